@@ -1,0 +1,44 @@
+// SingleInstance: keeps one normal-mode program per data folder and user. The first takes a lock file and serves
+// a local socket; a later start asks it to come to the front, and the installer asks it to close and then waits
+// until its lock is free, so a program that is still sending is never overwritten while it runs.
+#pragma once
+
+#include <QLocalServer>
+#include <QLockFile>
+#include <QObject>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+class SingleInstance final : public QObject {
+public:
+    // Names the lock and socket after the user and `dataFolder`, in $XDG_RUNTIME_DIR (or the temporary folder).
+    explicit SingleInstance(const std::string& dataFolder);
+    ~SingleInstance() override;
+
+    // Takes the lock and starts serving; false when another instance holds it.
+    bool BecomePrimary();
+
+    // Called on the primary's thread when another start asks it to show itself or to close.
+    void OnRaiseRequest(std::function<void()> handler) { m_onRaise = std::move(handler); }
+    void OnCloseRequest(std::function<void()> handler) { m_onClose = std::move(handler); }
+
+    // From a later start: asks the running instance to come to the front; true when it answered.
+    bool AskRunningToRaise();
+
+    // From the installer: asks a running instance to close, then waits up to `wait` until its lock is free.
+    // True when no instance runs afterwards.
+    bool CloseRunningAndWait(std::chrono::milliseconds wait);
+
+private:
+    bool SendRequest(const QByteArray& request);
+    void OnConnection();
+
+    QString m_lockPath;
+    QString m_socketPath;
+    std::unique_ptr<QLockFile> m_lock;
+    QLocalServer m_server;
+    std::function<void()> m_onRaise;
+    std::function<void()> m_onClose;
+};

@@ -1,0 +1,72 @@
+// The entry: finds the program folder, chooses the mode from the executable's name, keeps one normal instance.
+#include "FileOps.h"
+#include "MainFrame.h"
+#include "ProgramLocation.h"
+#include "Settings.h"
+#include "SingleInstance.h"
+#include "StartMode.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// How long installing or uninstalling waits for a running program to finish its work and close.
+constexpr std::chrono::seconds kCloseWait{30};
+
+int RunSetupMode(const Settings& settings, const char* what) {
+    SingleInstance instance(settings.dataFolder);
+    if (!instance.CloseRunningAndWait(kCloseWait)) {
+        std::fprintf(stderr, "tallowin: Tallowin is still running and did not close; nothing was %s.\n", what);
+        return 1;
+    }
+    std::fprintf(stderr, "tallowin: this build cannot yet be %s from here; nothing was changed.\n", what);
+    return 3;
+}
+
+int RunNormalMode(const Settings& settings) {
+    SingleInstance instance(settings.dataFolder);
+    if (!instance.BecomePrimary()) {
+        instance.AskRunningToRaise();
+        return 0;
+    }
+    if (!settings.CreateFolders()) {
+        QMessageBox::critical(nullptr, QStringLiteral("Tallowin"),
+                              QStringLiteral("Tallowin cannot create its folders in\n%1")
+                                  .arg(QString::fromStdString(settings.dataFolder)));
+        return 1;
+    }
+    MainFrame frame;
+    instance.OnRaiseRequest([&frame] { frame.BringToFront(); });
+    instance.OnCloseRequest([&frame] { frame.close(); });
+    frame.show();
+    return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string executable = ExecutablePath();
+    if (executable.empty()) {
+        std::fprintf(stderr, "tallowin: cannot find the program's own file\n");
+        return 1;
+    }
+    const std::string programFolder(FolderOf(executable));
+    if (::chdir(programFolder.c_str()) != 0) {
+        std::fprintf(stderr, "tallowin: cannot enter the program folder %s\n", programFolder.c_str());
+        return 1;
+    }
+    QApplication application(argc, argv);
+    const Settings settings = Settings::ForProgramFolder(programFolder, Settings::UserDataFolder());
+    switch (ChooseStartMode(FileNameOf(executable))) {
+    case StartMode::Install:
+        return RunSetupMode(settings, "installed");
+    case StartMode::Uninstall:
+        return RunSetupMode(settings, "uninstalled");
+    case StartMode::Normal:
+        break;
+    }
+    return RunNormalMode(settings);
+}

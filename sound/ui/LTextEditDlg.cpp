@@ -1,0 +1,50 @@
+#include "LTextEditDlg.h"
+
+#include "DialogUnits.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+LTextEditDlg::LTextEditDlg(QWidget* parent, const std::string& text, const QString& caption) : QDialog(parent) {
+    setWindowTitle(caption);
+    setModal(true);
+    const DialogUnits units(font());
+    setFixedSize(units.ToPixels(237, 20));
+
+    m_edit = new QLineEdit(QString::fromStdString(text), this);
+    units.Place(m_edit, 100, 2, 4, 126, 12);
+    m_edit->selectAll();
+
+    auto* ok = new QPushButton(tr("OK"), this);
+    units.Place(ok, 1, 131, 3, 50, 14);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* cancel = new QPushButton(tr("Cancel"), this);
+    units.Place(cancel, 2, 184, 3, 50, 14);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    m_edit->setFocus();
+}
+
+bool LTextEditDlg::EditedText(std::string& text) const {
+    if (result() != QDialog::Accepted || !m_edit->isModified())
+        return false;
+    QString edited = m_edit->text();
+    if (edited.size() > kMaxCharacters) {
+        qsizetype cut = kMaxCharacters;
+        if (edited.at(cut - 1).isHighSurrogate())
+            --cut;
+        edited.truncate(cut);
+    }
+    text = edited.toStdString();
+    return true;
+}
+
+bool LTextEditDlg::Ask(QWidget* parent, std::string& text, const QString& caption) {
+    LTextEditDlg dialog(parent, text, caption);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    dialog.EditedText(text);
+    return true;
+}
