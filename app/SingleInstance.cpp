@@ -100,10 +100,11 @@ void SingleInstance::OnConnection() {
                 const QByteArray request = socket->readLine();
                 socket->write(request == kRaise || request == kClose ? kAnswer : QByteArray("unknown\n"));
                 socket->flush();
+                // Queued, so a handler may end the program (and this object) without pulling the socket away here.
                 if (request == kRaise && m_onRaise)
-                    m_onRaise();
+                    QMetaObject::invokeMethod(this, m_onRaise, Qt::QueuedConnection);
                 else if (request == kClose && m_onClose)
-                    m_onClose();
+                    QMetaObject::invokeMethod(this, m_onClose, Qt::QueuedConnection);
             }
         });
     }

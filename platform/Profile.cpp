@@ -83,6 +83,11 @@ public:
         return allWritten;
     }
 
+    void Forget(const std::string& path) {
+        std::lock_guard lock(m_mutex);
+        m_files.erase(path);
+    }
+
 private:
     static constexpr size_t kCleanEntriesKept = 256;
 
@@ -155,3 +160,5 @@ bool ProfileWrite(const std::string& path, std::string_view section, std::string
 bool ProfileFlush(const std::string& path) { return ProfileCache::Instance().Flush(path); }
 
 bool ProfileFlushAll() { return ProfileCache::Instance().FlushAll(); }
+
+void ProfileForget(const std::string& path) { ProfileCache::Instance().Forget(path); }

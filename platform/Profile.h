@@ -28,3 +28,7 @@ std::string ProfileRead(const std::string& path, std::string_view section, std::
 
 // Flushes every file with pending changes; true when all succeeded.
 [[nodiscard]] bool ProfileFlushAll();
+
+// Drops the cached copy of a file and any unflushed change to it: for a file that is deleted or moved away,
+// so that no later flush brings it back.
+void ProfileForget(const std::string& path);

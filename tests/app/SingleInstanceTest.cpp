@@ -1,0 +1,85 @@
+#include "MainFrame.h"
+#include "SingleInstance.h"
+#include "TempFolder.h"
+
+#include <QCoreApplication>
+#include <future>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Runs the owner's event loop until `answer` is ready.
+template <class T>
+T PumpUntil(std::future<T>& answer) {
+    while (answer.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+        QCoreApplication::processEvents();
+    return answer.get();
+}
+
+} // namespace
+
+TEST(SingleInstance, OnlyOneInstancePerDataFolderBecomesPrimary) {
+    TempFolder folder;
+    SingleInstance first(folder.Path());
+    ASSERT_TRUE(first.BecomePrimary());
+    SingleInstance second(folder.Path());
+    EXPECT_FALSE(second.BecomePrimary());
+    TempFolder other;
+    SingleInstance elsewhere(other.Path());
+    EXPECT_TRUE(elsewhere.BecomePrimary());
+}
+
+TEST(SingleInstance, ALaterStartRestoresTheMinimisedFrameAndBringsItToTheFront) {
+    TempFolder folder;
+    SingleInstance running(folder.Path());
+    ASSERT_TRUE(running.BecomePrimary());
+    MainFrame frame;
+    running.OnRaiseRequest([&frame] { frame.BringToFront(); });
+    frame.showMinimized();
+    ASSERT_TRUE(frame.isMinimized());
+
+    std::future<bool> answered = std::async(std::launch::async, [&] {
+        SingleInstance later(folder.Path());
+        return later.AskRunningToRaise();
+    });
+    EXPECT_TRUE(PumpUntil(answered));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(frame.isMinimized());
+    EXPECT_TRUE(frame.isVisible());
+}
+
+TEST(SingleInstance, TheInstallersCloseRequestReachesTheRunningInstance) {
+    TempFolder folder;
+    auto running = std::make_unique<SingleInstance>(folder.Path());
+    ASSERT_TRUE(running->BecomePrimary());
+    bool closeAsked = false;
+    running->OnCloseRequest([&] {
+        closeAsked = true;
+        running.reset(); // the program ends, and its lock goes with it
+    });
+    std::future<bool> closed = std::async(std::launch::async, [&] {
+        SingleInstance installer(folder.Path());
+        return installer.CloseRunningAndWait(std::chrono::seconds(20));
+    });
+    EXPECT_TRUE(PumpUntil(closed));
+    EXPECT_TRUE(closeAsked);
+}
+
+TEST(SingleInstance, TheInstallerGivesUpOnAnInstanceThatDoesNotClose) {
+    TempFolder folder;
+    SingleInstance running(folder.Path());
+    ASSERT_TRUE(running.BecomePrimary());
+    std::future<bool> closed = std::async(std::launch::async, [&] {
+        SingleInstance installer(folder.Path());
+        return installer.CloseRunningAndWait(std::chrono::milliseconds(300));
+    });
+    EXPECT_FALSE(PumpUntil(closed));
+}
+
+TEST(MainFrame, TheFrameIsCalledTallowinAndCannotBeResized) {
+    MainFrame frame;
+    frame.show();
+    EXPECT_EQ(frame.windowTitle(), "Tallowin");
+    EXPECT_EQ(frame.minimumSize(), frame.maximumSize());
+    EXPECT_FALSE(frame.windowFlags() & Qt::WindowMaximizeButtonHint);
+}

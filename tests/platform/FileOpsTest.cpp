@@ -1,0 +1,61 @@
+#include "FileOps.h"
+#include "TempFolder.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+TEST(FileOps, AnAtomicRewriteReplacesTheWholeFileAndLeavesNoTemporary) {
+    TempFolder folder;
+    const std::string path = folder.Write("notes.txt", "old text that is longer");
+    ASSERT_TRUE(WriteFileAtomically(path, "new"));
+    EXPECT_EQ(folder.Read("notes.txt"), "new");
+    const auto names = ListFolder(folder.Path());
+    ASSERT_TRUE(names);
+    EXPECT_EQ(*names, std::vector<std::string>{"notes.txt"});
+}
+
+TEST(FileOps, AnAtomicRewriteIntoAMissingFolderFailsAndChangesNothing) {
+    TempFolder folder;
+    EXPECT_FALSE(WriteFileAtomically(folder / "missing/notes.txt", "x"));
+    EXPECT_FALSE(PathExists(folder / "missing"));
+}
+
+TEST(FileOps, RenameNeverReplacesAnExistingFile) {
+    TempFolder folder;
+    folder.Write("a.wav", "A");
+    folder.Write("b.wav", "B");
+    EXPECT_EQ(RenameNoReplace(folder / "a.wav", folder / "b.wav"), RenameResult::TargetExists);
+    EXPECT_EQ(folder.Read("a.wav"), "A");
+    EXPECT_EQ(folder.Read("b.wav"), "B");
+    EXPECT_EQ(RenameNoReplace(folder / "a.wav", folder / "c.wav"), RenameResult::Renamed);
+    EXPECT_EQ(folder.Read("c.wav"), "A");
+    EXPECT_EQ(RenameNoReplace(folder / "a.wav", folder / "d.wav"), RenameResult::SourceMissing);
+}
+
+TEST(FileOps, AListingOfAMissingFolderFailsRatherThanLookingEmpty) {
+    TempFolder folder;
+    EXPECT_FALSE(ListFolder(folder / "missing"));
+    const auto empty = ListFolder(folder.Path());
+    ASSERT_TRUE(empty);
+    EXPECT_TRUE(empty->empty());
+}
+
+TEST(FileOps, ReadFileBytesStopsAtTheLimit) {
+    TempFolder folder;
+    folder.Write("big", std::string(100000, 'z'));
+    EXPECT_EQ(ReadFileBytes(folder / "big", 70000)->size(), 70000u);
+    EXPECT_EQ(ReadFileBytes(folder / "big")->size(), 100000u);
+    EXPECT_FALSE(ReadFileBytes(folder / "none"));
+}
+
+TEST(FileOps, FoldersAreMadeWithTheirParentsAndPathsJoinWithOneSlash) {
+    TempFolder folder;
+    EXPECT_TRUE(MakeFolders(folder / "a/b/c/"));
+    EXPECT_TRUE(IsFolder(folder / "a/b/c"));
+    EXPECT_EQ(JoinPath("x/", "y"), "x/y");
+    EXPECT_EQ(JoinPath("x", "y"), "x/y");
+    EXPECT_EQ(FolderOf("/a/b.wav"), "/a/");
+    EXPECT_EQ(FileNameOf("/a/b.wav"), "b.wav");
+    EXPECT_EQ(FileNameOf("b.wav"), "b.wav");
+    EXPECT_TRUE(RemoveFile(folder / "not-there"));
+}

@@ -1,0 +1,49 @@
+#include "WaveFormatRecord.h"
+
+#include <gtest/gtest.h>
+
+TEST(WaveFormatRecord, APcmRecordRoundTripsThroughItsBytes) {
+    const WaveFormatRecord pcm = WaveFormatRecord::Pcm(11025, 2, 16);
+    EXPECT_EQ(pcm.blockAlign, 4);
+    EXPECT_EQ(pcm.avgBytesPerSec, 44100u);
+    const std::vector<uint8_t> bytes = pcm.Serialize();
+    ASSERT_EQ(bytes.size(), 18u);
+    EXPECT_EQ(WaveFormatRecord::Parse(bytes), pcm);
+}
+
+TEST(WaveFormatRecord, ASixteenByteBodyHasNoExtraBytes) {
+    std::vector<uint8_t> bytes = WaveFormatRecord::Pcm(8000, 1, 16).Serialize();
+    bytes.resize(16);
+    const auto format = WaveFormatRecord::Parse(bytes);
+    ASSERT_TRUE(format);
+    EXPECT_TRUE(format->extra.empty());
+}
+
+TEST(WaveFormatRecord, UnusableRecordsAreRefused) {
+    const auto withField = [](size_t offset, uint32_t value, size_t width) {
+        std::vector<uint8_t> bytes = WaveFormatRecord::Pcm(8000, 1, 16).Serialize();
+        for (size_t i = 0; i < width; ++i)
+            bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+        return WaveFormatRecord::Parse(bytes);
+    };
+    EXPECT_FALSE(withField(2, 0, 2));      // no channels
+    EXPECT_FALSE(withField(2, 17, 2));     // too many channels
+    EXPECT_FALSE(withField(4, 999, 4));    // rate too low
+    EXPECT_FALSE(withField(4, 400000, 4)); // rate too high
+    EXPECT_FALSE(withField(12, 0, 2));     // block align 0
+    EXPECT_FALSE(withField(16, 1, 2));     // an extra byte that is not there
+    EXPECT_FALSE(WaveFormatRecord::Parse(std::vector<uint8_t>(15)));
+}
+
+TEST(WaveFormatRecord, ExtensibleMapsToItsSubFormat) {
+    WaveFormatRecord extensible = WaveFormatRecord::Pcm(44100, 2, 16);
+    extensible.formatTag = WaveFormatRecord::kTagExtensible;
+    extensible.extra = {16, 0, 3, 0, 0, 0, 0x01, 0x00, 0, 0, 0x10, 0, 0x80, 0, 0, 0xaa, 0, 0x38, 0x9b, 0x71};
+    extensible.extra.resize(22);
+    const auto format = WaveFormatRecord::Parse(extensible.Serialize());
+    ASSERT_TRUE(format);
+    EXPECT_EQ(format->formatTag, WaveFormatRecord::kTagPcm);
+    EXPECT_EQ(format->channels, 2);
+    extensible.extra.resize(10);
+    EXPECT_FALSE(WaveFormatRecord::Parse(extensible.Serialize()));
+}

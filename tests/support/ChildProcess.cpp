@@ -1,0 +1,61 @@
+#include "ChildProcess.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+ChildProcess::ChildProcess(const std::string& program, Options options) {
+    m_pid = ::fork();
+    if (m_pid != 0)
+        return;
+    for (const auto& [name, value] : options.environment)
+        ::setenv(name.c_str(), value.c_str(), 1);
+    if (!options.workingFolder.empty() && ::chdir(options.workingFolder.c_str()) != 0)
+        ::_exit(126);
+    if (!options.outputFile.empty()) {
+        const int output = ::open(options.outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(output, 1);
+        ::dup2(output, 2);
+    }
+    std::vector<char*> argv;
+    for (std::string& argument : options.arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+}
+
+ChildProcess::~ChildProcess() {
+    if (!HasEnded()) {
+        Kill(SIGKILL);
+        Wait(std::chrono::seconds(10));
+    }
+}
+
+bool ChildProcess::HasEnded() {
+    if (m_exitCode || m_pid <= 0)
+        return true;
+    int status = 0;
+    if (::waitpid(m_pid, &status, WNOHANG) != m_pid)
+        return false;
+    m_exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+    return true;
+}
+
+std::optional<int> ChildProcess::Wait(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!HasEnded()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return std::nullopt;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return m_exitCode;
+}
+
+void ChildProcess::Kill(int signal) {
+    if (m_pid > 0 && !m_exitCode)
+        ::kill(m_pid, signal);
+}

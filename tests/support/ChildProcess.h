@@ -1,0 +1,35 @@
+// ChildProcess: runs a program as a child for tests (own arguments, environment additions, working folder) and
+// waits for it with a time-out; a child still running when the object goes is killed.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <utility>
+#include <vector>
+
+class ChildProcess {
+public:
+    struct Options {
+        std::vector<std::string> arguments;                        // argument 0 first
+        std::vector<std::pair<std::string, std::string>> environment; // set on top of this process's
+        std::string workingFolder;                                  // empty: this process's
+        std::string outputFile;                                     // stdout and stderr go here; empty: inherited
+    };
+
+    ChildProcess(const std::string& program, Options options);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool Started() const { return m_pid > 0; }
+    // The exit code, or nothing when it did not end in time (or ended by a signal: -signal).
+    std::optional<int> Wait(std::chrono::milliseconds timeout);
+    bool HasEnded();
+    void Kill(int signal);
+
+private:
+    pid_t m_pid = -1;
+    std::optional<int> m_exitCode;
+};
