@@ -40,7 +40,7 @@ public:
             bool socket = false;
             for (const std::string& name : names.value_or(std::vector<std::string>{}))
                 socket = socket || name.ends_with(".socket");
-            if (socket && IsFolder(m_folder / "Current Files"))
+            if (socket && IsFolder(m_folder / "Current Files") && IsFolder(m_folder / "Sent Files"))
                 return true;
             std::this_thread::sleep_for(20ms);
         }
