@@ -1,0 +1,127 @@
+#include "TestServer.h"
+
+#include "FileOps.h"
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kPython = "/usr/bin/python3"; // the Debian interpreter, which has the server modules
+
+// A listening socket on a free loopback port, inheritable by children; -1 when that failed.
+int ListenOnLoopback(TestServer::Family family, uint16_t& port) {
+    const uint16_t wanted = port;
+    const bool v6 = family == TestServer::Family::Ipv6;
+    const int descriptor = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
+    if (descriptor < 0)
+        return -1;
+    const int reuse = 1;
+    ::setsockopt(descriptor, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    sockaddr_storage address{};
+    socklen_t length = 0;
+    if (v6) {
+        auto* in6 = reinterpret_cast<sockaddr_in6*>(&address);
+        in6->sin6_family = AF_INET6;
+        in6->sin6_addr = in6addr_loopback;
+        in6->sin6_port = htons(wanted);
+        length = sizeof *in6;
+    } else {
+        auto* in4 = reinterpret_cast<sockaddr_in*>(&address);
+        in4->sin_family = AF_INET;
+        in4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        in4->sin_port = htons(wanted);
+        length = sizeof *in4;
+    }
+    if (::bind(descriptor, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(descriptor, 16) != 0 ||
+        ::getsockname(descriptor, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        ::close(descriptor);
+        return -1;
+    }
+    port = ntohs(v6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
+                    : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+    return descriptor;
+}
+
+} // namespace
+
+TestServer::TestServer(const std::string& script, const std::vector<std::string>& arguments, const std::string& logPath,
+                       Family family, uint16_t port)
+    : m_family(family) {
+    const int descriptor = ListenOnLoopback(family, port);
+    if (descriptor < 0)
+        return;
+    ChildProcess::Options options;
+    options.arguments = {kPython, JoinPath(NET_TEST_SCRIPTS, script), "--socket-fd", std::to_string(descriptor)};
+    options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
+    options.outputFile = logPath;
+    m_child = std::make_unique<ChildProcess>(kPython, std::move(options));
+    ::close(descriptor); // the child holds the socket now: when it ends, the port is closed
+    if (m_child->Started())
+        m_port = port;
+}
+
+std::string TestServer::Address() const {
+    const std::string port = std::to_string(m_port);
+    return m_family == Family::Ipv6 ? "[::1]:" + port : "127.0.0.1:" + port;
+}
+
+void TestServer::Stop() {
+    if (m_child) {
+        m_child->Kill(SIGKILL);
+        m_child->Wait(std::chrono::seconds(10));
+    }
+}
+
+void TestServer::Freeze() {
+    if (m_child)
+        m_child->Kill(SIGSTOP);
+}
+
+bool TestServer::Running() {
+    return m_child && !m_child->HasEnded();
+}
+
+uint16_t UnusedPort() {
+    uint16_t port = 0;
+    const int descriptor = ListenOnLoopback(TestServer::Family::Ipv4, port);
+    if (descriptor >= 0)
+        ::close(descriptor);
+    return port;
+}
+
+std::string FindProgram(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::string_view folders = path != nullptr ? path : "/usr/bin:/bin";
+    while (!folders.empty()) {
+        const size_t colon = folders.find(':');
+        const std::string candidate = JoinPath(folders.substr(0, colon), name);
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        folders = colon == std::string_view::npos ? std::string_view() : folders.substr(colon + 1);
+    }
+    return {};
+}
+
+bool MakeSelfSignedCertificate(const std::string& folder) {
+    const std::string openssl = FindProgram("openssl");
+    if (openssl.empty())
+        return false;
+    ChildProcess::Options options;
+    options.arguments = {openssl,    "req",
+                         "-x509",    "-newkey",
+                         "rsa:2048", "-nodes",
+                         "-subj",    "/CN=127.0.0.1",
+                         "-addext",  "subjectAltName=IP:127.0.0.1",
+                         "-keyout",  JoinPath(folder, "key.pem"),
+                         "-out",     JoinPath(folder, "cert.pem"),
+                         "-days",    "1"};
+    options.outputFile = JoinPath(folder, "openssl.log");
+    ChildProcess child(openssl, std::move(options));
+    return child.Wait(std::chrono::seconds(30)) == 0 && PathExists(JoinPath(folder, "cert.pem"));
+}

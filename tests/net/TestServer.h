@@ -1,0 +1,49 @@
+// TestServer: one of the Python test servers in this folder, run as a child process on a loopback socket that is
+// bound and listening before the child starts (so clients may connect at once); killed when the object goes.
+#pragma once
+
+#include "ChildProcess.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TestServer {
+public:
+    enum class Family { Ipv4, Ipv6 };
+
+    // Runs `script` (a file name in this folder) with `arguments` after "--socket-fd N", listening on `port`
+    // (0: a free one). Started() tells whether the socket could be bound and the child started; its output goes
+    // to `logPath`.
+    TestServer(const std::string& script, const std::vector<std::string>& arguments, const std::string& logPath,
+               Family family = Family::Ipv4, uint16_t port = 0);
+    ~TestServer() { Stop(); }
+    TestServer(const TestServer&) = delete;
+    TestServer& operator=(const TestServer&) = delete;
+
+    bool Started() const { return m_child != nullptr && m_port != 0; }
+    uint16_t Port() const { return m_port; }
+    // "127.0.0.1:port" or "[::1]:port".
+    std::string Address() const;
+    // Kills the child and waits for it.
+    void Stop();
+    // Stops the child where it is (SIGSTOP): it keeps its connections but answers nothing.
+    void Freeze();
+    // True while the child runs.
+    bool Running();
+
+private:
+    std::unique_ptr<ChildProcess> m_child;
+    uint16_t m_port = 0;
+    Family m_family;
+};
+
+// A loopback port on which nothing listens (it was free a moment ago).
+uint16_t UnusedPort();
+
+// The full path of a program found on PATH, or "" when there is none.
+std::string FindProgram(const std::string& name);
+
+// Makes a self-signed certificate for 127.0.0.1 in `folder` ("cert.pem", "key.pem"); false when openssl failed.
+bool MakeSelfSignedCertificate(const std::string& folder);

@@ -1,0 +1,102 @@
+#!/usr/bin/python3
+"""FTP (or explicit FTPS) server for the network tests: one user with a root folder, on a socket the test bound.
+
+Options make it misbehave the ways the tests need: stop dead after a number of received bytes, read slowly,
+answer no SIZE, store one byte less than it received, or refuse to rename over an existing file."""
+
+import argparse
+import logging
+import os
+import sys
+
+from server_common import end_with_parent, listening_socket
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--socket-fd", type=int, required=True)
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--user", required=True)
+    parser.add_argument("--password", required=True)
+    parser.add_argument("--tls-cert")
+    parser.add_argument("--tls-key")
+    parser.add_argument("--die-after-bytes", type=int, default=0)
+    parser.add_argument("--read-limit", type=int, default=0, help="bytes per second the server reads")
+    parser.add_argument("--no-size", action="store_true")
+    parser.add_argument("--short-store", action="store_true")
+    parser.add_argument("--no-replace", action="store_true")
+    parser.add_argument("--log-commands", action="store_true", help="log every command received")
+    parser.add_argument("--lifetime", type=float, default=120)
+    args = parser.parse_args()
+
+    end_with_parent(args.lifetime)
+    logging.basicConfig(stream=sys.stderr, level=logging.DEBUG if args.log_commands else logging.INFO)
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+
+    if args.tls_cert:
+        from pyftpdlib.handlers import TLS_FTPHandler
+
+        base = TLS_FTPHandler
+    else:
+        base = FTPHandler
+
+    class Handler(base):
+        def ftp_SIZE(self, path):
+            if args.no_size:
+                self.respond("502 Command not implemented.")
+                return None
+            return super().ftp_SIZE(path)
+
+        def ftp_RNTO(self, path):
+            if args.no_replace and os.path.exists(path):
+                self.respond("553 Target exists, will not replace it.")
+                return None
+            return super().ftp_RNTO(path)
+
+        def on_file_received(self, file):
+            if args.short_store and os.path.getsize(file) > 0:
+                os.truncate(file, os.path.getsize(file) - 1)
+
+    Handler.authorizer = authorizer
+    Handler.auth_failed_timeout = 0
+    if args.tls_cert:
+        from pyftpdlib.handlers import TLS_DTPHandler
+
+        class TlsDtp(TLS_DTPHandler):
+            # Clients may start the TLS handshake on a data connection before they send the transfer command;
+            # the stock handler takes that early traffic for a dropped connection and closes it.
+            def readable(self):
+                return self._ssl_accepting or super().readable()
+
+        Handler.certfile = args.tls_cert
+        Handler.keyfile = args.tls_key
+        Handler.tls_control_required = True
+        Handler.tls_data_required = True
+        Handler.dtp_handler = TlsDtp
+    else:
+        dtp_base = ThrottledDTPHandler if args.read_limit else DTPHandler
+
+        class Dtp(dtp_base):
+            read_limit = args.read_limit or 0
+
+            def handle_read(self):
+                super().handle_read()
+                if args.die_after_bytes and self.tot_bytes_received >= args.die_after_bytes:
+                    os._exit(3)
+
+            handle_read_event = handle_read  # the base class binds its own handle_read to this name
+
+        Handler.dtp_handler = Dtp
+
+    server = FTPServer(listening_socket(args.socket_fd), Handler)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()
