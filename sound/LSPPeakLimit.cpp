@@ -1,0 +1,12 @@
+#include "LSPPeakLimit.h"
+
+#include "LSRCPeakLimit.h"
+
+void LSPPeakLimit::Apply(LSoundSourceHandle& result, LSoundSourceHandle& input) {
+    LSoundSourceHandle source = input;
+    if (source && !source->IsInvalid() && level >= 1 && level < source->FullScale()) {
+        result = MakeHandle<LSRCPeakLimit>(source, level);
+        return;
+    }
+    result = source;
+}

@@ -1,0 +1,12 @@
+#include "LSPSpeed.h"
+
+#include "LSRCSpeed.h"
+
+void LSPSpeed::Apply(LSoundSourceHandle& result, LSoundSourceHandle& input) {
+    LSoundSourceHandle source = input;
+    if (source && !source->IsInvalid() && LSRCSpeed::IsUsableSpeed(startSpeed) && LSRCSpeed::IsUsableSpeed(endSpeed)) {
+        result = MakeHandle<LSRCSpeed>(source, startSpeed, endSpeed, rampTime);
+        return;
+    }
+    result = source;
+}
