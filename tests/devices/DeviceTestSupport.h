@@ -1,0 +1,58 @@
+// DeviceTestSupport: what the device tests share: an owner that collects delivered blocks, pumping the owner's
+// queue until something happened, test signals, finding a played signal in a recording, and wave files.
+#pragma once
+
+#include "AudioTypes.h"
+#include "Poster.h"
+#include "WaveIn.h"
+#include "WaveOut.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// An owner of a recording device that keeps what it is given and, when asked, hands every block straight back.
+class BlockCollector final : public WaveInNotify {
+public:
+    explicit BlockCollector(WaveIn& device, bool requeue = true) : m_device(device), m_requeue(requeue) {}
+
+    void OnWaveInData(const WaveInBlock& block) override;
+    void OnWaveInLost() override;
+
+    std::vector<int32_t> indices; // in delivery order
+    std::vector<int32_t> frames;  // frames recorded of each delivered block
+    std::vector<int16_t> samples; // the recorded frames of every block, one after the other
+    int losses = 0;
+    size_t blocksBeforeLoss = 0;
+
+private:
+    WaveIn& m_device;
+    bool m_requeue;
+};
+
+// Pumps `poster` until `done` holds or `limit` passes; true when it held.
+bool PumpUntil(PumpPoster& poster, const std::function<bool()>& done,
+               std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
+
+// Low-passed noise (energy mostly below a quarter of the rate), deterministic for a seed.
+std::vector<int16_t> TestSignal(size_t frames, uint32_t seed, int amplitude = 8000);
+
+struct SignalMatch {
+    size_t lag = 0;           // frame of the recording where the signal starts
+    double correlation = 0.0; // normalised, 1 = identical shape
+};
+// Where `signal` (mono) lies best in `recording` (mono).
+SignalMatch FindSignal(const std::vector<int16_t>& recording, const std::vector<int16_t>& signal);
+
+// The first and last frame whose smoothed magnitude passes `threshold`, or {0, 0}.
+std::pair<size_t, size_t> SoundingSpan(const std::vector<int16_t>& recording, int threshold);
+
+// Records while it plays a block, waits until the output ran dry, and plays a second block (mono, 8000 frames per
+// second). True when both were recorded whole, the second from its first frame.
+bool PlayTwiceWithAGap(WaveOut& output, WaveIn& input, BlockCollector& owner, PumpPoster& poster);
+
+// Writes and reads plain 16-bit PCM wave files.
+void WriteWave(const std::string& path, const PcmFormat& format, const std::vector<int16_t>& samples);
+std::vector<int16_t> ReadWave(const std::string& path, PcmFormat* format = nullptr);

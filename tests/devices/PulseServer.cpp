@@ -1,0 +1,195 @@
+#include "PulseServer.h"
+
+#include "ChildProcess.h"
+#include "FileOps.h"
+#include "TempFolder.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <memory>
+#include <sstream>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// The temporary home of this test process: sound server folders and the ALSA configuration.
+class AudioHome {
+public:
+    AudioHome() {
+        m_path = m_folder.Path().substr(0, m_folder.Path().size() - 1);
+        ::chmod(m_path.c_str(), 0700);
+        ::setenv("XDG_RUNTIME_DIR", m_path.c_str(), 1);
+        ::setenv("HOME", m_path.c_str(), 1);
+        ::unsetenv("PULSE_SERVER");
+        ::unsetenv("PULSE_RUNTIME_PATH");
+        ::unsetenv("DISPLAY");
+        const std::string loss = "unix:" + LossFolder() + "/pulse/native";
+        m_folder.Write(".asoundrc", "pcm.!default { type pulse }\nctl.!default { type pulse }\n"
+                                    "pcm.lossy { type pulse server \"" +
+                                        loss + "\" }\nctl.lossy { type pulse server \"" + loss + "\" }\n");
+    }
+    const std::string& Path() const { return m_path; }
+    std::string LossFolder() const { return m_path + "/loss"; }
+
+private:
+    TempFolder m_folder;
+    std::string m_path;
+};
+
+AudioHome& Home() {
+    static AudioHome home;
+    return home;
+}
+
+std::unique_ptr<PulseServer> g_shared;
+bool g_sharedTried = false;
+
+// Sets the environment up before any test touches a sound library, and kills the shared server at the end.
+class AudioEnvironment final : public ::testing::Environment {
+public:
+    void SetUp() override { Home(); }
+    void TearDown() override { g_shared.reset(); }
+};
+
+[[maybe_unused]] ::testing::Environment* const g_environment =
+    ::testing::AddGlobalTestEnvironment(new AudioEnvironment);
+
+// Starts `arguments` (program path first) as a child that dies with this process, in the sound server folder
+// `runtimeFolder`, its output going to `log`. Returns its process id, or -1.
+pid_t Spawn(std::vector<std::string> arguments, const std::string& runtimeFolder, const std::string& log) {
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid != 0)
+        return pid;
+    // It must not outlive this test process, however that ends.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent)
+        ::_exit(1);
+    ::setenv("XDG_RUNTIME_DIR", runtimeFolder.c_str(), 1);
+    const int output = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(output, 1);
+    ::dup2(output, 2);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+}
+
+} // namespace
+
+std::string FindProgram(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::stringstream folders(path ? path : "/usr/bin:/bin");
+    std::string folder;
+    while (std::getline(folders, folder, ':')) {
+        const std::string candidate = JoinPath(folder, program);
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+    }
+    return {};
+}
+
+PulseServer* PulseServer::Shared() {
+    if (!g_sharedTried) {
+        g_sharedTried = true;
+        auto server = std::make_unique<PulseServer>(Home().Path());
+        if (server->IsRunning())
+            g_shared = std::move(server);
+    }
+    return g_shared.get();
+}
+
+std::string PulseServer::LossServerFolder() {
+    return Home().LossFolder();
+}
+
+PulseServer::PulseServer(std::string runtimeFolder) : m_runtimeFolder(std::move(runtimeFolder)) {
+    Home();
+    MakeFolders(m_runtimeFolder);
+    ::chmod(m_runtimeFolder.c_str(), 0700);
+    const std::string program = FindProgram("pulseaudio");
+    if (program.empty())
+        return;
+    std::vector<std::string> arguments{program,
+                                       "--daemonize=no",
+                                       "--exit-idle-time=-1",
+                                       "--system=false",
+                                       "--use-pid-file=no",
+                                       "-n",
+                                       "--load=module-null-sink sink_name=test",
+                                       "--load=module-native-protocol-unix auth-anonymous=1",
+                                       "--load=module-remap-source master=test.monitor source_name=mic "
+                                       "source_properties=device.description=Microphone"};
+    m_pid = Spawn(arguments, m_runtimeFolder, m_runtimeFolder + "/server.log");
+    if (m_pid < 0)
+        return;
+    // Ready once the server answers on its socket.
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    for (;;) {
+        int status = 0;
+        if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_pid = -1;
+            return;
+        }
+        if (PathExists(m_runtimeFolder + "/pulse/native") && Pactl({"info"}) != "<failed>")
+            break;
+        if (std::chrono::steady_clock::now() > deadline) {
+            Kill();
+            return;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    Pactl({"set-default-sink", "test"});
+    Pactl({"set-default-source", "mic"});
+    // A null sink renders in blocks as long as the lowest latency asked of it, two seconds when nobody asks: a
+    // recorder that keeps asking for 20 ms, and a restart of the sink's clock, let every test start at once.
+    const std::string recorder = FindProgram("parec");
+    if (!recorder.empty())
+        m_listenerPid =
+            Spawn({recorder, "-s", Address(), "-d", "mic", "--latency-msec=20", "--rate=8000", "--channels=1", "--raw"},
+                  m_runtimeFolder, "/dev/null");
+    Pactl({"suspend-sink", "test", "1"});
+    Pactl({"suspend-sink", "test", "0"});
+}
+
+PulseServer::~PulseServer() {
+    Kill();
+}
+
+void PulseServer::Kill() {
+    for (pid_t* pid : {&m_listenerPid, &m_pid}) {
+        if (*pid <= 0)
+            continue;
+        ::kill(*pid, SIGKILL);
+        int status = 0;
+        ::waitpid(*pid, &status, 0);
+        *pid = -1;
+    }
+}
+
+std::string PulseServer::Pactl(const std::vector<std::string>& arguments) const {
+    static const std::string program = FindProgram("pactl");
+    if (program.empty())
+        return "<failed>";
+    const std::string output = m_runtimeFolder + "/pactl.out";
+    ChildProcess::Options options;
+    options.arguments = {program, "-s", Address()};
+    options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
+    options.outputFile = output;
+    ChildProcess child(program, options);
+    const std::optional<int> exitCode = child.Wait(10s);
+    if (!exitCode || *exitCode != 0)
+        return "<failed>";
+    return ReadFileBytes(output).value_or("<failed>");
+}
