@@ -1,0 +1,171 @@
+#include "SettingsDialog.h"
+
+#include "AudioBackend.h"
+#include "DeviceNameKeys.h"
+#include "DialogUnits.h"
+#include "IniValues.h"
+#include "LDBEdit.h"
+#include "Mixer.h"
+#include "SettingsKeys.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStandardItemModel>
+
+namespace {
+
+constexpr int8_t kLevelMinimum = -36;
+constexpr int8_t kLevelMaximum = 12;
+
+QLabel* AddLabel(QWidget* dialog, const DialogUnits& units, const char* text, int x, int y, int width) {
+    auto* label = new QLabel(QObject::tr(text), dialog);
+    label->setGeometry(units.ToPixels(x, y, width, 10));
+    return label;
+}
+
+void AddDisabledEntry(QComboBox* list, const char* text) {
+    list->addItem(QObject::tr(text));
+    if (auto* model = qobject_cast<QStandardItemModel*>(list->model()))
+        model->item(list->count() - 1)->setEnabled(false);
+}
+
+} // namespace
+
+SettingsDialog::SettingsDialog(QWidget* parent, AudioBackend& backend, std::string settingsFile, HelpOpener help)
+    : QDialog(parent), m_backend(backend), m_settingsFile(std::move(settingsFile)), m_help(std::move(help)) {
+    setWindowTitle(tr("Hardware Settings"));
+    setModal(true);
+    const DialogUnits units(font());
+    setFixedSize(units.ToPixels(236, 192));
+
+    // The group frames first, so the controls placed over them stay on top.
+    auto* recording = new QGroupBox(tr("&Recording"), this);
+    recording->setGeometry(units.ToPixels(7, 4, 222, 100));
+    auto* playback = new QGroupBox(tr("&Playback"), this);
+    playback->setGeometry(units.ToPixels(7, 108, 222, 60));
+
+    AddLabel(this, units, "Sound Record Device", 14, 18, 80);
+    m_recordDevice = new QComboBox(this);
+    units.Place(m_recordDevice, kRecordDevice, 96, 16, 126, 14);
+    AddLabel(this, units, "Audio Input Channel", 14, 36, 80);
+    m_inputLine = new QComboBox(this);
+    units.Place(m_inputLine, kInputLine, 96, 34, 126, 14);
+    AddLabel(this, units, "Record Volume Level", 14, 54, 80);
+    m_recordLevel = new LDBEdit(this, kLevelMinimum, kLevelMaximum);
+    units.Place(m_recordLevel, kRecordLevel, 96, 53, 126, 11);
+    AddLabel(this, units, "Voice Activate Level", 14, 70, 80);
+    m_voiceActivate = new LDBEdit(this, kLevelMinimum, kLevelMaximum);
+    units.Place(m_voiceActivate, kVoiceActivate, 96, 69, 126, 11);
+    m_recordNote = new QLabel(this);
+    m_recordNote->setWordWrap(true);
+    units.Place(m_recordNote, kRecordNote, 14, 84, 208, 18);
+
+    AddLabel(this, units, "Sound Play Device", 14, 122, 80);
+    m_playDevice = new QComboBox(this);
+    units.Place(m_playDevice, kPlayDevice, 96, 120, 126, 14);
+    AddLabel(this, units, "Play Volume Level", 14, 140, 80);
+    m_playLevel = new LDBEdit(this, kLevelMinimum, kLevelMaximum);
+    units.Place(m_playLevel, kPlayLevel, 96, 139, 126, 11);
+    m_playNote = new QLabel(this);
+    m_playNote->setWordWrap(true);
+    units.Place(m_playNote, kPlayNote, 14, 152, 208, 14);
+
+    auto* ok = new QPushButton(tr("OK"), this);
+    units.Place(ok, kOk, 69, 173, 50, 14);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
+    units.Place(cancel, kCancel, 124, 173, 50, 14);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* helpButton = new QPushButton(tr("Help"), this);
+    units.Place(helpButton, kHelp, 179, 173, 50, 14);
+    connect(helpButton, &QPushButton::clicked, this, [this] {
+        if (m_help)
+            m_help(kHelpPage, kHelpAnchor);
+    });
+
+    // Recording: the device and line of the settings, then the levels.
+    const InputSelection input = ReadInputSelection(m_backend, m_settingsFile, SettingsKeys::kSoundIn,
+                                                    SettingsKeys::kSoundInChan, DeviceNameKeys::kSoundInName, "MIC");
+    FillDeviceList(m_recordDevice, AudioDirection::Recording, m_inputDevices);
+    const int inputDevice = std::max<int>(0, input.device);
+    m_recordDevice->setCurrentIndex(inputDevice < m_recordDevice->count() ? inputDevice : -1);
+    FillLineList(inputDevice, input.line + 1);
+    connect(m_recordDevice, &QComboBox::currentIndexChanged, this, &SettingsDialog::RecordDeviceChosen);
+    m_recordLevel->SetValue(ReadDbValue(m_settingsFile, SettingsKeys::kRecordVolume));
+    m_voiceActivate->SetValue(ReadDbValue(m_settingsFile, SettingsKeys::kVoiceActivate));
+    if (input.deviceMissing)
+        m_recordNote->setText(
+            QString::fromStdString(MissingDeviceMessage(AudioDirection::Recording, input.missingDeviceName)));
+
+    // Playback.
+    const OutputSelection output =
+        ReadOutputSelection(m_backend, m_settingsFile, SettingsKeys::kSoundOutDevice, DeviceNameKeys::kSoundOutName);
+    FillDeviceList(m_playDevice, AudioDirection::Playback, m_outputDevices);
+    const int outputDevice = std::max<int>(0, output.device);
+    m_playDevice->setCurrentIndex(outputDevice < m_playDevice->count() ? outputDevice : -1);
+    m_playLevel->SetValue(ReadDbValue(m_settingsFile, SettingsKeys::kSoundOutVolume));
+    if (output.deviceMissing)
+        m_playNote->setText(
+            QString::fromStdString(MissingDeviceMessage(AudioDirection::Playback, output.missingDeviceName)));
+
+    m_recordDevice->setFocus();
+}
+
+void SettingsDialog::FillDeviceList(QComboBox* list, AudioDirection direction, std::vector<AudioDeviceInfo>& devices) {
+    devices = m_backend.Devices(direction);
+    if (devices.size() > static_cast<size_t>(kMaxMixerEntries))
+        devices.resize(kMaxMixerEntries);
+    list->clear();
+    for (const AudioDeviceInfo& device : devices)
+        list->addItem(QString::fromStdString(device.description));
+}
+
+void SettingsDialog::FillLineList(int device, int selectIndex) {
+    m_inputLine->clear();
+    const std::optional<std::vector<AudioInputLine>> lines = device >= 0 ? m_backend.InputLines(device) : std::nullopt;
+    const int count = InputLineCount(m_backend, device);
+    for (int line = -1; line < count; ++line)
+        m_inputLine->addItem(QString::fromStdString(InputLineName(m_backend, device, line)));
+    if (!lines)
+        AddDisabledEntry(m_inputLine, kUnreadableLinesNote);
+    else if (count == 0)
+        AddDisabledEntry(m_inputLine, kNoLinesNote);
+    else if (count == 1)
+        AddDisabledEntry(m_inputLine, kOneLineNote);
+    // The notes follow the lines, so an index beyond the lines falls back to the server's choice.
+    m_inputLine->setCurrentIndex(selectIndex >= 0 && selectIndex <= count ? selectIndex : 0);
+}
+
+void SettingsDialog::RecordDeviceChosen(int index) {
+    FillLineList(index, m_inputLine->currentIndex());
+}
+
+bool SettingsDialog::WriteSettings() {
+    const int inputDevice = std::max(0, m_recordDevice->currentIndex());
+    const int line = std::max(0, m_inputLine->currentIndex()) - 1;
+    const int outputDevice = std::max(0, m_playDevice->currentIndex());
+    bool written = WriteDeviceChoice(m_backend, AudioDirection::Recording, m_settingsFile, SettingsKeys::kSoundIn,
+                                     DeviceNameKeys::kSoundInName, inputDevice);
+    written = WriteIntValue(m_settingsFile, SettingsKeys::kSoundInChan, line) && written;
+    written = WriteDbValue(m_settingsFile, SettingsKeys::kRecordVolume, m_recordLevel->Value()) && written;
+    written = WriteDbValue(m_settingsFile, SettingsKeys::kVoiceActivate, m_voiceActivate->Value()) && written;
+    written = WriteDeviceChoice(m_backend, AudioDirection::Playback, m_settingsFile, SettingsKeys::kSoundOutDevice,
+                                DeviceNameKeys::kSoundOutName, outputDevice) &&
+              written;
+    written = WriteDbValue(m_settingsFile, SettingsKeys::kSoundOutVolume, m_playLevel->Value()) && written;
+    return FlushProfile(m_settingsFile) && written;
+}
+
+void SettingsDialog::accept() {
+    if (!WriteSettings()) {
+        QMessageBox::warning(this, tr("Hardware Settings"),
+                             tr("The hardware settings could not be saved. Check that the settings file can be "
+                                "written, then try again."));
+        return;
+    }
+    QDialog::accept();
+}

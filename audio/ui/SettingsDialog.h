@@ -1,0 +1,73 @@
+// SettingsDialog: the "Hardware Settings" dialog: recording device, input line, record and voice activation
+// levels, playback device and level, read from the settings file on opening and written on OK (Cancel writes
+// nothing). Nothing is applied to the sound system here: the values take effect at the next recording or playback.
+//
+//   SettingsDialog dialog(mainWindow, backend, settings.settingsFile, OpenHelpPage);
+//   dialog.exec();
+#pragma once
+
+#include "AudioTypes.h"
+
+#include <QDialog>
+#include <functional>
+#include <string>
+#include <vector>
+
+class AudioBackend;
+class LDBEdit;
+class QComboBox;
+class QLabel;
+
+class SettingsDialog final : public QDialog {
+public:
+    // Control ids (tests and commands find the controls by them).
+    enum ControlId {
+        kOk = 1,
+        kCancel = 2,
+        kHelp = 9,
+        kRecordDevice = 1001,
+        kInputLine = 1002,
+        kRecordLevel = 1003,
+        kVoiceActivate = 1004,
+        kPlayDevice = 1005,
+        kPlayLevel = 1006,
+        kRecordNote = 1007, // shown when the remembered recording device is not connected
+        kPlayNote = 1008,   // the same for playback
+    };
+
+    static constexpr const char* kHelpPage = "tallowin.html";
+    static constexpr const char* kHelpAnchor = "hardware-settings";
+
+    // Opens a help page at an anchor.
+    using HelpOpener = std::function<void(const std::string& page, const std::string& anchor)>;
+
+    SettingsDialog(QWidget* parent, AudioBackend& backend, std::string settingsFile, HelpOpener help);
+
+    void accept() override;
+
+    // The texts the line list shows below the lines (disabled entries) for a device with no or one line, or
+    // whose lines cannot be read.
+    static constexpr const char* kNoLinesNote = "(this device has no input lines to choose)";
+    static constexpr const char* kOneLineNote = "(this device has one input line)";
+    static constexpr const char* kUnreadableLinesNote = "(the input lines of this device cannot be read)";
+
+private:
+    void FillDeviceList(QComboBox* list, AudioDirection direction, std::vector<AudioDeviceInfo>& devices);
+    void FillLineList(int device, int selectIndex);
+    void RecordDeviceChosen(int index);
+    bool WriteSettings();
+
+    AudioBackend& m_backend;
+    const std::string m_settingsFile;
+    HelpOpener m_help;
+    std::vector<AudioDeviceInfo> m_inputDevices;
+    std::vector<AudioDeviceInfo> m_outputDevices;
+    QComboBox* m_recordDevice;
+    QComboBox* m_inputLine;
+    LDBEdit* m_recordLevel;
+    LDBEdit* m_voiceActivate;
+    QComboBox* m_playDevice;
+    LDBEdit* m_playLevel;
+    QLabel* m_recordNote;
+    QLabel* m_playNote;
+};

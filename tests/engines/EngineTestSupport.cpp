@@ -1,0 +1,97 @@
+#include "EngineTestSupport.h"
+
+#include <LSoundSink.h>
+#include <SampleFormat.h>
+#include <WaveFile.h>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+Samples Tone(int32_t frames, int16_t amplitude, double frequency, int32_t rate) {
+    Samples samples(static_cast<size_t>(frames));
+    for (int32_t i = 0; i < frames; ++i)
+        samples[static_cast<size_t>(i)] =
+            static_cast<int16_t>(std::lround(amplitude * std::sin(2.0 * std::numbers::pi * frequency * i / rate)));
+    return samples;
+}
+
+Samples Silence(int32_t frames) {
+    return Samples(static_cast<size_t>(frames), 0);
+}
+
+Samples Joined(std::initializer_list<Samples> parts) {
+    Samples joined;
+    for (const Samples& part : parts)
+        joined.insert(joined.end(), part.begin(), part.end());
+    return joined;
+}
+
+bool WriteWave(const std::string& path, const Samples& samples, int32_t rate, uint8_t channels) {
+    LSoundSinkHandle sink = CreatePCMFileSink(path, rate, channels, 16, 0);
+    if (!sink || sink->IsInError())
+        return false;
+    std::vector<int32_t> pipeline(samples.size());
+    std::transform(samples.begin(), samples.end(), pipeline.begin(), LSF16::ToPipeline);
+    sink->Write(pipeline.data(), static_cast<int32_t>(samples.size() / channels));
+    return FinishFileSink(*sink);
+}
+
+Samples ReadWave(const std::string& path, int32_t* rate, uint8_t* channels) {
+    LSoundSourceHandle source = OpenWaveFile(path);
+    if (!source)
+        return {};
+    if (rate)
+        *rate = source->Rate();
+    if (channels)
+        *channels = source->Channels();
+    const int32_t frames = source->GetLength();
+    std::vector<int32_t> pipeline(static_cast<size_t>(frames) * source->Channels());
+    for (int32_t done = 0; done < frames;) {
+        const int32_t part = std::min(frames - done, kMaxFramesPerCall);
+        source->Read(pipeline.data() + static_cast<size_t>(done) * source->Channels(), part);
+        done += part;
+    }
+    Samples samples(pipeline.size());
+    std::transform(pipeline.begin(), pipeline.end(), samples.begin(), LSF16::FromPipeline);
+    return samples;
+}
+
+bool PumpUntil(PumpPoster& poster, const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    poster.Pump();
+    while (!done()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        poster.WaitAndPump(std::min(left, std::chrono::milliseconds(50)));
+    }
+    return true;
+}
+
+std::string EventLog::Text(const LDBMC& levels) {
+    if (levels.Count() == 0)
+        return "[]";
+    std::string text;
+    for (uint8_t channel = 0; channel < levels.Count(); ++channel)
+        text += (channel ? "," : "") + std::to_string(levels[channel]);
+    return text;
+}
+
+std::vector<std::string> EventLog::Only(const std::string& word) const {
+    std::vector<std::string> found;
+    for (const std::string& line : lines)
+        if (line.rfind(word + " ", 0) == 0)
+            found.push_back(line);
+    return found;
+}
+
+std::vector<int32_t> EventLog::Times() const {
+    std::vector<int32_t> times;
+    for (const std::string& line : Only("Time"))
+        times.push_back(std::stoi(line.substr(5)));
+    return times;
+}
+
+size_t EventLog::Count(const std::string& line) const {
+    return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
+}
