@@ -171,16 +171,16 @@ bool ParseOptions(Arguments arguments, ConvertOptions& options, std::string& pro
         }
         const size_t equals = argument.find('=');
         const std::string name = argument.substr(0, equals);
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* known = nullptr;
         for (const OptionSpec& option : kOptions)
             if (name == option.name)
-                spec = &option;
-        if (!spec) {
+                known = &option;
+        if (!known) {
             problem = "unknown option \"" + name + "\"";
             return false;
         }
         std::string value;
-        if (!*spec->valueName) {
+        if (!*known->valueName) {
             if (equals != std::string::npos) {
                 problem = name + " takes no value";
                 return false;
@@ -193,7 +193,7 @@ bool ParseOptions(Arguments arguments, ConvertOptions& options, std::string& pro
             problem = name + " needs a value";
             return false;
         }
-        if (!spec->apply(options, value, problem))
+        if (!known->apply(options, value, problem))
             return false;
     }
     if (positional.size() != 2) {
