@@ -120,10 +120,11 @@ bool LSoundPlayer::Play(LSoundSourceHandle& source) {
         m_endReason = PlayStopReason::End;
         m_playedPosition.store(chain->GetPosition(), std::memory_order_release);
     }
+    // The start position, taken before the worker can move it on.
+    const int32_t time = TimeForFrames(PlayedPosition(), rate);
     ++m_generation;
     Start(ThreadPriority::Lowest);
 
-    const int32_t time = TimeForFrames(PlayedPosition(), rate);
     if (!Tell([&](LSoundPlayerNotify& owner) { owner.OnPlayStart(notifyCookie); }))
         return true;
     Tell([&](LSoundPlayerNotify& owner) { owner.OnPlayTime(time, notifyCookie); });
