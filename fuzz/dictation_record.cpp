@@ -4,41 +4,19 @@
 #include "DictationName.h"
 #include "DictationStore.h"
 #include "FileOps.h"
+#include "FuzzInputFolder.h"
 #include "LFile.h"
 #include "Profile.h"
 
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 namespace {
 
-// A temporary folder for the inputs' files, removed at exit.
-class InputFolder {
-public:
-    InputFolder() {
-        // tmpfs where there is one: the inputs need not reach a disk.
-        m_path = IsFolder("/dev/shm") ? "/dev/shm/fuzz-dictation-record-XXXXXX" : "/tmp/fuzz-dictation-record-XXXXXX";
-        if (!::mkdtemp(m_path.data()))
-            std::abort();
-        m_path += "/";
-    }
-    ~InputFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
 const std::string& Folder() {
-    static const InputFolder folder;
-    return folder.Path();
+    return FuzzInputFolder::Path("dictation-record");
 }
 
 void Write(const std::string& path, std::string_view bytes) {

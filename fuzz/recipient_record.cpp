@@ -2,42 +2,20 @@
 // over the default record; every text field, the list line and the target format are read back, and the record
 // is saved and read again. The same bytes also go through the single-byte text conversions.
 #include "FileOps.h"
+#include "FuzzInputFolder.h"
 #include "LFile.h"
 #include "SingleByteText.h"
 #include "TypistRecipient.h"
 
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 namespace {
 
-// A temporary folder for the inputs' files, removed at exit.
-class InputFolder {
-public:
-    InputFolder() {
-        // tmpfs where there is one: the inputs need not reach a disk.
-        m_path = IsFolder("/dev/shm") ? "/dev/shm/fuzz-recipient-record-XXXXXX" : "/tmp/fuzz-recipient-record-XXXXXX";
-        if (!::mkdtemp(m_path.data()))
-            std::abort();
-        m_path += "/";
-    }
-    ~InputFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
 const std::string& Folder() {
-    static const InputFolder folder;
-    return folder.Path();
+    return FuzzInputFolder::Path("recipient-record");
 }
 
 void Check(bool condition) {
