@@ -1,0 +1,12 @@
+// SendByLan: delivers a package by copying it into the recipient's folder (a network share or a removable disk).
+#pragma once
+
+#include "TransportReport.h"
+
+#include <string>
+
+class TypistRecipient;
+
+// True only when the package lies complete under its own name in the folder; the local package is then deleted.
+// Otherwise the failure is reported through `report` and the local package is kept.
+bool SendByLan(TransportReport& report, const TypistRecipient& recipient, const std::string& packagePath);
