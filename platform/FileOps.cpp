@@ -17,13 +17,22 @@ bool SyncFolder(const std::string& folder) {
     return directory.IsOpen() && directory.Sync();
 }
 
-mode_t CurrentUmask() {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mask;
-}
-
 } // namespace
+
+mode_t ModeUnderUmask(mode_t requested) {
+    // Linux shows the umask in /proc/self/status; setting and restoring it instead would briefly change it for
+    // every thread of the process.
+    static const mode_t mask = [] {
+        std::unique_ptr<FILE, int (*)(FILE*)> status(std::fopen("/proc/self/status", "re"), &std::fclose);
+        char line[256];
+        unsigned value = 0;
+        while (status && std::fgets(line, sizeof line, status.get()))
+            if (std::sscanf(line, "Umask: %o", &value) == 1)
+                return static_cast<mode_t>(value & 0777);
+        return static_cast<mode_t>(022);
+    }();
+    return requested & ~mask & 07777;
+}
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t newFileMode) {
     const std::string folder(FolderOf(path));
@@ -33,8 +42,9 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t
         return false;
 
     struct stat existing {};
-    const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : (newFileMode & ~CurrentUmask());
-    const bool written = ::fchmod(file.Descriptor(), mode) == 0 && file.Write(bytes.data(), bytes.size()) && file.Sync();
+    const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : ModeUnderUmask(newFileMode);
+    const bool written =
+        ::fchmod(file.Descriptor(), mode) == 0 && file.Write(bytes.data(), bytes.size()) && file.Sync();
     file.Close();
     if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
@@ -120,7 +130,9 @@ bool MakeFolders(const std::string& path) {
     return ::mkdir(std::string(trimmed).c_str(), 0777) == 0 || IsFolder(path);
 }
 
-bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0 || errno == ENOENT; }
+bool RemoveFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+}
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
     std::string path(folder);

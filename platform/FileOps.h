@@ -15,6 +15,10 @@
 // An existing file keeps its mode; a new one gets `newFileMode` (less the umask).
 [[nodiscard]] bool WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t newFileMode = 0666);
 
+// The mode a file created with `requested` gets under the process's umask. The umask is read without changing
+// it, so other threads creating files meanwhile are not affected.
+mode_t ModeUnderUmask(mode_t requested);
+
 enum class RenameResult { Renamed, SourceMissing, TargetExists, Failed };
 
 // Renames `from` to `to` unless `to` already exists; never replaces a file.

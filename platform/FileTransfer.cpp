@@ -58,12 +58,6 @@ size_t AppendToText(char* data, size_t size, size_t count, void* text) {
     return size * count;
 }
 
-mode_t NewFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 // Path steps after applying `directory` to `steps`: '/' at the front starts at the root, "." and empty steps stay,
 // ".." goes up one step (above the log-on directory it is kept and left to the server).
 void ApplyDirectory(std::string_view directory, std::vector<std::string>& steps, bool& absolute) {
@@ -324,7 +318,7 @@ FtpResult FileTransfer::GetFile(std::string_view remoteName, const std::string& 
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &file);
     FtpResult result = Finish(m_session->Perform(), Phase::Transfer);
     if (result == FtpResult::Done &&
-        (::fchmod(file.Descriptor(), NewFileMode()) != 0 || ::rename(temporary.c_str(), localPath.c_str()) != 0))
+        (::fchmod(file.Descriptor(), ModeUnderUmask(0666)) != 0 || ::rename(temporary.c_str(), localPath.c_str()) != 0))
         result = Fail(FtpResult::TransferFailed, "cannot store " + localPath + ": " + std::strerror(errno));
     file.Close();
     if (result != FtpResult::Done)

@@ -295,9 +295,7 @@ std::string MakeTemporaryBeside(const std::string& path) {
     const int descriptor = ::mkstemp(name.data());
     if (descriptor < 0)
         return {};
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(descriptor, 0666 & ~mask);
+    ::fchmod(descriptor, ModeUnderUmask(0666));
     ::close(descriptor);
     return name;
 }

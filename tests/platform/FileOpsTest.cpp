@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 TEST(FileOps, AnAtomicRewriteReplacesTheWholeFileAndLeavesNoTemporary) {
     TempFolder folder;
@@ -58,4 +59,14 @@ TEST(FileOps, FoldersAreMadeWithTheirParentsAndPathsJoinWithOneSlash) {
     EXPECT_EQ(FileNameOf("/a/b.wav"), "b.wav");
     EXPECT_EQ(FileNameOf("b.wav"), "b.wav");
     EXPECT_TRUE(RemoveFile(folder / "not-there"));
+}
+
+TEST(FileOps, ANewFilesModeFollowsTheProcessUmaskWithoutChangingIt) {
+    const mode_t mask = ::umask(0); // single-threaded here: reading it the intrusive way is safe in a test
+    ::umask(mask);
+    EXPECT_EQ(ModeUnderUmask(0666), 0666 & ~mask);
+    EXPECT_EQ(ModeUnderUmask(0600), 0600 & ~mask);
+    const mode_t after = ::umask(0);
+    ::umask(after);
+    EXPECT_EQ(after, mask);
 }
