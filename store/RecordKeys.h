@@ -16,5 +16,7 @@ inline constexpr StringKey kRecipient{kSection, "recipient", "Unknown Recipient"
 inline constexpr StringKey kSendStatus{kSection, "sendstatus", "Unknown Status"};
 
 inline constexpr std::string_view kSentStatus = "Sent"; // sendstatus when it was queued
+// How the send queue left the dictation: "Pending", "Delivered" or "Not sent"; "" before it was queued.
+inline constexpr StringKey kDelivery{kSection, "delivery", ""};
 
 } // namespace RecordKeys

@@ -1,0 +1,155 @@
+// BGSend: the persistent background send queue ("bgsend.dat" in the program's folder) and its single worker at
+// idle priority, which converts each queued dictation into its recipient's format, wraps it into a dictation
+// package and hands that to the recipient's transport. The main thread calls every public member; the worker
+// never shows anything: failures and notices wait in TakeFailure / TakeNotices for the main window's timer.
+//
+//   BGSend queue(context);                         // context: program folder, settings file, "Sent Files/"
+//   queue.SetNotify(&poster, [this] { RedrawProgress(queue.ShownProgress()); });
+//   queue.Open(programFolder);                     // resumes what a former run left queued
+//   if (!queue.Add(sentWavePath, recipientIndex)) { /* roll the send back */ }
+#pragma once
+
+#include "DictationPackage.h"
+#include "LThread.h"
+#include "SendContext.h"
+#include "TransportReport.h"
+
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class SendQueueFile;
+struct QueueEntry;
+class TypistRecipient;
+
+// What a transport is handed for one delivery.
+struct DeliveryRequest {
+    std::string dictationName;        // the wave file's name without folder and extension
+    const TypistRecipient& recipient; // the loaded recipient record
+    std::string packagePath;          // the ".dct" file in "Sent Files/"
+    const SendContext& context;
+};
+
+// One send method: true only when the package counts as delivered.
+using DeliveryFunction = std::function<bool(TransportReport& report, const DeliveryRequest& request)>;
+
+// The transport of each send method. Empty members use the real transports (SendByEmail, SendByLan, SendByFtp).
+struct SendTransports {
+    DeliveryFunction email;
+    DeliveryFunction lan;
+    DeliveryFunction ftp;
+};
+
+// Points of one send at which a stage hook is called on the worker thread (tests and the crash driver).
+enum class SendStage {
+    Converting, // before the conversion starts
+    Converted1, // after the first converted block was written
+    Packaging,  // the converted audio is complete; the package is about to be written
+    Packaged,   // the package is written; the transport is about to be called
+    Ending      // the worker has found nothing more to do (or must stop) and is about to end
+};
+
+class BGSend final : public LThreadNotifyProgress, private TransportReport {
+public:
+    static constexpr const char* kQueueFileName = "bgsend.dat";
+    static constexpr float kProgressStep = 0.04f;
+    // The record's "delivery" values.
+    static constexpr std::string_view kDeliveryPending = "Pending";
+    static constexpr std::string_view kDeliveryDelivered = "Delivered";
+    static constexpr std::string_view kDeliveryNotSent = "Not sent";
+    // The notice when the queue file does not keep what was written; shown with this caption.
+    static constexpr const char* kFileSystemErrorText = "Tallowin internal files are read only or corrupt.";
+    static constexpr const char* kFileSystemErrorCaption = "File System Error";
+
+    explicit BGSend(SendContext context);
+    BGSend(SendContext context, SendTransports transports);
+    ~BGSend() override;
+
+    // `programFolder` must end in '/' (otherwise nothing happens and false). Stops a running worker, then
+    // resumes the queue: the worker starts when entries are waiting.
+    bool Open(const std::string& programFolder);
+
+    // Appends the dictation (its wave file in "Sent Files/") for the recipient of that index; the entry is on
+    // disk before this returns true. False when the queue is not open, the path is not a wave file of "Sent
+    // Files/" or the queue file cannot be written (nothing is then queued). A path already queued is not
+    // queued twice (true).
+    [[nodiscard]] bool Add(const std::string& sentWavePath, int recipientIndex);
+
+    // The "count" key (negative counts as 0); 0 before Open.
+    int GetCount() const;
+    // Writes "count" and moves the shown progress; false (with a notice) when it does not read back.
+    bool SetCount(int count);
+
+    // Whether an entry below "count" names this wave path.
+    bool IsQueued(const std::string& sentWavePath) const;
+    // Takes the entry out of the queue (all of them, should it be queued twice) and marks the record not sent.
+    // False when it was not queued or the queue file cannot be written. An entry being sent right now is left
+    // to finish: the worker then finds it gone and removes nothing else.
+    bool Remove(const std::string& sentWavePath);
+
+    // A recipient was deleted: entries to a later index move down by one, entries to the deleted one go to the
+    // recipient that is now the default.
+    bool RenumberRecipients(int deletedIndex);
+
+    // The transport failure waiting to be shown with OK / Cancel, once.
+    std::optional<std::string> TakeFailure();
+    // Texts waiting to be shown with OK only, oldest first; each is returned once.
+    std::vector<std::string> TakeNotices();
+
+    // The user's Cancel: stops the worker, marks every queued dictation not sent and sets the count to 0.
+    void CancelAll();
+
+    // At start: queues again each dictation of "Sent Files/" that was sent but neither delivered nor queued (a
+    // crash between the move and Add), to the recipient whose display text its record names, else the default.
+    // Returns how many were queued.
+    int RequeueStranded();
+
+    // True unless a worker runs and has not been asked to stop (by Stop, CancelAll or the end of the program).
+    bool IsStopping() const { return !ShouldRun(); }
+
+    // Test seams.
+    void SetStageHook(std::function<void(SendStage)> hook);
+    std::string QueuePath() const;
+
+protected:
+    void Run() override;
+
+private:
+    // TransportReport, for the transports on the worker thread.
+    void PublishProgress(float done) override;
+    void ReportFailure(const std::string& text) override;
+    bool StopRequested() const override;
+
+    enum class ItemResult { Delivered, Failed, Stopped, Dropped };
+    ItemResult SendItem(const std::string& wavePath, int recipientIndex);
+    static std::string PackageFailureText(PackageStatus status, const std::string& name);
+    void Publish(float value);
+    // Sets the target count and moves the shown progress to it.
+    void MoveTarget(int count);
+    // Makes sure a worker runs that will look at the queue again.
+    void Wake();
+    void AddNotice(std::string text);
+    // Writes the record's "delivery" key; false when it could not be stored.
+    bool MarkDelivery(const std::string& wavePath, std::string_view state);
+    void CallHook(SendStage stage);
+    void CheckUserId();
+    // Under m_lock: queue file rewrites that check the result and tell the user when it did not hold.
+    bool RewriteQueue(SendQueueFile& file, const std::vector<QueueEntry>& entries);
+    bool RemoveFirstIfSame(const std::string& wavePath);
+    bool DropUnusableEntries(SendQueueFile& file);
+
+    SendContext m_context;
+    SendTransports m_transports;
+
+    // Under m_lock.
+    std::string m_queuePath;
+    std::optional<std::string> m_failure;
+    std::vector<std::string> m_notices;
+    bool m_workerEnding = false;
+    std::function<void(SendStage)> m_stageHook;
+
+    std::atomic<float> m_targetCount{0.0f};
+};
