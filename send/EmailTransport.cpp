@@ -1,7 +1,52 @@
+// SendByEmail: the package as the attachment of an e-mail to the recipient, over the user's mail server.
 #include "EmailTransport.h"
 
-// Scaffold until the transport lands: every send by this method fails visibly and stays queued.
-bool SendByEmail(TransportReport& report, std::string_view, const TypistRecipient&, const std::string&, const SendContext&) {
-    report.ReportFailure("This build cannot send by this method yet.");
+#include "IniValues.h"
+#include "MailConfig.h"
+#include "MailSender.h"
+#include "SettingsKeys.h"
+#include "TypistRecipient.h"
+
+namespace {
+
+constexpr const char* kSubject = "Tallowin Dictation";
+constexpr const char* kDownloadAddress = "https://www.orrindale.example/carrowmere";
+
+constexpr const char* kRetryAdvice = "Click OK to continue to attempt to send when you send your next file. Click "
+                                     "Cancel to clear all pending send files.";
+
+constexpr float kSending = 0.8f;
+
+std::string Body(std::string_view dictationName, const SendContext& context) {
+    return "File: " + std::string(dictationName) +
+           "\nFrom: " + ReadStringValue(context.settingsFile, SettingsKeys::kUser) +
+           "\nEmail: " + ReadStringValue(context.settingsFile, SettingsKeys::kUserEmail) +
+           "\n\nPlease open the attached file to load the file into Carrowmere.\n\nYou must have Carrowmere "
+           "installed to open the file. Carrowmere can be downloaded free at " +
+           kDownloadAddress + ".";
+}
+
+} // namespace
+
+bool SendByEmail(TransportReport& report, std::string_view dictationName, const TypistRecipient& recipient,
+                 const std::string& packagePath, const SendContext& context) {
+    if (!IsMailConfigured(context)) {
+        report.ReportFailure(std::string("E-mail is not set up.\n\nChoose Mail Settings... in the Settings menu and "
+                                         "enter your mail server and e-mail address. ") +
+                             kRetryAdvice);
+        return false;
+    }
+    MailSettings settings = LoadMailSettings(context);
+    settings.shouldStop = [&report] { return report.StopRequested(); };
+
+    report.PublishProgress(kSending);
+    const MailSender sender(std::move(settings));
+    const MailOutcome outcome = sender.Send(
+        {recipient.Text(RecipientField::EmailAddress), kSubject, Body(dictationName, context), packagePath});
+    if (outcome.result == MailResult::Delivered)
+        return true;
+    if (outcome.result != MailResult::Stopped && !report.StopRequested())
+        report.ReportFailure("Unable to send e-mail to " + recipient.Text(RecipientField::EmailAddress) + ".\n\n" +
+                             outcome.text + "\n\n" + kRetryAdvice);
     return false;
 }

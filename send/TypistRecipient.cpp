@@ -52,6 +52,9 @@ bool IsUsable(const WaveFormatRecord& format) {
     return WaveFormatRecord::kFixedSize + format.extra.size() <= TypistRecipient::kFormatSize;
 }
 
+constexpr uint32_t kFtpOverTlsBit = 1u << 0;
+constexpr uint32_t kNoCertificateCheckBit = 1u << 1;
+
 } // namespace
 
 std::string RecipientFileName(int index) {
@@ -153,4 +156,30 @@ bool TypistRecipient::SetFormat(const WaveFormatRecord& format) {
     std::fill(area, area + kFormatSize, uint8_t{0});
     std::memcpy(area, bytes.data(), bytes.size());
     return true;
+}
+
+uint32_t TypistRecipient::Flags() const {
+    return ReadLe32(m_bytes.data() + kFlagsOffset);
+}
+
+void TypistRecipient::SetFlag(uint32_t bit, bool on) {
+    const uint32_t value = on ? (Flags() | bit) : (Flags() & ~bit);
+    for (size_t i = 0; i < 4; ++i)
+        m_bytes[kFlagsOffset + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+bool TypistRecipient::FtpOverTls() const {
+    return (Flags() & kFtpOverTlsBit) != 0;
+}
+
+void TypistRecipient::SetFtpOverTls(bool on) {
+    SetFlag(kFtpOverTlsBit, on);
+}
+
+bool TypistRecipient::VerifyServerCertificate() const {
+    return (Flags() & kNoCertificateCheckBit) == 0;
+}
+
+void TypistRecipient::SetVerifyServerCertificate(bool on) {
+    SetFlag(kNoCertificateCheckBit, !on);
 }

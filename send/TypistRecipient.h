@@ -28,6 +28,7 @@ std::string RecipientPath(std::string_view programFolder, int index);
 class TypistRecipient {
 public:
     static constexpr size_t kRecordSize = 1896;
+    static constexpr size_t kFlagsOffset = 0; // the first four bytes: option bits, zero in a plain record
     static constexpr size_t kMethodOffset = 36;
     static constexpr size_t kFormatOffset = 872;
     static constexpr size_t kFormatSize = 1024;
@@ -52,6 +53,14 @@ public:
     uint32_t MethodValue() const;
     void SetMethod(SendMethod method);
 
+    // FTP over explicit TLS (bit 0 of the option bits); off in a zeroed record.
+    bool FtpOverTls() const;
+    void SetFtpOverTls(bool on);
+    // Whether a TLS server's certificate must be trusted. Kept as a "do not verify" bit (bit 1), so a zeroed
+    // record verifies.
+    bool VerifyServerCertificate() const;
+    void SetVerifyServerCertificate(bool on);
+
     // The line shown in recipient lists: "<name> (<destination>)", or "<name> DEFAULT (<destination>)".
     std::string DisplayText(bool isDefault) const;
 
@@ -69,6 +78,8 @@ private:
     std::span<uint8_t> FieldBytes(RecipientField field);
     std::span<const uint8_t> FieldBytes(RecipientField field) const;
     void TerminateFields();
+    uint32_t Flags() const;
+    void SetFlag(uint32_t bit, bool on);
 
     std::array<uint8_t, kRecordSize> m_bytes{};
 };

@@ -1,0 +1,217 @@
+// StatusPickup: taking this user's status file from a folder or an FTP directory and merging it.
+#include "StatusPickup.h"
+
+#include "FileOps.h"
+#include "FileTransfer.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::string_view kTakenSuffix = ".tmp";
+
+// "s0000042.sta.<16 hex digits>.tmp": the name a status file is moved to while it is read and merged.
+std::string TakenName(std::string_view statusName) {
+    std::random_device device;
+    const uint64_t value = (static_cast<uint64_t>(device()) << 32) ^ device();
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(value));
+    return std::string(statusName) + "." + hex + std::string(kTakenSuffix);
+}
+
+bool IsTakenName(std::string_view name, std::string_view statusName) {
+    return name.size() > statusName.size() + 1 + kTakenSuffix.size() && name.starts_with(statusName) &&
+           name[statusName.size()] == '.' && name.ends_with(kTakenSuffix);
+}
+
+// Merges one status file of a folder, then removes it; a file that could not be read stays.
+StatusPickupResult MergeAndRemove(const std::string& path, const std::string& sentFolder) {
+    StatusPickupResult result;
+    result.merge = ApplyStatusFile(path, sentFolder);
+    if (!result.merge.fileRead) {
+        result.outcome = StatusPickupOutcome::NotRead;
+        return result;
+    }
+    result.filesMerged = 1;
+    result.outcome = RemoveFile(path) ? StatusPickupOutcome::Merged : StatusPickupOutcome::NotRemoved;
+    return result;
+}
+
+// The worse of two outcomes, so one result can stand for several files.
+StatusPickupOutcome Worse(StatusPickupOutcome a, StatusPickupOutcome b) {
+    auto rank = [](StatusPickupOutcome outcome) {
+        switch (outcome) {
+        case StatusPickupOutcome::NoStatusFile:
+            return 0;
+        case StatusPickupOutcome::Merged:
+            return 1;
+        case StatusPickupOutcome::NotRemoved:
+            return 2;
+        case StatusPickupOutcome::NotRead:
+            return 3;
+        case StatusPickupOutcome::Failed:
+            return 4;
+        case StatusPickupOutcome::Stopped:
+            return 5;
+        }
+        return 0;
+    };
+    return rank(a) >= rank(b) ? a : b;
+}
+
+void Add(StatusPickupResult& total, const StatusPickupResult& part) {
+    total.outcome = Worse(total.outcome, part.outcome);
+    total.merge.fileRead = total.merge.fileRead || part.merge.fileRead;
+    total.merge.records += part.merge.records;
+    total.merge.matched += part.merge.matched;
+    total.merge.recordsWritten += part.merge.recordsWritten;
+    total.merge.allWritten = total.merge.allWritten && part.merge.allWritten;
+    total.filesMerged += part.filesMerged;
+}
+
+// A private folder (mode 0700) in the program's folder for one fetched status file; removed with its content.
+class PrivateFolder {
+public:
+    explicit PrivateFolder(const std::string& programFolder) {
+        std::string pattern = JoinPath(programFolder, ".status-XXXXXX");
+        if (::mkdtemp(pattern.data()) != nullptr)
+            m_path = std::move(pattern);
+    }
+    ~PrivateFolder() {
+        if (m_path.empty())
+            return;
+        if (const auto names = ListFolder(m_path))
+            for (const std::string& name : *names)
+                (void)RemoveFile(JoinPath(m_path, name));
+        ::rmdir(m_path.c_str());
+    }
+    PrivateFolder(const PrivateFolder&) = delete;
+    PrivateFolder& operator=(const PrivateFolder&) = delete;
+
+    bool IsReady() const { return !m_path.empty(); }
+    std::string File(std::string_view name) const { return JoinPath(m_path, name); }
+
+private:
+    std::string m_path;
+};
+
+StatusPickupOutcome FetchFailure(FtpResult result) {
+    switch (result) {
+    case FtpResult::NoSuchFile:
+        return StatusPickupOutcome::NoStatusFile;
+    case FtpResult::Stopped:
+        return StatusPickupOutcome::Stopped;
+    default:
+        return StatusPickupOutcome::Failed;
+    }
+}
+
+} // namespace
+
+std::string TrimmedFolder(std::string_view folder) {
+    while (!folder.empty() && (folder.back() == ' ' || folder.back() == '\\' || folder.back() == '/'))
+        folder.remove_suffix(1);
+    return std::string(folder);
+}
+
+StatusPickupResult PickUpFolderStatus(std::string_view folder, int64_t userId, const std::string& sentFolder) {
+    StatusPickupResult total;
+    const std::string place = TrimmedFolder(folder);
+    if (place.empty())
+        return total;
+    const std::string statusName = StatusFileName(userId);
+
+    // Files taken by an earlier pick-up that ended before it removed them are merged first, the waiting
+    // file last, so its records win.
+    if (const auto names = ListFolder(place)) {
+        std::vector<std::string> taken;
+        for (const std::string& name : *names)
+            if (IsTakenName(name, statusName))
+                taken.push_back(name);
+        std::sort(taken.begin(), taken.end());
+        for (const std::string& name : taken)
+            Add(total, MergeAndRemove(JoinPath(place, name), sentFolder));
+    }
+
+    // Moved aside first, so that records the typist side writes meanwhile go to a new file and are not lost
+    // with this one.
+    const std::string waiting = JoinPath(place, statusName);
+    const std::string takenPath = JoinPath(place, TakenName(statusName));
+    switch (RenameNoReplace(waiting, takenPath)) {
+    case RenameResult::SourceMissing:
+        return total;
+    case RenameResult::Renamed: {
+        StatusPickupResult part = MergeAndRemove(takenPath, sentFolder);
+        // Not a status file of ours: put back under its name unless a new one took it meanwhile.
+        if (part.outcome == StatusPickupOutcome::NotRead)
+            (void)RenameNoReplace(takenPath, waiting);
+        Add(total, part);
+        return total;
+    }
+    case RenameResult::TargetExists:
+    case RenameResult::Failed:
+        // A folder we may read but not change: merge in place (removing it will fail and be reported).
+        if (PathExists(waiting))
+            Add(total, MergeAndRemove(waiting, sentFolder));
+        return total;
+    }
+    return total;
+}
+
+StatusPickupResult PickUpFtpStatus(FileTransfer& ftp, int64_t userId, const SendContext& context) {
+    StatusPickupResult result;
+    PrivateFolder local(context.programFolder);
+    if (!local.IsReady()) {
+        result.outcome = StatusPickupOutcome::Failed;
+        return result;
+    }
+    const std::string statusName = StatusFileName(userId);
+
+    // A look first: a file that is not a status file of ours is left as it is, under its own name.
+    const std::string firstCopy = local.File("waiting.sta");
+    if (const FtpResult fetched = ftp.GetFile(statusName, firstCopy); fetched != FtpResult::Done) {
+        result.outcome = FetchFailure(fetched);
+        return result;
+    }
+    if (!ParseStatusBytes(ReadFileBytes(firstCopy, kStatusFileLimit + 1).value_or(std::string()))) {
+        result.outcome = StatusPickupOutcome::NotRead;
+        return result;
+    }
+
+    // Moved aside on the server, so that records the typist side writes meanwhile go to a new file.
+    std::string takenName = TakenName(statusName);
+    FtpResult moved = ftp.RenameRemote(statusName, takenName);
+    if (moved == FtpResult::NoSuchFile) {
+        result.outcome = StatusPickupOutcome::NoStatusFile; // another pick-up took it meanwhile
+        return result;
+    }
+    std::string mergedCopy = local.File("taken.sta");
+    if (moved == FtpResult::Done) {
+        if (const FtpResult fetched = ftp.GetFile(takenName, mergedCopy); fetched != FtpResult::Done) {
+            result.outcome = FetchFailure(fetched);
+            return result;
+        }
+    } else if (moved == FtpResult::Refused) {
+        // A server that allows no renaming: merge the copy already fetched and delete the file.
+        takenName = statusName;
+        mergedCopy = firstCopy;
+    } else {
+        result.outcome = FetchFailure(moved);
+        return result;
+    }
+
+    result.merge = ApplyStatusFile(mergedCopy, context.sentFolder);
+    if (!result.merge.fileRead) {
+        result.outcome = StatusPickupOutcome::NotRead; // changed between the fetches; kept on the server
+        return result;
+    }
+    result.filesMerged = 1;
+    result.outcome =
+        ftp.DeleteFile(takenName) == FtpResult::Done ? StatusPickupOutcome::Merged : StatusPickupOutcome::NotRemoved;
+    return result;
+}
