@@ -2,6 +2,7 @@
 
 #include "AudioBackend.h"
 #include "DeviceNameKeys.h"
+#include "DialogButtons.h"
 #include "DialogUnits.h"
 #include "IniValues.h"
 #include "LDBEdit.h"
@@ -73,16 +74,7 @@ SettingsDialog::SettingsDialog(QWidget* parent, AudioBackend& backend, std::stri
     m_playNote->setWordWrap(true);
     units.Place(m_playNote, kPlayNote, 14, 152, 208, 14);
 
-    auto* ok = new QPushButton(tr("OK"), this);
-    units.Place(ok, kOk, 69, 173, 50, 14);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    auto* cancel = new QPushButton(tr("Cancel"), this);
-    units.Place(cancel, kCancel, 124, 173, 50, 14);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* helpButton = new QPushButton(tr("Help"), this);
-    units.Place(helpButton, kHelp, 179, 173, 50, 14);
-    connect(helpButton, &QPushButton::clicked, this, [this] {
+    AddDialogButtons(this, units, {69, 173, 50, 14, 5}, [this] {
         if (m_help)
             m_help(kHelpPage, kHelpAnchor);
     });

@@ -1,5 +1,6 @@
 #include "LTextEditDlg.h"
 
+#include "DialogButtons.h"
 #include "DialogUnits.h"
 
 #include <QLineEdit>
@@ -15,14 +16,7 @@ LTextEditDlg::LTextEditDlg(QWidget* parent, const std::string& text, const QStri
     units.Place(m_edit, 100, 2, 4, 126, 12);
     m_edit->selectAll();
 
-    auto* ok = new QPushButton(tr("OK"), this);
-    units.Place(ok, 1, 131, 3, 50, 14);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-
-    auto* cancel = new QPushButton(tr("Cancel"), this);
-    units.Place(cancel, 2, 184, 3, 50, 14);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    AddDialogButtons(this, units, {131, 3, 50, 14, 3});
 
     m_edit->setFocus();
 }
