@@ -1,0 +1,58 @@
+// DictationLayout: keeps dictation wave files in the layout the transport records into (our PCM header, 16-bit,
+// mono; any rate), converting a foreign file in place through a hidden temporary; names the hidden insert
+// recordings beside a dictation, and finds, adopts or discards those a crash left behind. Main thread.
+//
+//   if (EnsureDictationLayout(wavePath).outcome == LayoutOutcome::Failed) ShowError(...);
+//   for (const OrphanedInsert& orphan : FindOrphanedInserts(settings.currentFolder))
+//       if (AskUser(orphan)) AdoptOrphanedInsert(store, orphan.path); else DiscardOrphanedInsert(orphan.path);
+#pragma once
+
+#include <DictationStore.h>
+#include <WaveFileInfo.h>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Prefixes of the hidden files the transport keeps in "Current Files/" (the store never lists or cleans them).
+inline constexpr std::string_view kInsertRecordingPrefix = ".insert-";
+inline constexpr std::string_view kSpliceTemporaryPrefix = ".splice-";
+inline constexpr std::string_view kConvertTemporaryPrefix = ".convert-";
+
+// True for what the transport records into without conversion: our own header, PCM 16-bit, one channel.
+bool IsDictationLayout(const WaveFileLayout& layout);
+
+enum class LayoutOutcome {
+    Ready,     // already in the layout, or missing or empty (recording creates it)
+    Converted, // converted in place (same rate, mono, 16-bit)
+    Failed     // cannot be read or converted: left as it was; `text` says why
+};
+
+struct LayoutResult {
+    LayoutOutcome outcome = LayoutOutcome::Failed;
+    int32_t rate = 0;   // the rate recordings into it use (8000 for a missing or empty file)
+    int32_t frames = 0; // its length in frames
+    std::string text;
+};
+
+// Makes sure `wavePath` can be recorded into: a foreign file (stereo, 8-bit, float, a codec, extra chunks) is
+// converted to 16-bit mono at its own rate in a hidden file beside it, flushed and renamed over it.
+LayoutResult EnsureDictationLayout(const std::string& wavePath);
+
+// A new hidden insert recording path for the dictation `wavePath` (".insert-<name>", "-2" ... when taken).
+std::string NewInsertRecordingPath(const std::string& wavePath);
+
+struct OrphanedInsert {
+    std::string path;
+    int32_t length = 0; // 1/10000 s
+};
+
+// Insert recordings left in `currentFolder` by a crash, by name; those holding no audio are removed, and so are
+// half-built splice and conversion temporaries (their dictations are whole). Call it at start, before anything
+// records or splices.
+std::vector<OrphanedInsert> FindOrphanedInserts(const std::string& currentFolder);
+
+// Makes the insert recording a new dictation ("Dictation n") of `store`: the name, or a failure with nothing
+// lost (the recording stays where it was).
+[[nodiscard]] NamedResult AdoptOrphanedInsert(DictationStore& store, const std::string& insertPath);
+// Removes an insert recording the user does not want back.
+bool DiscardOrphanedInsert(const std::string& insertPath);
