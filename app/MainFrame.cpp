@@ -1,16 +1,20 @@
 #include "MainFrame.h"
 
-#include "DialogUnits.h"
+#include "DictationTransport.h"
+#include "MainDialog.h"
 
+#include <QCloseEvent>
 #include <QLayout>
+#include <QMenuBar>
+#include <QTimer>
 
-MainFrame::MainFrame() {
+MainFrame::MainFrame(MainDialogServices services) {
     setWindowTitle(QStringLiteral("Tallowin"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    auto* form = new QWidget(this);
-    form->setFixedSize(DialogUnits(font()).ToPixels(276, 108));
-    setCentralWidget(form);
+    m_form = new MainDialog(std::move(services), this);
+    setCentralWidget(m_form);
+    m_form->FillMenuBar(menuBar());
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -19,4 +23,15 @@ void MainFrame::BringToFront() {
     show();
     raise();
     activateWindow();
+}
+
+void MainFrame::closeEvent(QCloseEvent* event) {
+    // A splice in progress finishes first (its own dialog offers Cancel); the frame closes once it is done.
+    if (m_form->Transport().IsSplicing()) {
+        event->ignore();
+        QTimer::singleShot(kCloseRetryMs, this, &QWidget::close);
+        return;
+    }
+    m_form->Close();
+    event->accept();
 }

@@ -1,10 +1,16 @@
 // The entry: finds the program folder, chooses the mode from the executable's name, keeps one normal instance.
+#include "AudioBackend.h"
+#include "BGSend.h"
 #include "FileOps.h"
+#include "MainDialog.h"
 #include "MainFrame.h"
 #include "ProgramLocation.h"
+#include "QtPoster.h"
+#include "SendQueueLink.h"
 #include "Settings.h"
 #include "SingleInstance.h"
 #include "StartMode.h"
+#include "WelcomeChoice.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -26,7 +32,7 @@ int RunSetupMode(const Settings& settings, const char* what) {
     return 3;
 }
 
-int RunNormalMode(const Settings& settings) {
+int RunNormalMode(const Settings& settings, Welcome welcome) {
     SingleInstance instance(settings.dataFolder);
     if (!instance.BecomePrimary()) {
         instance.AskRunningToRaise();
@@ -38,11 +44,27 @@ int RunNormalMode(const Settings& settings) {
                                   .arg(QString::fromStdString(settings.dataFolder)));
         return 1;
     }
-    MainFrame frame;
+    // Destroyed in reverse order: the frame (its form stops the engines and detaches from the queue) before the
+    // queue (its worker stops), before the poster and the sound system the engines used.
+    QtPoster poster;
+    const std::unique_ptr<AudioBackend> backend = CreateAudioBackend();
+    BGSend queue(SendContext{settings.dataFolder, settings.settingsFile, settings.sentFolder});
+    queue.Open(settings.dataFolder); // resumes what a former run left queued
+    (void)queue.RequeueStranded();   // dictations moved to "Sent Files/" but never queued (a crash in between)
+
+    MainDialogServices services;
+    services.settings = &settings;
+    services.backend = backend.get();
+    services.poster = &poster;
+    services.queue = LinkToQueue(queue, poster);
+    MainFrame frame(std::move(services));
     instance.OnRaiseRequest([&frame] { frame.BringToFront(); });
     instance.OnCloseRequest([&frame] { frame.close(); });
     frame.show();
-    return QApplication::exec();
+    frame.Form().Start(welcome);
+    const int result = QApplication::exec();
+    frame.Form().Close();
+    return result;
 }
 
 } // namespace
@@ -58,6 +80,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tallowin: cannot enter the program folder %s\n", programFolder.c_str());
         return 1;
     }
+    const std::vector<std::string> arguments(argv, argv + argc);
     QApplication application(argc, argv);
     const Settings settings = Settings::ForProgramFolder(programFolder, Settings::UserDataFolder());
     switch (ChooseStartMode(FileNameOf(executable))) {
@@ -68,5 +91,5 @@ int main(int argc, char** argv) {
     case StartMode::Normal:
         break;
     }
-    return RunNormalMode(settings);
+    return RunNormalMode(settings, ChooseWelcome(arguments));
 }

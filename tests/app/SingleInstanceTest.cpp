@@ -1,4 +1,8 @@
+#include "AudioBackend.h"
+#include "MainDialog.h"
 #include "MainFrame.h"
+#include "QtPoster.h"
+#include "Settings.h"
 #include "SingleInstance.h"
 #include "TempFolder.h"
 
@@ -15,6 +19,24 @@ T PumpUntil(std::future<T>& answer) {
         QCoreApplication::processEvents();
     return answer.get();
 }
+
+// A frame with its form on an empty data folder, the file audio device and no send queue.
+struct TestFrame {
+    TestFrame() {
+        settings = Settings::ForProgramFolder(folder.Path(), folder.Path());
+        EXPECT_TRUE(settings.CreateFolders());
+        MainDialogServices services;
+        services.settings = &settings;
+        services.backend = backend.get();
+        services.poster = &poster;
+        frame = std::make_unique<MainFrame>(std::move(services));
+    }
+    TempFolder folder;
+    Settings settings;
+    QtPoster poster;
+    std::unique_ptr<AudioBackend> backend = CreateFileBackend({});
+    std::unique_ptr<MainFrame> frame;
+};
 
 } // namespace
 
@@ -33,7 +55,8 @@ TEST(SingleInstance, ALaterStartRestoresTheMinimisedFrameAndBringsItToTheFront) 
     TempFolder folder;
     SingleInstance running(folder.Path());
     ASSERT_TRUE(running.BecomePrimary());
-    MainFrame frame;
+    TestFrame test;
+    MainFrame& frame = *test.frame;
     running.OnRaiseRequest([&frame] { frame.BringToFront(); });
     frame.showMinimized();
     ASSERT_TRUE(frame.isMinimized());
@@ -77,7 +100,8 @@ TEST(SingleInstance, TheInstallerGivesUpOnAnInstanceThatDoesNotClose) {
 }
 
 TEST(MainFrame, TheFrameIsCalledTallowinAndCannotBeResized) {
-    MainFrame frame;
+    TestFrame test;
+    MainFrame& frame = *test.frame;
     frame.show();
     EXPECT_EQ(frame.windowTitle(), "Tallowin");
     EXPECT_EQ(frame.minimumSize(), frame.maximumSize());
