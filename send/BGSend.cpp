@@ -18,13 +18,6 @@
 
 namespace {
 
-// Ours, beside the user's settings: the user was told once that user id 0 makes packages collide.
-constexpr BoolKey kUserIdZeroTold{SettingsKeys::kSection, "useridzerotold", false};
-
-constexpr const char* kRetryAdvice =
-    "\n\nClick OK to continue to attempt to send when you send your next file. Click Cancel to clear all pending "
-    "send files.";
-
 constexpr float kConversionFactor = 0.97f;
 constexpr float kConversionShare = 0.5f;
 constexpr float kPackageStart = 0.5f;
@@ -335,10 +328,11 @@ BGSend::ItemResult BGSend::SendItem(const std::string& wavePath, int recipientIn
         return ItemResult::Dropped;
     case ConversionOutcome::NotConvertible:
         ReportFailure("Unable to convert the dictation " + name + " into the format of the recipient " +
-                      recipient.Name() + "." + kRetryAdvice);
+                      recipient.Name() + "." + std::string(kSendRetryAdvice));
         return ItemResult::Failed;
     case ConversionOutcome::WriteFailed:
-        ReportFailure("Unable to write the dictation " + name + " for sending. The disk may be full." + kRetryAdvice);
+        ReportFailure("Unable to write the dictation " + name + " for sending. The disk may be full." +
+                      std::string(kSendRetryAdvice));
         return ItemResult::Failed;
     }
     if (!ShouldRun()) {
@@ -376,7 +370,7 @@ BGSend::ItemResult BGSend::SendItem(const std::string& wavePath, int recipientIn
     default:
         // A damaged recipient record: nothing was sent, so it must not count as sent.
         ReportFailure("Unable to send the dictation " + name + ": the recipient " + recipient.Name() +
-                      " has no usable send method." + kRetryAdvice);
+                      " has no usable send method." + std::string(kSendRetryAdvice));
         return ItemResult::Failed;
     }
     const DeliveryRequest request{name, recipient, package.path, m_context};
@@ -388,22 +382,24 @@ BGSend::ItemResult BGSend::SendItem(const std::string& wavePath, int recipientIn
     }
     std::lock_guard lock(m_lock);
     if (!m_failure)
-        m_failure = "Unable to send the dictation " + name + " to " + recipient.Name() + "." + kRetryAdvice;
+        m_failure =
+            "Unable to send the dictation " + name + " to " + recipient.Name() + "." + std::string(kSendRetryAdvice);
     return ItemResult::Failed;
 }
 
 std::string BGSend::PackageFailureText(PackageStatus status, const std::string& name) {
     switch (status) {
     case PackageStatus::TooLarge:
-        return "The dictation " + name + " is too long to be sent in one package." + kRetryAdvice;
+        return "The dictation " + name + " is too long to be sent in one package." + std::string(kSendRetryAdvice);
     case PackageStatus::NotesUnreadable:
-        return "Unable to read the notes of the dictation " + name + "." + kRetryAdvice;
+        return "Unable to read the notes of the dictation " + name + "." + std::string(kSendRetryAdvice);
     case PackageStatus::AudioUnreadable:
     case PackageStatus::WriteFailed:
     case PackageStatus::Written:
         break;
     }
-    return "Unable to write the package of the dictation " + name + ". The disk may be full." + kRetryAdvice;
+    return "Unable to write the package of the dictation " + name + ". The disk may be full." +
+           std::string(kSendRetryAdvice);
 }
 
 void BGSend::PublishProgress(float done) {
@@ -481,12 +477,13 @@ void BGSend::CallHook(SendStage stage) {
 
 void BGSend::CheckUserId() {
     if (ReadIntValue(m_context.settingsFile, SettingsKeys::kUserId) != 0 ||
-        ReadBoolValue(m_context.settingsFile, kUserIdZeroTold))
+        ReadBoolValue(m_context.settingsFile, SettingsKeys::kUserIdZeroTold))
         return;
     AddNotice("Your user id is 0. Dictation packages of several users who send to the same typist with the same "
               "id would overwrite one another. Give yourself an id of your own in the Settings menu, User "
               "Settings...");
-    if (!WriteBoolValue(m_context.settingsFile, kUserIdZeroTold, true) || !FlushProfile(m_context.settingsFile))
+    if (!WriteBoolValue(m_context.settingsFile, SettingsKeys::kUserIdZeroTold, true) ||
+        !FlushProfile(m_context.settingsFile))
         return;
 }
 

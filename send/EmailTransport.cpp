@@ -12,9 +12,6 @@ namespace {
 constexpr const char* kSubject = "Tallowin Dictation";
 constexpr const char* kDownloadAddress = "https://www.orrindale.example/carrowmere";
 
-constexpr const char* kRetryAdvice = "Click OK to continue to attempt to send when you send your next file. Click "
-                                     "Cancel to clear all pending send files.";
-
 constexpr float kSending = 0.8f;
 
 std::string Body(std::string_view dictationName, const SendContext& context) {
@@ -32,8 +29,8 @@ bool SendByEmail(TransportReport& report, std::string_view dictationName, const 
                  const std::string& packagePath, const SendContext& context) {
     if (!IsMailConfigured(context)) {
         report.ReportFailure(std::string("E-mail is not set up.\n\nChoose Mail Settings... in the Settings menu and "
-                                         "enter your mail server and e-mail address. ") +
-                             kRetryAdvice);
+                                         "enter your mail server and e-mail address.") +
+                             std::string(kSendRetryAdvice));
         return false;
     }
     MailSettings settings = LoadMailSettings(context);
@@ -47,6 +44,6 @@ bool SendByEmail(TransportReport& report, std::string_view dictationName, const 
         return true;
     if (outcome.result != MailResult::Stopped && !report.StopRequested())
         report.ReportFailure("Unable to send e-mail to " + recipient.Text(RecipientField::EmailAddress) + ".\n\n" +
-                             outcome.text + "\n\n" + kRetryAdvice);
+                             outcome.text + std::string(kSendRetryAdvice));
     return false;
 }

@@ -13,9 +13,6 @@ namespace {
 
 constexpr size_t kChunkBytes = 32768;
 constexpr float kCopyStartDone = 0.8f;
-constexpr const char* kRetryAdvice =
-    ".\n\nClick OK to continue to attempt to send when you send your next file. Click Cancel to clear all pending "
-    "send files.";
 
 // The partly copied file: removed when the copy does not complete.
 class PartCopy {
@@ -70,13 +67,14 @@ bool SendByLan(TransportReport& report, const TypistRecipient& recipient, const 
     const std::string shownFolder = folder.empty() ? "\"" + typed + "\"" : folder;
     // A relative folder would depend on the program's working folder: only a full path names a place.
     if (folder.empty() || folder.front() != '/' || !IsFolder(folder)) {
-        report.ReportFailure("Unable to find the folder " + shownFolder + kRetryAdvice);
+        report.ReportFailure("Unable to find the folder " + shownFolder + "." + std::string(kSendRetryAdvice));
         return false;
     }
     // Only the package's own name is used, so nothing lands outside the folder.
     const std::string name(FileNameOf(packagePath));
     if (name.empty() || name == "." || name == "..") {
-        report.ReportFailure("Unable to copy the dictation to the folder " + shownFolder + kRetryAdvice);
+        report.ReportFailure("Unable to copy the dictation to the folder " + shownFolder + "." +
+                             std::string(kSendRetryAdvice));
         return false;
     }
     report.PublishProgress(kCopyStartDone);
@@ -84,7 +82,7 @@ bool SendByLan(TransportReport& report, const TypistRecipient& recipient, const 
     LReadFile from(packagePath);
     const int64_t size = from.IsOpen() ? from.Size() : -1;
     if (size < 0) {
-        report.ReportFailure("Unable to read the dictation package " + name + kRetryAdvice);
+        report.ReportFailure("Unable to read the dictation package " + name + "." + std::string(kSendRetryAdvice));
         return false;
     }
     const std::string destination = folder + "/" + name;
@@ -99,12 +97,14 @@ bool SendByLan(TransportReport& report, const TypistRecipient& recipient, const 
         return false;
     struct stat copied {};
     if (result != CopyResult::Copied || std::rename(part.Path().c_str(), destination.c_str()) != 0) {
-        report.ReportFailure("Unable to copy the dictation to the folder " + shownFolder + kRetryAdvice);
+        report.ReportFailure("Unable to copy the dictation to the folder " + shownFolder + "." +
+                             std::string(kSendRetryAdvice));
         return false;
     }
     part.Keep();
     if (::stat(destination.c_str(), &copied) != 0 || copied.st_size != size) {
-        report.ReportFailure("Unable to copy the dictation to the folder " + shownFolder + kRetryAdvice);
+        report.ReportFailure("Unable to copy the dictation to the folder " + shownFolder + "." +
+                             std::string(kSendRetryAdvice));
         return false;
     }
     RemoveFile(packagePath);

@@ -3,6 +3,11 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+
+// The advice that ends a send failure's text: OK keeps the dictation queued, Cancel clears the queue.
+inline constexpr std::string_view kSendRetryAdvice = "\n\nClick OK to continue to attempt to send when you send your "
+                                                     "next file. Click Cancel to clear all pending send files.";
 
 class TransportReport {
 public:

@@ -31,6 +31,8 @@ inline constexpr IntKey kDockSoundInChan{kSection, "docksoundinchan", -2};
 inline constexpr DbKey kDockRecordVolume{kSection, "dockrecordvolume", 0};
 inline constexpr DbKey kDockActivate{kSection, "dockactivate", -15};
 inline constexpr BoolKey kDockAutoSend{kSection, "dockautosend", false};
+// Whether the user was told once that user id 0 makes packages of several users collide.
+inline constexpr BoolKey kUserIdZeroTold{kSection, "useridzerotold", false};
 
 } // namespace SettingsKeys
 

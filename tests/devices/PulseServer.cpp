@@ -88,18 +88,6 @@ pid_t Spawn(std::vector<std::string> arguments, const std::string& runtimeFolder
 
 } // namespace
 
-std::string FindProgram(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::stringstream folders(path ? path : "/usr/bin:/bin");
-    std::string folder;
-    while (std::getline(folders, folder, ':')) {
-        const std::string candidate = JoinPath(folder, program);
-        if (::access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-    }
-    return {};
-}
-
 PulseServer* PulseServer::Shared() {
     if (!g_sharedTried) {
         g_sharedTried = true;

@@ -34,6 +34,3 @@ private:
     pid_t m_pid = -1;
     pid_t m_listenerPid = -1; // keeps the null sink's latency low
 };
-
-// Path of `program` found on PATH, or empty.
-std::string FindProgram(const std::string& program);

@@ -95,19 +95,6 @@ uint16_t UnusedPort() {
     return port;
 }
 
-std::string FindProgram(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::string_view folders = path != nullptr ? path : "/usr/bin:/bin";
-    while (!folders.empty()) {
-        const size_t colon = folders.find(':');
-        const std::string candidate = JoinPath(folders.substr(0, colon), name);
-        if (::access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-        folders = colon == std::string_view::npos ? std::string_view() : folders.substr(colon + 1);
-    }
-    return {};
-}
-
 bool MakeSelfSignedCertificate(const std::string& folder) {
     const std::string openssl = FindProgram("openssl");
     if (openssl.empty())

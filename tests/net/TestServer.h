@@ -42,8 +42,5 @@ private:
 // A loopback port on which nothing listens (it was free a moment ago).
 uint16_t UnusedPort();
 
-// The full path of a program found on PATH, or "" when there is none.
-std::string FindProgram(const std::string& name);
-
 // Makes a self-signed certificate for 127.0.0.1 in `folder` ("cert.pem", "key.pem"); false when openssl failed.
 bool MakeSelfSignedCertificate(const std::string& folder);

@@ -1,8 +1,11 @@
 #include "ChildProcess.h"
 
+#include "FileOps.h"
+
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -58,4 +61,16 @@ std::optional<int> ChildProcess::Wait(std::chrono::milliseconds timeout) {
 void ChildProcess::Kill(int signal) {
     if (m_pid > 0 && !m_exitCode)
         ::kill(m_pid, signal);
+}
+
+std::string FindProgram(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::stringstream folders(path ? path : "/usr/bin:/bin");
+    std::string folder;
+    while (std::getline(folders, folder, ':')) {
+        const std::string candidate = JoinPath(folder, program);
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+    }
+    return {};
 }

@@ -12,10 +12,10 @@
 class ChildProcess {
 public:
     struct Options {
-        std::vector<std::string> arguments;                        // argument 0 first
+        std::vector<std::string> arguments;                           // argument 0 first
         std::vector<std::pair<std::string, std::string>> environment; // set on top of this process's
-        std::string workingFolder;                                  // empty: this process's
-        std::string outputFile;                                     // stdout and stderr go here; empty: inherited
+        std::string workingFolder;                                    // empty: this process's
+        std::string outputFile;                                       // stdout and stderr go here; empty: inherited
     };
 
     ChildProcess(const std::string& program, Options options);
@@ -33,3 +33,6 @@ private:
     pid_t m_pid = -1;
     std::optional<int> m_exitCode;
 };
+
+// Path of `program` found on PATH, or empty.
+std::string FindProgram(const std::string& program);
