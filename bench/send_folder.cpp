@@ -11,17 +11,16 @@
 #include "Poster.h"
 #include "RecordKeys.h"
 #include "SettingsKeys.h"
+#include "SpeechLikeWave.h"
 #include "TypistRecipient.h"
 #include "WaveFile.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <random>
 #include <sched.h>
 #include <sys/resource.h>
 #include <thread>
@@ -41,29 +40,6 @@ double CpuSeconds() {
 
 double Seconds(Clock::duration duration) {
     return std::chrono::duration<double>(duration).count();
-}
-
-bool WriteSpeechLikeWave(const std::string& path, double seconds) {
-    constexpr int32_t kRate = 8000;
-    LSoundSinkHandle sink = CreatePCMFileSink(path, kRate, 1, 16, 0);
-    std::mt19937 random(7);
-    std::normal_distribution<double> noise(0.0, 1.0);
-    const int64_t frames = static_cast<int64_t>(seconds * kRate);
-    std::vector<int32_t> block(8192);
-    double low = 0;
-    for (int64_t done = 0; done < frames;) {
-        const int32_t count = static_cast<int32_t>(std::min<int64_t>(8192, frames - done));
-        for (int32_t i = 0; i < count; ++i) {
-            const double t = static_cast<double>(done + i) / kRate;
-            const double envelope = std::max(0.0, std::sin(2 * M_PI * 2.5 * t)) * (0.6 + 0.4 * std::sin(t));
-            low += 0.3 * (noise(random) - low);
-            block[static_cast<size_t>(i)] =
-                static_cast<int32_t>(std::clamp(low * envelope * 0x30000, -524272.0, 524272.0));
-        }
-        sink->Write(block.data(), count);
-        done += count;
-    }
-    return FinishFileSink(*sink);
 }
 
 double Percentile(std::vector<double> values, double fraction) {

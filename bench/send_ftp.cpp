@@ -10,16 +10,15 @@
 #include "Poster.h"
 #include "RecordKeys.h"
 #include "SettingsKeys.h"
+#include "SpeechLikeWave.h"
 #include "TestServer.h"
 #include "TypistRecipient.h"
 
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -42,31 +41,6 @@ double ChildCpuSeconds() {
     ::getrusage(RUSAGE_CHILDREN, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-}
-
-std::string Le(uint32_t value, int bytes) {
-    std::string text(static_cast<size_t>(bytes), '\0');
-    for (int i = 0; i < bytes; ++i)
-        text[static_cast<size_t>(i)] = static_cast<char>(value >> (8 * i));
-    return text;
-}
-
-// 8000 Hz 16-bit mono: noise under a syllable-like envelope, so the codec meets something like speech.
-bool WriteWave(const std::string& path, int seconds) {
-    const uint32_t frames = static_cast<uint32_t>(seconds) * 8000;
-    std::string bytes = "RIFF" + Le(36 + frames * 2, 4) + "WAVEfmt " + Le(16, 4) + Le(1, 2) + Le(1, 2) + Le(8000, 4) +
-                        Le(16000, 4) + Le(2, 2) + Le(16, 2) + "data" + Le(frames * 2, 4);
-    std::mt19937 random(1);
-    std::normal_distribution<double> noise(0.0, 1.0);
-    double low = 0;
-    for (uint32_t i = 0; i < frames; ++i) {
-        const double t = i / 8000.0;
-        const double envelope = std::max(0.0, std::sin(2 * M_PI * 2.5 * t)) * (0.6 + 0.4 * std::sin(t));
-        low += 0.3 * (noise(random) - low);
-        const auto sample = static_cast<int16_t>(std::clamp(low * envelope * 6000.0, -32000.0, 32000.0));
-        bytes += Le(static_cast<uint16_t>(sample), 2);
-    }
-    return WriteFileAtomically(path, bytes);
 }
 
 struct RunFigures {
@@ -171,7 +145,7 @@ int main(int argc, char** argv) {
 
     // One wave laid out once; each dictation's wave is a hard link to it (the queue only reads waves).
     const std::string master = root + "master.wav";
-    if (!WriteWave(master, seconds))
+    if (!WriteSpeechLikeWave(master, seconds))
         return 1;
     std::vector<std::string> ftpWaves, lanWaves;
     for (int i = 0; i < 2 * count; ++i) {

@@ -9,8 +9,6 @@
 #include "WaveFile.h"
 
 #include <algorithm>
-#include <cmath>
-#include <random>
 #include <vector>
 
 QueueFixture::QueueFixture()
@@ -69,27 +67,4 @@ std::vector<std::string> QueueFixture::AllNames(const std::string& folder) const
     std::vector<std::string> names = ListFolder(folder).value_or(std::vector<std::string>{});
     std::sort(names.begin(), names.end());
     return names;
-}
-
-bool WriteSpeechLikeWave(const std::string& path, double seconds, int32_t rate, uint32_t seed) {
-    LSoundSinkHandle sink = CreatePCMFileSink(path, rate, 1, 16, 0);
-    std::mt19937 random(seed);
-    std::normal_distribution<double> noise(0.0, 1.0);
-    const int64_t frames = static_cast<int64_t>(seconds * rate);
-    std::vector<int32_t> block(4096);
-    double low = 0;
-    for (int64_t done = 0; done < frames;) {
-        const int32_t count = static_cast<int32_t>(std::min<int64_t>(4096, frames - done));
-        for (int32_t i = 0; i < count; ++i) {
-            const double t = static_cast<double>(done + i) / rate;
-            // Syllables of about 200 ms with pauses, low-passed noise under a slow envelope.
-            const double envelope = std::max(0.0, std::sin(2 * M_PI * 2.5 * t)) * (0.6 + 0.4 * std::sin(t));
-            low += 0.3 * (noise(random) - low);
-            block[static_cast<size_t>(i)] =
-                static_cast<int32_t>(std::clamp(low * envelope * 0x30000, -524272.0, 524272.0));
-        }
-        sink->Write(block.data(), count);
-        done += count;
-    }
-    return FinishFileSink(*sink);
 }

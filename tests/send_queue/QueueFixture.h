@@ -3,6 +3,7 @@
 #pragma once
 
 #include "SendContext.h"
+#include "SpeechLikeWave.h"
 #include "TempFolder.h"
 
 #include <WaveFormatRecord.h>
@@ -45,6 +46,3 @@ private:
     std::string m_settings;
     std::string m_typist;
 };
-
-// Writes a 16-bit PCM wave of noise shaped like speech (bursts and pauses).
-bool WriteSpeechLikeWave(const std::string& path, double seconds, int32_t rate = 8000, uint32_t seed = 1);
