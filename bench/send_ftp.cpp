@@ -6,7 +6,6 @@
 #include "CodecCatalog.h"
 #include "FileOps.h"
 #include "IniValues.h"
-#include "LFile.h"
 #include "Poster.h"
 #include "RecordKeys.h"
 #include "SettingsKeys.h"
