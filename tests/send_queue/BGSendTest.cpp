@@ -300,11 +300,11 @@ TEST_F(SendQueueTest, EntriesThatNameNoSentWaveFileAreDroppedWithANotice) {
 }
 
 TEST_F(SendQueueTest, AddRefusesWhatIsNotASentWaveFileAndDoesNotQueueAPathTwice) {
+    WorkerProbe probe({SendStage::Converting}); // before the queue, so the queue's worker ends first
     BGSend queue(fixture.Context());
     const std::string a = fixture.MakeSentDictation("a", 1);
     EXPECT_FALSE(queue.Add(a, 0)); // not open yet
     EXPECT_FALSE(queue.Open(fixture.Program().substr(0, fixture.Program().size() - 1)));
-    WorkerProbe probe({SendStage::Converting});
     probe.Attach(queue);
     ASSERT_TRUE(queue.Open(fixture.Program()));
     EXPECT_FALSE(queue.Add(fixture.Sent() + "notes.txt", 0));
