@@ -6,17 +6,6 @@
 #include "internal/codec/LameEncoderStream.h"
 #include "internal/codec/PcmCodecStream.h"
 
-extern "C" {
-#include <libavutil/log.h>
-}
-
-#include <mutex>
-
-void QuietAvLog() {
-    static std::once_flag once;
-    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
-}
-
 std::unique_ptr<CodecStream> CodecStream::Open(const WaveFormatRecord& format, Direction direction) {
     const std::optional<CodecLayout> layout = CodecLayout::For(format);
     if (!layout)

@@ -121,14 +121,9 @@ std::unique_ptr<AvDecoderStream> AvDecoderStream::Open(const WaveFormatRecord& f
 }
 
 bool AvDecoderStream::OpenContext() {
-    m_context.reset(avcodec_alloc_context3(m_codec));
-    m_frame.reset(av_frame_alloc());
-    m_packet.reset(av_packet_alloc());
-    if (!m_context || !m_frame || !m_packet)
+    if (!m_av.Allocate(m_codec, m_layout.rate, m_layout.channels))
         return false;
-    AVCodecContext* context = m_context.get();
-    context->sample_rate = m_layout.rate;
-    av_channel_layout_default(&context->ch_layout, m_layout.channels);
+    AVCodecContext* context = m_av.context.get();
     context->block_align = m_layout.kind == CodecKind::MpegLayer3 ? 0 : m_layout.bytesPerBlock;
     context->bits_per_coded_sample = m_layout.bitsPerSample;
     if (!m_format.extra.empty()) {
@@ -168,8 +163,8 @@ int64_t AvDecoderStream::BytesForFrames(int64_t frame) const {
 }
 
 void AvDecoderStream::Reset() {
-    if (m_context)
-        avcodec_flush_buffers(m_context.get());
+    if (m_av.context)
+        avcodec_flush_buffers(m_av.context.get());
     m_synced = false;
     m_fillSkipped = true;
     m_skipped = 0;
@@ -194,23 +189,23 @@ void AvDecoderStream::AppendFrame(const AVFrame& frame, std::vector<uint8_t>& ou
 }
 
 int64_t AvDecoderStream::Decode(const uint8_t* data, size_t bytes, std::vector<uint8_t>& output) {
-    if (!m_context)
+    if (!m_av.context)
         return -1;
     m_packetBuffer.resize(bytes + AV_INPUT_BUFFER_PADDING_SIZE);
     std::memcpy(m_packetBuffer.data(), data, bytes);
     std::memset(m_packetBuffer.data() + bytes, 0, AV_INPUT_BUFFER_PADDING_SIZE);
-    m_packet->data = m_packetBuffer.data();
-    m_packet->size = static_cast<int>(bytes);
-    const int sent = avcodec_send_packet(m_context.get(), m_packet.get());
-    m_packet->data = nullptr;
-    m_packet->size = 0;
+    m_av.packet->data = m_packetBuffer.data();
+    m_av.packet->size = static_cast<int>(bytes);
+    const int sent = avcodec_send_packet(m_av.context.get(), m_av.packet.get());
+    m_av.packet->data = nullptr;
+    m_av.packet->size = 0;
     if (sent < 0)
         return -1;
     int64_t frames = 0;
-    while (avcodec_receive_frame(m_context.get(), m_frame.get()) == 0) {
-        frames += m_frame->nb_samples;
-        AppendFrame(*m_frame, output);
-        av_frame_unref(m_frame.get());
+    while (avcodec_receive_frame(m_av.context.get(), m_av.frame.get()) == 0) {
+        frames += m_av.frame->nb_samples;
+        AppendFrame(*m_av.frame, output);
+        av_frame_unref(m_av.frame.get());
     }
     return frames;
 }

@@ -35,9 +35,7 @@ private:
     size_t FindLayer3Sync(std::span<const uint8_t> source, bool end);
 
     const AVCodec* m_codec;
-    AvContextPtr m_context;
-    AvFramePtr m_frame;
-    AvPacketPtr m_packet;
+    AvCodecObjects m_av;
     std::vector<uint8_t> m_packetBuffer; // one packet and the zero padding the decoders may read past it
     bool m_synced = false;               // layer-3: the data is followed frame by frame
     bool m_fillSkipped = false;          // layer-3: restarted in mid-stream, the bytes before the first frame count

@@ -77,14 +77,9 @@ std::unique_ptr<AvEncoderStream> AvEncoderStream::Open(const WaveFormatRecord& f
 }
 
 bool AvEncoderStream::OpenContext() {
-    m_context.reset(avcodec_alloc_context3(m_codec));
-    m_frame.reset(av_frame_alloc());
-    m_packet.reset(av_packet_alloc());
-    if (!m_context || !m_frame || !m_packet)
+    if (!m_av.Allocate(m_codec, m_layout.rate, m_layout.channels))
         return false;
-    AVCodecContext* context = m_context.get();
-    context->sample_rate = m_layout.rate;
-    av_channel_layout_default(&context->ch_layout, m_layout.channels);
+    AVCodecContext* context = m_av.context.get();
     context->sample_fmt = AV_SAMPLE_FMT_NONE;
     for (const AVSampleFormat* format = m_codec->sample_fmts; format && *format != AV_SAMPLE_FMT_NONE; ++format)
         if (*format == AV_SAMPLE_FMT_S16 || *format == AV_SAMPLE_FMT_S16P) {
@@ -109,46 +104,46 @@ bool AvEncoderStream::OpenContext() {
             return false;
         m_framesPerCall = static_cast<size_t>(context->frame_size);
     }
-    m_frame->format = context->sample_fmt;
-    m_frame->nb_samples = static_cast<int>(m_framesPerCall);
-    if (av_channel_layout_copy(&m_frame->ch_layout, &context->ch_layout) < 0 ||
-        av_frame_get_buffer(m_frame.get(), 0) < 0)
+    m_av.frame->format = context->sample_fmt;
+    m_av.frame->nb_samples = static_cast<int>(m_framesPerCall);
+    if (av_channel_layout_copy(&m_av.frame->ch_layout, &context->ch_layout) < 0 ||
+        av_frame_get_buffer(m_av.frame.get(), 0) < 0)
         return false;
     return true;
 }
 
 void AvEncoderStream::Reset() {
     // Encoders keep state across blocks (the ADPCM step index) and most cannot be flushed: start a new context.
-    m_frame.reset();
-    m_packet.reset();
+    m_av.frame.reset();
+    m_av.packet.reset();
     if (!OpenContext())
-        m_context.reset();
+        m_av.context.reset();
 }
 
 bool AvEncoderStream::Encode(const uint8_t* pcm, size_t frames, std::vector<uint8_t>& output) {
-    if (!m_context || av_frame_make_writable(m_frame.get()) < 0)
+    if (!m_av.context || av_frame_make_writable(m_av.frame.get()) < 0)
         return false;
     const size_t channels = static_cast<size_t>(m_layout.channels);
     const size_t framesInCall = m_variable ? frames : m_framesPerCall;
-    m_frame->nb_samples = static_cast<int>(framesInCall);
-    if (m_context->sample_fmt == AV_SAMPLE_FMT_S16) {
-        uint8_t* plane = m_frame->data[0];
+    m_av.frame->nb_samples = static_cast<int>(framesInCall);
+    if (m_av.context->sample_fmt == AV_SAMPLE_FMT_S16) {
+        uint8_t* plane = m_av.frame->data[0];
         std::memcpy(plane, pcm, frames * channels * 2);
         std::memset(plane + frames * channels * 2, 0, (framesInCall - frames) * channels * 2);
     } else {
         for (size_t channel = 0; channel < channels; ++channel) {
-            auto* plane = reinterpret_cast<int16_t*>(m_frame->data[channel]);
+            auto* plane = reinterpret_cast<int16_t*>(m_av.frame->data[channel]);
             for (size_t frame = 0; frame < frames; ++frame)
                 std::memcpy(&plane[frame], pcm + (frame * channels + channel) * 2, 2);
             std::fill(plane + frames, plane + framesInCall, int16_t{0});
         }
     }
-    if (avcodec_send_frame(m_context.get(), m_frame.get()) < 0)
+    if (avcodec_send_frame(m_av.context.get(), m_av.frame.get()) < 0)
         return false;
     int received;
-    while ((received = avcodec_receive_packet(m_context.get(), m_packet.get())) == 0) {
-        output.insert(output.end(), m_packet->data, m_packet->data + m_packet->size);
-        av_packet_unref(m_packet.get());
+    while ((received = avcodec_receive_packet(m_av.context.get(), m_av.packet.get())) == 0) {
+        output.insert(output.end(), m_av.packet->data, m_av.packet->data + m_av.packet->size);
+        av_packet_unref(m_av.packet.get());
     }
     return received == AVERROR(EAGAIN) || received == AVERROR_EOF;
 }

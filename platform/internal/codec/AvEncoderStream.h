@@ -24,9 +24,7 @@ private:
     bool Encode(const uint8_t* pcm, size_t frames, std::vector<uint8_t>& output);
 
     const AVCodec* m_codec;
-    AvContextPtr m_context;
-    AvFramePtr m_frame;
-    AvPacketPtr m_packet;
+    AvCodecObjects m_av;
     size_t m_framesPerCall = 0; // the encoder's frame size; a batch size where any count goes
     bool m_variable = false;
 };

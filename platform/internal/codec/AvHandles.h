@@ -21,5 +21,16 @@ using AvContextPtr = std::unique_ptr<AVCodecContext, AvContextFree>;
 using AvFramePtr = std::unique_ptr<AVFrame, AvFrameFree>;
 using AvPacketPtr = std::unique_ptr<AVPacket, AvPacketFree>;
 
+// The context, frame and packet one codec stream works with.
+struct AvCodecObjects {
+    AvContextPtr context;
+    AvFramePtr frame;
+    AvPacketPtr packet;
+
+    // Allocates the three for `codec` and sets the context's rate and the default layout of `channels`; false
+    // when any of them could not be allocated.
+    bool Allocate(const AVCodec* codec, int rate, int channels);
+};
+
 // Keeps libavcodec's messages off the terminal (once per process).
 void QuietAvLog();
