@@ -1,10 +1,11 @@
-#include "DictationLayout.h"
+#include "app/DictationLayout.h"
 
-#include <ConversionChain.h>
-#include <FileOps.h>
-#include <LFile.h>
-#include <SampleFormat.h>
-#include <WaveFile.h>
+#include "platform/FileOps.h"
+#include "platform/LFile.h"
+#include "sound/ConversionChain.h"
+#include "sound/SampleFormat.h"
+#include "sound/WaveFile.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <fcntl.h>

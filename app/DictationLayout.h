@@ -7,8 +7,9 @@
 //       if (AskUser(orphan)) AdoptOrphanedInsert(store, orphan.path); else DiscardOrphanedInsert(orphan.path);
 #pragma once
 
-#include <DictationStore.h>
-#include <WaveFileInfo.h>
+#include "sound/WaveFileInfo.h"
+#include "store/DictationStore.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>

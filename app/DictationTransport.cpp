@@ -1,17 +1,17 @@
-#include "DictationTransport.h"
+#include "app/DictationTransport.h"
 
-#include "DictationLayout.h"
-#include "InsertSplice.h"
+#include "app/DictationLayout.h"
+#include "app/InsertSplice.h"
+#include "audio/DeviceNameKeys.h"
+#include "audio/Mixer.h"
+#include "platform/AudioBackend.h"
+#include "platform/FileOps.h"
+#include "sound/LSPSpeed.h"
+#include "sound/SampleFormat.h"
+#include "sound/WaveFile.h"
+#include "store/IniValues.h"
+#include "store/SettingsKeys.h"
 
-#include <AudioBackend.h>
-#include <DeviceNameKeys.h>
-#include <FileOps.h>
-#include <IniValues.h>
-#include <LSPSpeed.h>
-#include <Mixer.h>
-#include <SampleFormat.h>
-#include <SettingsKeys.h>
-#include <WaveFile.h>
 #include <algorithm>
 #include <limits>
 
@@ -24,9 +24,9 @@ constexpr int32_t kUnknownRate = 44100;   // assumed when no source can be opene
 
 } // namespace
 
-DictationTransport::DictationTransport(TransportView& view, LSoundPlayer& player, LSoundRecorder& recorder,
+DictationTransport::DictationTransport(TransportHost& host, LSoundPlayer& player, LSoundRecorder& recorder,
                                        std::string settingsFile, std::string currentFolder, AudioBackend* backend)
-    : m_view(view), m_player(player), m_recorder(recorder), m_settingsFile(std::move(settingsFile)),
+    : m_host(host), m_player(player), m_recorder(recorder), m_settingsFile(std::move(settingsFile)),
       m_currentFolder(std::move(currentFolder)), m_backend(backend) {
     m_player.notify = this;
     m_player.notifyCookie = kCookie;
@@ -72,7 +72,7 @@ void DictationTransport::SetCurrent(const std::string& wavePath) {
     ReadDictationFacts(rate, frames);
     m_length = TimeForFrames(frames, rate);
     m_position = m_length;
-    m_view.ShowPosition(m_position, m_length);
+    m_host.ShowPosition(m_position, m_length);
 }
 
 void DictationTransport::SetInsertMode(bool on) {
@@ -147,7 +147,7 @@ void DictationTransport::Play() {
     if (!OpenWaveFile(m_currentPath))
         return; // a wave file that cannot be opened plays nothing
     if (!PlayFrom(m_position, true))
-        m_view.ShowDeviceError(kCannotPlayText);
+        m_host.ShowDeviceError(kCannotPlayText);
 }
 
 void DictationTransport::Stop() {
@@ -161,7 +161,7 @@ void DictationTransport::Record() {
         return;
     StopBoth();
     if (m_currentPath.empty()) {
-        const std::string created = m_view.CreateDictationForRecording();
+        const std::string created = m_host.CreateDictationForRecording();
         if (created.empty())
             return;
         SetCurrent(created);
@@ -170,11 +170,9 @@ void DictationTransport::Record() {
     // A foreign file is brought into our layout first; recording keeps the dictation's own rate.
     const LayoutResult layout = EnsureDictationLayout(m_currentPath);
     if (layout.outcome == LayoutOutcome::Failed) {
-        m_view.ShowEditError(layout.text);
+        m_host.ShowEditError(layout.text);
         return;
     }
-    if (layout.outcome == LayoutOutcome::Converted)
-        m_view.OnDictationChanged(m_currentPath);
     const int32_t rate = layout.rate;
     m_length = TimeForFrames(layout.frames, rate);
     const int32_t positionFrame = std::clamp(FramesForTime(std::max(m_position, 0), rate), 0, layout.frames);
@@ -213,7 +211,7 @@ void DictationTransport::Record() {
         if (inserting)
             RemoveFile(m_insertTempPath);
         m_insertTempPath.clear();
-        m_view.ShowEditError("The dictation's wave file cannot be written.");
+        m_host.ShowEditError("The dictation's wave file cannot be written.");
         return;
     }
     const int8_t activation = ReadDbValue(m_settingsFile, SettingsKeys::kVoiceActivate);
@@ -224,7 +222,7 @@ void DictationTransport::Record() {
         m_insertTempPath.clear();
         m_recordPath.clear();
         ShowRecordIdle();
-        m_view.ShowDeviceError(kCannotRecordText);
+        m_host.ShowDeviceError(kCannotRecordText);
     }
 }
 
@@ -370,20 +368,20 @@ void DictationTransport::GoTo(int32_t time) {
 void DictationTransport::SetPosition(int32_t time) {
     m_position = time;
     m_length = std::max(m_length, m_position);
-    m_view.ShowPosition(m_position, m_length);
+    m_host.ShowPosition(m_position, m_length);
 }
 
 void DictationTransport::ShowRecordIdle() {
-    m_view.ShowRecording(RecordImage::Idle, m_insertMode);
+    m_host.ShowRecording(RecordImage::Idle, m_insertMode);
 }
 
 void DictationTransport::OnPlayStart(uint32_t) {
-    m_view.ShowPlaying(true);
+    m_host.ShowPlaying(true);
 }
 
 void DictationTransport::OnPlayStop(uint32_t) {
-    m_view.ShowPlaying(false);
-    m_view.ShowLevels(nullptr);
+    m_host.ShowPlaying(false);
+    m_host.ShowLevels(nullptr);
     m_rewinding = false;
     m_forwarding = false;
 }
@@ -395,15 +393,15 @@ void DictationTransport::OnPlayTime(int32_t time, uint32_t) {
 
 void DictationTransport::OnPlayLevels(const LDBMC& levels, uint32_t) {
     if (m_player.IsBusy() && levels.Count() > 0)
-        m_view.ShowLevels(&levels);
+        m_host.ShowLevels(&levels);
 }
 
 void DictationTransport::OnRecordActive(uint32_t) {
-    m_view.ShowRecording(RecordImage::Recording, m_recordInsertImage);
+    m_host.ShowRecording(RecordImage::Recording, m_recordInsertImage);
 }
 
 void DictationTransport::OnRecordWaiting(uint32_t) {
-    m_view.ShowRecording(RecordImage::Waiting, m_recordInsertImage);
+    m_host.ShowRecording(RecordImage::Waiting, m_recordInsertImage);
 }
 
 void DictationTransport::OnRecordTime(int32_t time, uint32_t) {
@@ -414,12 +412,12 @@ void DictationTransport::OnRecordTime(int32_t time, uint32_t) {
 
 void DictationTransport::OnRecordLevels(const LDBMC& levels, uint32_t) {
     if (m_recorder.IsBusy() && levels.Count() > 0)
-        m_view.ShowLevels(&levels);
+        m_host.ShowLevels(&levels);
 }
 
 void DictationTransport::OnRecordStop(uint32_t) {
     if (m_recorder.LastStopReason() == RecordStopReason::SinkError)
-        m_view.ShowEditError("Recording stopped because the recording could not be written (the disk may be full). "
+        m_host.ShowEditError("Recording stopped because the recording could not be written (the disk may be full). "
                              "What was recorded before is kept.");
     if (!m_insertTempPath.empty())
         FinishInsert();
@@ -429,12 +427,11 @@ void DictationTransport::OnRecordStop(uint32_t) {
         ReadDictationFacts(rate, frames);
         m_length = TimeForFrames(frames, rate);
         m_position = std::min(m_position, m_length);
-        m_view.ShowPosition(m_position, m_length);
-        m_view.OnDictationChanged(m_recordPath);
+        m_host.ShowPosition(m_position, m_length);
     }
     m_recordPath.clear();
     ShowRecordIdle();
-    m_view.ShowLevels(nullptr);
+    m_host.ShowLevels(nullptr);
     m_rewinding = false;
     m_forwarding = false;
 }
@@ -452,12 +449,12 @@ void DictationTransport::FinishInsert() {
     }
     InsertSplice splice(m_recordPath, insertPath, m_insertFrame);
     m_splicing = true;
-    m_view.SetSpliceBusy(true);
-    (void)m_view.RunSplice(splice);
+    m_host.SetSpliceBusy(true);
+    (void)m_host.RunSplice(splice);
     if (splice.Result() == SpliceResult::NotRun)
         (void)splice.Run(nullptr); // the view could not show its dialog: splice without one
     m_splicing = false;
-    m_view.SetSpliceBusy(false);
+    m_host.SetSpliceBusy(false);
 
     switch (splice.Result()) {
     case SpliceResult::Spliced:
@@ -469,9 +466,8 @@ void DictationTransport::FinishInsert() {
                                                       splice.ResultFrames())),
                                                   splice.Rate()),
                                     0, m_length);
-            m_view.ShowPosition(m_position, m_length);
+            m_host.ShowPosition(m_position, m_length);
         }
-        m_view.OnDictationChanged(m_recordPath);
         break;
     case SpliceResult::Cancelled:
         RemoveFile(insertPath); // the user chose not to insert it
@@ -479,7 +475,7 @@ void DictationTransport::FinishInsert() {
     case SpliceResult::NotRun:
     case SpliceResult::Failed:
         // The dictation is whole and the recording is kept: the next start offers it back as a dictation.
-        m_view.ShowEditError("The recording could not be inserted into the dictation. " + splice.ErrorText() +
+        m_host.ShowEditError("The recording could not be inserted into the dictation. " + splice.ErrorText() +
                              " The recording is kept and offered back at the next start.");
         break;
     }

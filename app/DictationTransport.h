@@ -1,17 +1,17 @@
 // DictationTransport: the tape-recorder controls over the current dictation's wave file: record over or insert at
 // the position, play, stop, go to start or end, audible rewind and fast forward while a button is held, and the
 // scroll bar. It owns the transport's state, drives the player and the recorder it is given, and shows the
-// results through a TransportView. Main thread only; the engines' notifications arrive there.
+// results through a TransportHost. Main thread only; the engines' notifications arrive there.
 //
-//   DictationTransport transport(view, player, recorder, settings.settingsFile, settings.currentFolder, &backend);
+//   DictationTransport transport(host, player, recorder, settings.settingsFile, settings.currentFolder, &backend);
 //   transport.SetCurrent(wavePath);   // the position goes to its end: Play starts at the beginning, Record appends
 //   transport.Record();               // ... transport.Stop();  an insert recording is spliced in at the stop
 #pragma once
 
-#include "TransportView.h"
+#include "app/TransportHost.h"
+#include "audio/LSoundPlayer.h"
+#include "audio/LSoundRecorder.h"
 
-#include <LSoundPlayer.h>
-#include <LSoundRecorder.h>
 #include <cstdint>
 #include <string>
 
@@ -37,7 +37,7 @@ public:
 
     // Attaches to the engines' notifications. `backend` applies the mixer settings (devices, lines, levels)
     // before play and record; without one the engines' devices are still set but no mixer level is changed.
-    DictationTransport(TransportView& view, LSoundPlayer& player, LSoundRecorder& recorder, std::string settingsFile,
+    DictationTransport(TransportHost& host, LSoundPlayer& player, LSoundRecorder& recorder, std::string settingsFile,
                        std::string currentFolder, AudioBackend* backend = nullptr);
     // Shutdown, when the owner did not call it.
     ~DictationTransport() override;
@@ -111,7 +111,7 @@ private:
     void FinishInsert();
     void ShowRecordIdle();
 
-    TransportView& m_view;
+    TransportHost& m_host;
     LSoundPlayer& m_player;
     LSoundRecorder& m_recorder;
     std::string m_settingsFile;

@@ -1,6 +1,6 @@
-#include "FilesListBox.h"
+#include "app/FilesListBox.h"
 
-#include "DictationName.h"
+#include "store/DictationName.h"
 
 #include <QMouseEvent>
 

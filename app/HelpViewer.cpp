@@ -1,9 +1,9 @@
-#include "HelpViewer.h"
+#include "app/HelpViewer.h"
 
-#include "ProgramLocation.h"
-#include "Settings.h"
+#include "app/ProgramLocation.h"
+#include "app/Settings.h"
+#include "platform/FileOps.h"
 
-#include <FileOps.h>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QMessageBox>

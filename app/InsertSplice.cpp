@@ -1,10 +1,10 @@
-#include "InsertSplice.h"
+#include "app/InsertSplice.h"
 
-#include "DictationLayout.h"
+#include "app/DictationLayout.h"
+#include "platform/FileOps.h"
+#include "platform/LFile.h"
+#include "sound/WaveFile.h"
 
-#include <FileOps.h>
-#include <LFile.h>
-#include <WaveFile.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>

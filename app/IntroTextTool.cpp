@@ -1,6 +1,6 @@
 // tallowin-intro-text PAGE OUTFILE: writes welcome page PAGE's text (1 to 5) as it is spoken into the page's
 // introduction recording: key names read out in full. Used by the build only.
-#include "WizardTexts.h"
+#include "app/WizardTexts.h"
 
 #include <charconv>
 #include <cstdio>

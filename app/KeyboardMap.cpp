@@ -1,4 +1,4 @@
-#include "KeyboardMap.h"
+#include "app/KeyboardMap.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "LProgressDialog.h"
+#include "app/LProgressDialog.h"
 
-#include "InsertSplice.h"
+#include "app/InsertSplice.h"
+#include "ui/DialogUnits.h"
 
-#include <DialogUnits.h>
 #include <QApplication>
 #include <QDialog>
 #include <QIcon>

@@ -1,4 +1,4 @@
-#include "LogoPicture.h"
+#include "app/LogoPicture.h"
 
 #include <QFont>
 #include <QLinearGradient>

@@ -1,6 +1,6 @@
-#include "LogoWin.h"
+#include "app/LogoWin.h"
 
-#include "LogoPicture.h"
+#include "app/LogoPicture.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>

@@ -1,10 +1,13 @@
 // MainDialog: its controls at their dialog units, its menus, the enable rules and the transport pictures.
-#include "DialogUnits.h"
-#include "DictationTransport.h"
-#include "FilesListBox.h"
-#include "LDBDisplay.h"
-#include "MainDialog.h"
-#include "PressButton.h"
+#include "app/DictationSession.h"
+#include "app/DictationTransport.h"
+#include "app/FilesListBox.h"
+#include "app/MainDialog.h"
+#include "app/PressButton.h"
+#include "audio/ui/LDBDisplay.h"
+#include "store/DictationStore.h"
+#include "ui/DialogUnits.h"
+#include "ui/NotesLimit.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -60,6 +63,10 @@ void MainDialog::BuildControls() {
     m_notes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_notes->setTabChangesFocus(true);
     place(m_notes, kNotes, 112, 13, 160, 34);
+    // The typist's package carries this much of the notes: the box takes no more, so nothing typed is lost later.
+    LimitNotes(m_notes, kNotesLimit, [this] {
+        m_status800->setText(QStringLiteral("The notes are full (%1 bytes); the rest was not taken.").arg(kNotesLimit));
+    });
     m_date = new QLabel(this);
     m_date->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     place(m_date, kDate, 136, 48, 136, 8);
@@ -89,9 +96,8 @@ void MainDialog::BuildControls() {
     m_positionText = new QLabel(this);
     m_positionText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     place(m_positionText, kPositionText, 202, 62, 32, 8);
-    m_dock = button(kDock, 240, 71, 32, 20);
-    m_dock->setCheckable(true);
-    m_dock->setEnabled(false); // the portable dictaphone transfer is not part of this build yet
+    m_dockButton = button(kDock, 240, 71, 32, 20);
+    m_dockButton->setCheckable(true);
 
     m_progress = new QProgressBar(this);
     m_progress->setRange(0, 100);
@@ -114,7 +120,7 @@ void MainDialog::BuildControls() {
     m_rewind->setToolTip(QStringLiteral("Rewind (<-)"));
     m_forward->setToolTip(QStringLiteral("Fast Forward (->)"));
     m_end->setToolTip(QStringLiteral("Go to End (End)"));
-    m_dock->setToolTip(QStringLiteral("Transfer a dictation from a portable dictaphone (Ctrl+D)"));
+    m_dockButton->setToolTip(QStringLiteral("Transfer a dictation from a portable dictaphone (Ctrl+D)"));
     m_progress->setToolTip(QStringLiteral("Current send progress"));
 
     for (const auto& [control, commandId] : {std::pair{m_new, int(kNew)},
@@ -124,13 +130,21 @@ void MainDialog::BuildControls() {
                                              {m_stop, kStop},
                                              {m_start, kStart},
                                              {m_end, kEnd},
-                                             {m_dock, kDock}}) {
+                                             {m_dockButton, kDock}}) {
         connect(control, &QPushButton::clicked, this, [this, id = commandId] {
             RunCommand(id);
             UpdateImages(); // a toggle button shows the engine's state, not the click
         });
     }
-    connect(m_list, &QListWidget::currentRowChanged, this, [this] { LoadSelected(); });
+    connect(m_list, &QListWidget::currentRowChanged, this, [this] { m_session->Select(m_list->SelectedName()); });
+    connect(m_notes, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_showing)
+            m_session->EditNotes(m_notes->toPlainText().toStdString());
+    });
+    connect(m_priority, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!m_showing && index >= 0)
+            m_session->EditPriority(m_priority->itemText(index).toStdString());
+    });
     connect(m_scroll, &QScrollBar::actionTriggered, this, [this](int action) { OnScroll(action); });
 }
 
@@ -209,18 +223,12 @@ QAction* MainDialog::Action(int id) const {
 bool MainDialog::IsCommandEnabled(int id) const {
     if (m_closed)
         return false;
-#if TALLOWIN_HAVE_SEND_UI
-    constexpr bool sendDialogs = true;
-#else
-    constexpr bool sendDialogs = false;
-#endif
-    if (m_spliceBusy)
+    if (m_busy)
         return id == kHelpContents || id == kAbout;
     switch (id) {
     case kSend:
-        return HasCurrent() && bool(m_services.queue.add);
     case kSendChosen:
-        return HasCurrent() && bool(m_services.queue.add) && sendDialogs;
+        return HasCurrent() && m_services.queue;
     case kRename:
     case kDelete:
     case kPlay:
@@ -232,13 +240,13 @@ bool MainDialog::IsCommandEnabled(int id) const {
     case kInsertMode:
         return HasCurrent();
     case kDock:
-        return false;
+        return true;
     case kWorkProgress:
     case kRecover:
     case kRecipientSettings:
     case kUserSettings:
     case kMailSettings:
-        return sendDialogs;
+        return true;
     default:
         return true;
     }
@@ -249,20 +257,20 @@ void MainDialog::UpdateCommands() {
         action->setEnabled(IsCommandEnabled(id));
     for (QAction* action : m_contextMenu->actions())
         action->setEnabled(IsCommandEnabled(action->data().toInt()));
-    if (QAction* insert = Action(kInsertMode))
-        insert->setChecked(m_transport->InsertMode());
-    const bool current = HasCurrent() && !m_spliceBusy;
+    if (QAction* insert = Action(kInsertMode); insert && m_session)
+        insert->setChecked(m_session->Transport().InsertMode());
+    const bool current = HasCurrent() && !m_busy;
     m_priority->setEnabled(current);
-    m_send->setEnabled(current && bool(m_services.queue.add));
+    m_send->setEnabled(current && m_services.queue);
     m_notesFrame->setEnabled(current);
     m_notes->setEnabled(current);
     m_transportFrame->setEnabled(current);
     m_positionText->setEnabled(current);
-    m_new->setEnabled(!m_spliceBusy);
-    m_list->setEnabled(!m_spliceBusy);
+    m_new->setEnabled(!m_busy);
+    m_list->setEnabled(!m_busy);
     for (QWidget* control :
          std::initializer_list<QWidget*>{m_play, m_record, m_stop, m_start, m_rewind, m_forward, m_end, m_scroll})
-        control->setEnabled(!m_spliceBusy);
+        control->setEnabled(!m_busy);
 }
 
 void MainDialog::SetImage(QPushButton* button, TransportGlyph glyph, GlyphState state, bool insertVariant) {
@@ -278,7 +286,7 @@ void MainDialog::UpdateImages() {
     const GlyphState normal = current ? GlyphState::Normal : GlyphState::Greyed;
     SetImage(m_play, TransportGlyph::Play, m_playing ? GlyphState::Active : normal);
     m_play->setChecked(m_playing);
-    const bool insert = m_transport->InsertMode();
+    const bool insert = m_session && m_session->Transport().InsertMode();
     const GlyphState record = m_recordImage == RecordImage::Recording ? GlyphState::Active
                               : m_recordImage == RecordImage::Waiting ? GlyphState::Waiting
                                                                       : GlyphState::Normal;
@@ -290,5 +298,6 @@ void MainDialog::UpdateImages() {
     SetImage(m_rewind, TransportGlyph::Rewind, normal);
     SetImage(m_forward, TransportGlyph::Forward, normal);
     SetImage(m_end, TransportGlyph::End, normal);
-    SetImage(m_dock, TransportGlyph::Dock, GlyphState::Normal);
+    SetImage(m_dockButton, TransportGlyph::Dock, GlyphState::Normal);
+    m_dockButton->setChecked(!m_dock.isNull());
 }

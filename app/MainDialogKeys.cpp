@@ -1,15 +1,15 @@
 // MainDialog: the commands of the menus, buttons and keys, and the keyboard map with the hold rule.
-#include "DictationTransport.h"
-#include "HelpViewer.h"
-#include "MainDialog.h"
-#include "PressButton.h"
+#include "app/DictationSession.h"
+#include "app/DictationTransport.h"
+#include "app/HelpViewer.h"
+#include "app/MainDialog.h"
+#include "app/PressButton.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <chrono>
 
 // ---- commands ----
 
@@ -18,10 +18,10 @@ void MainDialog::RunCommand(int id) {
         return;
     switch (id) {
     case kNew:
-        NewDictation();
+        m_session->New();
         break;
     case kSend:
-        SendDefault();
+        m_session->SendToDefault();
         break;
     case kSendChosen:
         SendChosen();
@@ -30,7 +30,7 @@ void MainDialog::RunCommand(int id) {
         RenameDictation();
         break;
     case kDelete:
-        DeleteDictation();
+        m_session->Delete();
         break;
     case kWorkProgress:
         RunRecover(/*recoverMode=*/false);
@@ -42,19 +42,19 @@ void MainDialog::RunCommand(int id) {
         window()->close();
         break;
     case kRecord:
-        m_transport->Record();
+        m_session->Record();
         break;
     case kPlay:
-        m_transport->Play();
+        m_session->Play();
         break;
     case kStop:
-        m_transport->Stop();
+        m_session->Stop();
         break;
     case kStart:
-        m_transport->GoToStart();
+        m_session->Transport().GoToStart();
         break;
     case kEnd:
-        m_transport->GoToEnd();
+        m_session->Transport().GoToEnd();
         break;
     case kRewind:
     case kForward: {
@@ -65,7 +65,10 @@ void MainDialog::RunCommand(int id) {
         break;
     }
     case kInsertMode:
-        m_transport->SetInsertMode(!m_transport->InsertMode());
+        m_session->ToggleInsertMode();
+        break;
+    case kDock:
+        OpenDock();
         break;
     case kHardwareSettings:
         RunHardwareSettings();
@@ -91,57 +94,47 @@ void MainDialog::RunCommand(int id) {
 }
 
 void MainDialog::OnPressButton(bool press, int id) {
-    if (m_spliceBusy || m_closed)
-        return;
-    if (!press) {
-        m_transport->ScrubRelease();
-        return;
-    }
-    if (id == kRewind)
-        m_transport->RewindPress();
+    if (!press)
+        m_session->ScrubRelease();
+    else if (id == kRewind)
+        m_session->RewindPress();
     else
-        m_transport->ForwardPress();
+        m_session->ForwardPress();
 }
 
 void MainDialog::OnScroll(int action) {
     using Scroll = DictationTransport::ScrollAction;
+    DictationTransport& transport = m_session->Transport();
     switch (action) {
     case QAbstractSlider::SliderSingleStepSub:
-        m_transport->Scroll(Scroll::LineLeft, 0);
+        transport.Scroll(Scroll::LineLeft, 0);
         break;
     case QAbstractSlider::SliderSingleStepAdd:
-        m_transport->Scroll(Scroll::LineRight, 0);
+        transport.Scroll(Scroll::LineRight, 0);
         break;
     case QAbstractSlider::SliderPageStepSub:
-        m_transport->Scroll(Scroll::PageLeft, 0);
+        transport.Scroll(Scroll::PageLeft, 0);
         break;
     case QAbstractSlider::SliderPageStepAdd:
-        m_transport->Scroll(Scroll::PageRight, 0);
+        transport.Scroll(Scroll::PageRight, 0);
         break;
     case QAbstractSlider::SliderMove:
-        m_transport->Scroll(Scroll::Thumb, m_scroll->sliderPosition());
+        transport.Scroll(Scroll::Thumb, m_scroll->sliderPosition());
         break;
     case QAbstractSlider::SliderToMinimum:
-        m_transport->Scroll(Scroll::Top, 0);
+        transport.Scroll(Scroll::Top, 0);
         break;
     case QAbstractSlider::SliderToMaximum:
-        m_transport->Scroll(Scroll::Bottom, 0);
+        transport.Scroll(Scroll::Bottom, 0);
         break;
     default:
         return;
     }
     // The thumb shows the transport's position, also when it refused the move.
-    ShowPosition(m_transport->Position(), m_transport->Length());
+    ShowPosition(transport.Position(), transport.Length());
 }
 
 // ---- keyboard ----
-
-int64_t MainDialog::Now() const {
-    if (m_clock)
-        return m_clock();
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
@@ -170,29 +163,21 @@ bool MainDialog::HandleKey(QKeyEvent* event, KeyEdge edge, bool notesFocused) {
 void MainDialog::RunKeyCommand(KeyCommand command) {
     if (m_closed)
         return;
-    const bool elapsed = Now() - m_keyDownTime > m_holdThresholdMs;
+    const DictationTransport& transport = m_session->Transport();
     switch (command) {
     case KeyCommand::None:
         break;
     case KeyCommand::PlayKey:
-        if (!m_transport->IsPlaying() && IsCommandEnabled(kPlay)) {
-            RunCommand(kPlay);
-            m_keyDownTime = Now();
-        }
+        m_session->PressHeld(HeldCommand::Play);
         break;
     case KeyCommand::PlayKeyUp:
-        if (m_transport->IsPlaying() && elapsed)
-            RunCommand(kStop);
+        m_session->ReleaseHeld(HeldCommand::Play);
         break;
     case KeyCommand::RecordKey:
-        if (!m_transport->IsRecording() && IsCommandEnabled(kRecord)) {
-            RunCommand(kRecord);
-            m_keyDownTime = Now();
-        }
+        m_session->PressHeld(HeldCommand::Record);
         break;
     case KeyCommand::RecordKeyUp:
-        if (m_transport->IsRecording() && elapsed)
-            RunCommand(kStop);
+        m_session->ReleaseHeld(HeldCommand::Record);
         break;
     case KeyCommand::Play:
         RunCommand(kPlay);
@@ -210,14 +195,14 @@ void MainDialog::RunKeyCommand(KeyCommand command) {
         RunCommand(kEnd);
         break;
     case KeyCommand::RewindDown:
-        if (!m_transport->IsRewinding() && !m_spliceBusy)
+        if (!transport.IsRewinding() && !m_busy)
             m_rewind->Press();
         break;
     case KeyCommand::RewindUp:
         m_rewind->Release();
         break;
     case KeyCommand::ForwardDown:
-        if (!m_transport->IsForwarding() && !m_spliceBusy)
+        if (!transport.IsForwarding() && !m_busy)
             m_forward->Press();
         break;
     case KeyCommand::ForwardUp:

@@ -1,7 +1,7 @@
-#include "MainFrame.h"
+#include "app/MainFrame.h"
 
-#include "DictationTransport.h"
-#include "MainDialog.h"
+#include "app/DictationSession.h"
+#include "app/MainDialog.h"
 
 #include <QCloseEvent>
 #include <QLayout>
@@ -27,7 +27,7 @@ void MainFrame::BringToFront() {
 
 void MainFrame::closeEvent(QCloseEvent* event) {
     // A splice in progress finishes first (its own dialog offers Cancel); the frame closes once it is done.
-    if (m_form->Transport().IsSplicing()) {
+    if (m_form->Session().IsBusy()) {
         event->ignore();
         QTimer::singleShot(kCloseRetryMs, this, &QWidget::close);
         return;

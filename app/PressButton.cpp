@@ -1,4 +1,4 @@
-#include "PressButton.h"
+#include "app/PressButton.h"
 
 #include <QMouseEvent>
 #include <QVariant>

@@ -1,7 +1,7 @@
-#include "Settings.h"
+#include "app/Settings.h"
 
-#include "FileOps.h"
-#include "Profile.h"
+#include "platform/FileOps.h"
+#include "platform/Profile.h"
 
 #include <cstdlib>
 #include <unistd.h>
@@ -39,9 +39,8 @@ Settings Settings::ForProgramFolder(const std::string& programFolder, const std:
     return settings;
 }
 
-Settings::~Settings() {
-    if (!settingsFile.empty())
-        (void)ProfileFlushAll();
+bool Settings::Flush() const {
+    return ProfileFlushAll();
 }
 
 bool Settings::CreateFolders() const {

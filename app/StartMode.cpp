@@ -1,7 +1,9 @@
-#include "StartMode.h"
+#include "app/StartMode.h"
+
+#include "app/ProgramLocation.h"
+#include "platform/FileOps.h"
 
 #include <algorithm>
-#include <string>
 
 StartMode ChooseStartMode(std::string_view executableFileName) {
     std::string upper(executableFileName);
@@ -12,4 +14,11 @@ StartMode ChooseStartMode(std::string_view executableFileName) {
     if (upper.find("UNINST") != std::string::npos)
         return StartMode::Uninstall;
     return StartMode::Normal;
+}
+
+Welcome ChooseWelcomeAtStart(std::span<const std::string> arguments, const Settings& settings) {
+    if (ChooseWelcome(arguments) == Welcome::Wizard)
+        return Welcome::Wizard;
+    const bool firstStart = !PathExists(settings.settingsFile);
+    return firstStart && IsSystemWideProgramFolder(settings.programFolder) ? Welcome::Wizard : Welcome::Splash;
 }

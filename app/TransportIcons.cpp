@@ -1,4 +1,4 @@
-#include "TransportIcons.h"
+#include "app/TransportIcons.h"
 
 #include <QPainter>
 #include <QPainterPath>

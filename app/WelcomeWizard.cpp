@@ -1,22 +1,22 @@
-#include "WelcomeWizard.h"
+#include "app/WelcomeWizard.h"
 
-#include "DialogUnits.h"
-#include "HelpViewer.h"
-#include "LogoPicture.h"
-#include "LogoWin.h"
-#include "Settings.h"
-#include "SettingsDialog.h"
-#include "WelcomeChoice.h"
-#include "WizardTexts.h"
+#include "app/HelpViewer.h"
+#include "app/LogoPicture.h"
+#include "app/LogoWin.h"
+#include "app/Settings.h"
+#include "app/WelcomeChoice.h"
+#include "app/WizardTexts.h"
+#include "audio/LSoundPlayer.h"
+#include "audio/ui/SettingsDialog.h"
+#include "platform/FileOps.h"
+#include "sound/WaveFile.h"
+#include "ui/DialogUnits.h"
 
-#include <FileOps.h>
-#include <LSoundPlayer.h>
 #include <QAbstractButton>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QWizardPage>
-#include <WaveFile.h>
 
 namespace {
 

@@ -1,16 +1,16 @@
 // The entry: finds the program folder, chooses the mode from the executable's name, keeps one normal instance.
-#include "AudioBackend.h"
-#include "BGSend.h"
-#include "FileOps.h"
-#include "MainDialog.h"
-#include "MainFrame.h"
-#include "ProgramLocation.h"
-#include "QtPoster.h"
-#include "SendQueueLink.h"
-#include "Settings.h"
-#include "SingleInstance.h"
-#include "StartMode.h"
-#include "WelcomeChoice.h"
+#include "app/MainDialog.h"
+#include "app/MainFrame.h"
+#include "app/ProgramLocation.h"
+#include "app/Settings.h"
+#include "app/StartMode.h"
+#include "app/WelcomeChoice.h"
+#include "install/ui/SetupModes.h"
+#include "platform/AudioBackend.h"
+#include "platform/FileOps.h"
+#include "send/BGSend.h"
+#include "ui/QtPoster.h"
+#include "ui/SingleInstance.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -18,19 +18,6 @@
 #include <unistd.h>
 
 namespace {
-
-// How long installing or uninstalling waits for a running program to finish its work and close.
-constexpr std::chrono::seconds kCloseWait{30};
-
-int RunSetupMode(const Settings& settings, const char* what) {
-    SingleInstance instance(settings.dataFolder);
-    if (!instance.CloseRunningAndWait(kCloseWait)) {
-        std::fprintf(stderr, "tallowin: Tallowin is still running and did not close; nothing was %s.\n", what);
-        return 1;
-    }
-    std::fprintf(stderr, "tallowin: this build cannot yet be %s from here; nothing was changed.\n", what);
-    return 3;
-}
 
 int RunNormalMode(const Settings& settings, Welcome welcome) {
     SingleInstance instance(settings.dataFolder);
@@ -56,7 +43,7 @@ int RunNormalMode(const Settings& settings, Welcome welcome) {
     services.settings = &settings;
     services.backend = backend.get();
     services.poster = &poster;
-    services.queue = LinkToQueue(queue, poster);
+    services.queue = &queue;
     MainFrame frame(std::move(services));
     instance.OnRaiseRequest([&frame] { frame.BringToFront(); });
     instance.OnCloseRequest([&frame] { frame.close(); });
@@ -82,14 +69,14 @@ int main(int argc, char** argv) {
     }
     const std::vector<std::string> arguments(argv, argv + argc);
     QApplication application(argc, argv);
-    const Settings settings = Settings::ForProgramFolder(programFolder, Settings::UserDataFolder());
+    const Settings settings = SettingsForProgram(programFolder);
     switch (ChooseStartMode(FileNameOf(executable))) {
     case StartMode::Install:
-        return RunSetupMode(settings, "installed");
+        return RunInstallMode(executable);
     case StartMode::Uninstall:
-        return RunSetupMode(settings, "uninstalled");
+        return RunUninstallMode(executable);
     case StartMode::Normal:
         break;
     }
-    return RunNormalMode(settings, ChooseWelcome(arguments));
+    return RunNormalMode(settings, ChooseWelcomeAtStart(arguments, settings));
 }

@@ -3,8 +3,8 @@
 // An empty name stands for the default device (entry 0).
 #pragma once
 
-#include "IniKey.h"
-#include "SettingsKeys.h"
+#include "store/IniKey.h"
+#include "store/SettingsKeys.h"
 
 namespace DeviceNameKeys {
 

@@ -1,11 +1,11 @@
-#include "LSoundPlayer.h"
+#include "audio/LSoundPlayer.h"
 
-#include "Levels.h"
+#include "audio/Levels.h"
+#include "platform/AudioBackend.h"
+#include "platform/Poster.h"
+#include "sound/LSPPeakLimit.h"
+#include "sound/SampleFormat.h"
 
-#include <AudioBackend.h>
-#include <LSPPeakLimit.h>
-#include <Poster.h>
-#include <SampleFormat.h>
 #include <algorithm>
 #include <chrono>
 #include <mutex>

@@ -7,12 +7,12 @@
 //   if (!player.Play(source)) ShowCannotPlay();   // OnPlayTime ... OnPlayStop arrive through the poster
 #pragma once
 
-#include "LDBMC.h"
-#include "LSoundPlayerNotify.h"
-#include "LSoundSource.h"
+#include "audio/LDBMC.h"
+#include "audio/LSoundPlayerNotify.h"
+#include "platform/LThread.h"
+#include "platform/WaveOut.h"
+#include "sound/LSoundSource.h"
 
-#include <LThread.h>
-#include <WaveOut.h>
 #include <array>
 #include <atomic>
 #include <condition_variable>

@@ -2,7 +2,7 @@
 // owner set. Default bodies do nothing; OnPlayCue and OnPlayPause are never raised by the player.
 #pragma once
 
-#include "LDBMC.h"
+#include "audio/LDBMC.h"
 
 #include <cstdint>
 

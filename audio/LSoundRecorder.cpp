@@ -1,9 +1,10 @@
-#include "LSoundRecorder.h"
+#include "audio/LSoundRecorder.h"
 
-#include "Levels.h"
+#include "audio/Levels.h"
+#include "internal/RelayPoster.h"
+#include "platform/AudioBackend.h"
+#include "sound/SampleFormat.h"
 
-#include <AudioBackend.h>
-#include <SampleFormat.h>
 #include <algorithm>
 
 namespace {
@@ -14,13 +15,14 @@ int8_t ClampDb(int level) {
 
 } // namespace
 
-LSoundRecorder::LSoundRecorder(Poster& poster, AudioBackend& backend) : m_backend(backend), m_relay(poster) {}
+LSoundRecorder::LSoundRecorder(Poster& poster, AudioBackend& backend)
+    : m_backend(backend), m_relay(std::make_unique<RelayPoster>(poster)) {}
 
 LSoundRecorder::~LSoundRecorder() {
     *m_alive = false; // nothing below tells the owner
     notify = nullptr;
     Stop(RecordStopReason::Owner);
-    m_relay.Close();
+    m_relay->Close();
 }
 
 int32_t LSoundRecorder::FramesPerBufferFor(int32_t rate) {
@@ -57,7 +59,7 @@ bool LSoundRecorder::Record(LSoundSinkHandle& sink, int32_t maxTime, int8_t acti
                                 .format = {static_cast<uint32_t>(std::max(rate, 0)), channels},
                                 .framesPerBlock = framesPerBuffer,
                                 .blockCount = kBufferCount};
-    if (rate < 1 || !m_waveIn->Open(options, m_relay, *this))
+    if (rate < 1 || !m_waveIn->Open(options, *m_relay, *this))
         return false;
 
     m_framesPerBuffer = framesPerBuffer;
@@ -108,7 +110,7 @@ void LSoundRecorder::Stop(RecordStopReason reason) {
     m_stopping = true;
     m_waveIn->Reset();
     if (reason == RecordStopReason::Owner || reason == RecordStopReason::DeviceLost)
-        m_relay.RunPending();
+        m_relay->RunPending();
     m_waveIn->Close();
     m_stopping = false;
 

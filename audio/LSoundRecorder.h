@@ -7,12 +7,11 @@
 //   if (!recorder.Record(sink, 36000000, -15, 30000)) ShowCannotRecord();
 #pragma once
 
-#include "LDBMC.h"
-#include "LSoundRecorderNotify.h"
-#include "LSoundSink.h"
-#include "internal/RelayPoster.h"
+#include "audio/LDBMC.h"
+#include "audio/LSoundRecorderNotify.h"
+#include "platform/WaveIn.h"
+#include "sound/LSoundSink.h"
 
-#include <WaveIn.h>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -34,6 +33,8 @@ enum class RecordStopReason {
     DeviceLost, // the recording device went away; what was captured before is in the sink
     SinkError   // the sink could not take the audio (disk full ...); recording stopped at once
 };
+
+class RelayPoster;
 
 class LSoundRecorder final : private WaveInNotify {
 public:
@@ -96,7 +97,7 @@ private:
     template <class Call> bool Tell(Call call);
 
     AudioBackend& m_backend;
-    RelayPoster m_relay;
+    std::unique_ptr<RelayPoster> m_relay; // keeps the capture notes so Stop can drain them at once
     std::unique_ptr<WaveIn> m_waveIn;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     uint32_t m_generation = 0; // changes with every Record and stop

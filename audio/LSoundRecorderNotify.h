@@ -2,7 +2,7 @@
 // the owner set. Default bodies do nothing.
 #pragma once
 
-#include "LDBMC.h"
+#include "audio/LDBMC.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "Levels.h"
+#include "audio/Levels.h"
 
 #include <cmath>
 
@@ -21,9 +21,9 @@ void PeakLevelDb(const int32_t* samples, int32_t frames, uint8_t channels, LDBMC
             const int64_t sample = samples[static_cast<int64_t>(frame) * channels + channel];
             peak = std::max(peak, sample < 0 ? -sample : sample);
         }
-        levels[channel] = peak == 0 ? LDBMC::kSilence
-                                    : RoundedDb(20.0 * std::log10(static_cast<double>(peak) / kReference),
-                                                peak >= kReference);
+        levels[channel] =
+            peak == 0 ? LDBMC::kSilence
+                      : RoundedDb(20.0 * std::log10(static_cast<double>(peak) / kReference), peak >= kReference);
     }
 }
 
@@ -42,8 +42,8 @@ void MeanSquareLevelDb(const int32_t* samples, int32_t frames, uint8_t channels,
         const uint64_t sum = high + (low >> 13);
         const uint64_t n = frames > 0 ? static_cast<uint64_t>(frames) : 1;
         const uint64_t mean = (sum / n) * 8192 + ((sum % n) * 8192) / n;
-        levels[channel] = mean == 0 ? LDBMC::kSilence
-                                    : RoundedDb(10.0 * std::log10(static_cast<double>(mean) / kReference),
-                                                mean >= kReference);
+        levels[channel] =
+            mean == 0 ? LDBMC::kSilence
+                      : RoundedDb(10.0 * std::log10(static_cast<double>(mean) / kReference), mean >= kReference);
     }
 }

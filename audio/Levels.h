@@ -2,7 +2,7 @@
 // (131072 is 0 dB) and the player's mean-square level (8388626 after the shift by 5 is 0 dB).
 #pragma once
 
-#include "LDBMC.h"
+#include "audio/LDBMC.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
-#include "Mixer.h"
+#include "audio/Mixer.h"
 
-#include "IniValues.h"
-#include "MixerLevel.h"
+#include "platform/MixerLevel.h"
+#include "store/IniValues.h"
 
 #include <algorithm>
 #include <cctype>

@@ -7,8 +7,8 @@
 //   SelectRecordInput(backend, in.device, in.line, ReadDbValue(settingsFile, SettingsKeys::kRecordVolume));
 #pragma once
 
-#include "AudioBackend.h"
-#include "IniKey.h"
+#include "platform/AudioBackend.h"
+#include "store/IniKey.h"
 
 #include <cstdint>
 #include <string>

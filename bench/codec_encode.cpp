@@ -2,8 +2,9 @@
 // blocks) through the codec writer, beside ffmpeg encoding the same audio from a PCM wave file to the same formats
 // in the same run, runs alternating. Prints the best of several runs in milliseconds and our time as a ratio of
 // ffmpeg's.
-#include <CodecCatalog.h>
-#include <LSNKACMFile.h>
+#include "platform/CodecCatalog.h"
+#include "sound/LSNKACMFile.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>

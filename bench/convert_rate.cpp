@@ -2,10 +2,10 @@
 // resampler (quality 4) and soxr (low quality) on 60 s of speech-like noise, mono and stereo; the converter's
 // measured pass-band ripple and stop-band rejection; and the CPU time of LSRCSpeed at 7x over an hour of 8 kHz.
 // Each figure is the best of three runs; ratios compare runs made in this process.
-#include "LRateDesign.h"
-#include "LSRCConvertRate.h"
-#include "LSRCSpeed.h"
 #include "MemorySource.h"
+#include "sound/LRateDesign.h"
+#include "sound/LSRCConvertRate.h"
+#include "sound/LSRCSpeed.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,13 +1,13 @@
 // bench_engines: one hour of 8 kHz mono recorded and played through the engines on the file device as fast as it
 // goes: CPU seconds per hour of audio, beside a plain copy of the same file through the pipeline (reader to PCM
 // sink) made in the same process, and the allocations counted while the engines run.
-#include "LSoundPlayer.h"
-#include "LSoundRecorder.h"
+#include "audio/LSoundPlayer.h"
+#include "audio/LSoundRecorder.h"
+#include "platform/AudioBackend.h"
+#include "platform/Poster.h"
+#include "sound/LSPSpeed.h"
+#include "sound/WaveFile.h"
 
-#include <AudioBackend.h>
-#include <LSPSpeed.h>
-#include <Poster.h>
-#include <WaveFile.h>
 #include <atomic>
 #include <chrono>
 #include <cmath>

@@ -2,13 +2,14 @@
 // dictation loaded) beside DictationStore::Refresh alone on the same folder; and from a Space key event to the
 // recorder's first request to the (file) recording device and to its first captured block, beside the recorder's
 // Record called directly. Offscreen; prints figures and ratios, asserts nothing.
-#include "AudioBackend.h"
-#include "DictationStore.h"
-#include "LSoundRecorder.h"
-#include "MainDialog.h"
-#include "QtPoster.h"
-#include "Settings.h"
-#include "WaveFile.h"
+#include "app/DictationSession.h"
+#include "app/MainDialog.h"
+#include "app/Settings.h"
+#include "audio/LSoundRecorder.h"
+#include "platform/AudioBackend.h"
+#include "sound/WaveFile.h"
+#include "store/DictationStore.h"
+#include "ui/QtPoster.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -155,7 +156,7 @@ int main(int argc, char** argv) {
         const auto start = Clock::now();
         MainDialog form(services);
         openBest = std::min(openBest, Milliseconds(Clock::now() - start));
-        if (form.CurrentName().empty()) {
+        if (form.Session().CurrentName().empty()) {
             std::fprintf(stderr, "no dictation current\n");
             return 1;
         }

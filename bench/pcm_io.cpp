@@ -2,9 +2,10 @@
 // and copied from one to the other in 8192-frame blocks, each beside a plain read()/write() of the same bytes made
 // in the same run (the two in turn). Prints the best of several runs in milliseconds and the ratio to the plain
 // form. The files live in memory when /dev/shm exists, so that the disk's write-back does not blur the figures.
-#include <LFile.h>
-#include <LSNKPCMFile.h>
-#include <WaveFile.h>
+#include "platform/LFile.h"
+#include "sound/LSNKPCMFile.h"
+#include "sound/WaveFile.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>

@@ -3,17 +3,17 @@
 // conversions done directly in this process. Also measures the main thread's event latency while the worker runs
 // (a loop that sleeps 1 ms and records its overshoot) and reads the worker's scheduling policy.
 //   bench_send_folder [dictations=100] [minutes=5]
-#include "AudioConversion.h"
-#include "BGSend.h"
-#include "CodecCatalog.h"
-#include "FileOps.h"
-#include "IniValues.h"
-#include "Poster.h"
-#include "RecordKeys.h"
-#include "SettingsKeys.h"
 #include "SpeechLikeWave.h"
-#include "TypistRecipient.h"
-#include "WaveFile.h"
+#include "platform/CodecCatalog.h"
+#include "platform/FileOps.h"
+#include "platform/Poster.h"
+#include "send/AudioConversion.h"
+#include "send/BGSend.h"
+#include "send/TypistRecipient.h"
+#include "sound/WaveFile.h"
+#include "store/IniValues.h"
+#include "store/RecordKeys.h"
+#include "store/SettingsKeys.h"
 
 #include <algorithm>
 #include <atomic>

@@ -2,16 +2,16 @@
 // loopback FTP test server (plain FTP, upload under a temporary name, size check, rename, status pick-up) and once
 // to a folder recipient, in the same run. Prints dictations per minute and processor time per dictation of each,
 // and the ratio. Usage: bench_send_ftp [dictations, default 100] [seconds each, default 300].
-#include "BGSend.h"
-#include "CodecCatalog.h"
-#include "FileOps.h"
-#include "IniValues.h"
-#include "Poster.h"
-#include "RecordKeys.h"
-#include "SettingsKeys.h"
 #include "SpeechLikeWave.h"
 #include "TestServer.h"
-#include "TypistRecipient.h"
+#include "platform/CodecCatalog.h"
+#include "platform/FileOps.h"
+#include "platform/Poster.h"
+#include "send/BGSend.h"
+#include "send/TypistRecipient.h"
+#include "store/IniValues.h"
+#include "store/RecordKeys.h"
+#include "store/SettingsKeys.h"
 
 #include <chrono>
 #include <cstdio>

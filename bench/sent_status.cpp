@@ -2,10 +2,10 @@
 // work-progress list (ListSentWork) beside a plain listing that reads every record's bytes, made in the same run,
 // and the merge of a status file of 1,000 records (some repeating a number, some already holding their status),
 // counting the record files that were rewritten.
-#include "FileOps.h"
-#include "LFile.h"
-#include "SentWorkList.h"
-#include "StatusFile.h"
+#include "platform/FileOps.h"
+#include "platform/LFile.h"
+#include "send/SentWorkList.h"
+#include "send/StatusFile.h"
 
 #include <algorithm>
 #include <chrono>

@@ -2,10 +2,11 @@
 // beside a plain copy of the same file made in the same run: read()/write() in 8192-frame blocks, flushed to disk
 // and renamed over the target, as the splice does. Each is run in turn on fresh files; prints the best of several
 // runs in milliseconds and the ratio to the copy. The files live in /dev/shm when it exists.
-#include <FileOps.h>
-#include <InsertSplice.h>
-#include <LFile.h>
-#include <WaveFile.h>
+#include "app/InsertSplice.h"
+#include "platform/FileOps.h"
+#include "platform/LFile.h"
+#include "sound/WaveFile.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>

@@ -1,10 +1,10 @@
 // bench_store_list: lists a store of 10,000 dictations (wave, record and notes each) the way the main window does
 // (listing, stray clean-up, loading the selected dictation's record, notes and date) and prints microseconds per
 // dictation beside a plain readdir of the same folder made in the same run.
-#include "DictationStore.h"
-#include "FileOps.h"
-#include "IniValues.h"
-#include "LFile.h"
+#include "platform/FileOps.h"
+#include "platform/LFile.h"
+#include "store/DictationStore.h"
+#include "store/IniValues.h"
 
 #include <algorithm>
 #include <chrono>

@@ -2,7 +2,7 @@
 // one (inputs need not reach a disk), removed when the process ends.
 #pragma once
 
-#include "FileOps.h"
+#include "platform/FileOps.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -2,9 +2,10 @@
 // with fuzzed channels, rate, byte rate, block align, bits and extra bytes) and an optional fact chunk; the next
 // bytes are a script of reads and seeks; the rest is the data chunk. A wave file of those is put in memory and
 // handed to LSRCACMWave's constructor. Every frame asked for must be filled, and the position must follow.
-#include <LFile.h>
-#include <LSRCACMWave.h>
-#include <WaveFormatRecord.h>
+#include "platform/LFile.h"
+#include "platform/WaveFormatRecord.h"
+#include "sound/LSRCACMWave.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>

@@ -1,12 +1,12 @@
 // Fuzzes the reading of dictation files: the bytes become a record (name.dat) and a notes file (name.txt) in a
 // temporary folder and every record key, the notes and the creation date text are read through the store; the
 // same bytes as a typed name go through the name rules. Checks that what comes back keeps its limits.
-#include "DictationName.h"
-#include "DictationStore.h"
-#include "FileOps.h"
 #include "FuzzInputFolder.h"
-#include "LFile.h"
-#include "Profile.h"
+#include "platform/FileOps.h"
+#include "platform/LFile.h"
+#include "platform/Profile.h"
+#include "store/DictationName.h"
+#include "store/DictationStore.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // Fuzzes the FTP listing reader: any bytes are read without fault; a size found is never negative and belongs to
 // a line that names the file. The first line of the input is the file name looked for, the rest the listing.
-#include "internal/net/FtpListing.h"
+#include "platform/internal/net/FtpListing.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // Fuzzes the INI parser: any bytes parse; every key found reads back after a rewrite; a written value reads back.
-#include "internal/IniDocument.h"
+#include "platform/internal/IniDocument.h"
 
 #include <cstdint>
 #include <cstdlib>

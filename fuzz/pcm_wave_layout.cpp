@@ -1,6 +1,6 @@
 // fuzz_pcm_wave_layout: the file device's reader of wave file chunks, on any bytes. What it reports must lie
 // inside the bytes and describe 16-bit PCM.
-#include "internal/audio/PcmWaveLayout.h"
+#include "platform/internal/audio/PcmWaveLayout.h"
 
 #include <cstddef>
 #include <cstdint>

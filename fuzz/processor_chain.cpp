@@ -2,18 +2,18 @@
 // (rates, channel counts, speeds, gains, loops, limits, loud or extreme samples, the conversion chain itself),
 // then reads and seeks at random. Checks that nothing crashes or overflows (ASan, UBSan), that an invalid head
 // reads silence, and that a limiter at the head never lets a sample past its level.
-#include "ConversionChain.h"
-#include "LSPConvChannels.h"
-#include "LSPConvertRate.h"
-#include "LSPPeakLimit.h"
-#include "LSPSpeed.h"
-#include "LSRCConvertRate.h"
-#include "LSRCGain.h"
-#include "LSRCHighPass.h"
-#include "LSRCPeakLimit.h"
-#include "LSRCRepeat.h"
-#include "LSSTone.h"
 #include "MemorySource.h"
+#include "sound/ConversionChain.h"
+#include "sound/LSPConvChannels.h"
+#include "sound/LSPConvertRate.h"
+#include "sound/LSPPeakLimit.h"
+#include "sound/LSPSpeed.h"
+#include "sound/LSRCConvertRate.h"
+#include "sound/LSRCGain.h"
+#include "sound/LSRCHighPass.h"
+#include "sound/LSRCPeakLimit.h"
+#include "sound/LSRCRepeat.h"
+#include "sound/LSSTone.h"
 
 #include <cstdint>
 #include <cstdlib>

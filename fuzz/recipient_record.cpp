@@ -1,11 +1,11 @@
 // Fuzzes the reading of recipient files: the bytes become "Recipient 0.dat" in a temporary folder and are read
 // over the default record; every text field, the list line and the target format are read back, and the record
 // is saved and read again. The same bytes also go through the single-byte text conversions.
-#include "FileOps.h"
 #include "FuzzInputFolder.h"
-#include "LFile.h"
-#include "SingleByteText.h"
-#include "TypistRecipient.h"
+#include "platform/FileOps.h"
+#include "platform/LFile.h"
+#include "send/SingleByteText.h"
+#include "send/TypistRecipient.h"
 
 #include <cstdint>
 #include <cstdlib>

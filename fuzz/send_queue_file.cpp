@@ -2,9 +2,9 @@
 // the queue reads them (count, file%d, sendto%d); every entry goes through the sent-folder check, and the entries
 // that pass are written back and must read back unchanged.
 #include "FuzzInputFolder.h"
-#include "LFile.h"
-#include "Profile.h"
-#include "SendQueueFile.h"
+#include "platform/LFile.h"
+#include "platform/Profile.h"
+#include "send/SendQueueFile.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // Fuzzes the reading of server fields and the URL pieces built from them: any bytes are read without fault; an
 // address read back from its own URL form is the same address; encoded path steps hold only URL-safe bytes.
-#include "internal/net/UrlParts.h"
+#include "platform/internal/net/UrlParts.h"
 
 #include <cctype>
 #include <cstdint>

@@ -2,12 +2,12 @@
 // and are read; each record's text must be short, terminated and free of control characters, and the count must
 // follow from the length. The same file is then merged into a small sent folder of three records, whose status
 // must afterwards be the last matching record's text (or stay as it was).
-#include "FileOps.h"
 #include "FuzzInputFolder.h"
-#include "IniValues.h"
-#include "RecordKeys.h"
-#include "SingleByteText.h"
-#include "StatusFile.h"
+#include "platform/FileOps.h"
+#include "send/SingleByteText.h"
+#include "send/StatusFile.h"
+#include "store/IniValues.h"
+#include "store/RecordKeys.h"
 
 #include <cstdint>
 #include <cstdlib>

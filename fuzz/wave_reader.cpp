@@ -1,8 +1,9 @@
 // Fuzzes the wave file opening: the bytes become a file that is opened with OpenWaveFile and then read and moved
 // around by a script taken from the input's last bytes (PCM and codec readers alike). Every frame asked for must
 // be filled. Then the PCM writer is asked to keep frames of the same file and to continue it.
-#include <LSNKPCMFile.h>
-#include <WaveFile.h>
+#include "sound/LSNKPCMFile.h"
+#include "sound/WaveFile.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

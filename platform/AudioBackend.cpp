@@ -1,4 +1,4 @@
-#include "AudioBackend.h"
+#include "platform/AudioBackend.h"
 
 #include "internal/audio/AlsaBackend.h"
 #include "internal/audio/FileBackend.h"

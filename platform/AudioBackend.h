@@ -15,9 +15,9 @@
 //   otherwise the sound server when one answers (within about three seconds), else ALSA.
 #pragma once
 
-#include "AudioTypes.h"
-#include "WaveIn.h"
-#include "WaveOut.h"
+#include "platform/AudioTypes.h"
+#include "platform/WaveIn.h"
+#include "platform/WaveOut.h"
 
 #include <cstdint>
 #include <memory>

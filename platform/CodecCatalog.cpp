@@ -1,7 +1,7 @@
-#include "CodecCatalog.h"
+#include "platform/CodecCatalog.h"
 
-#include "CodecStream.h"
 #include "internal/codec/CodecLayout.h"
+#include "platform/CodecStream.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 //   std::optional<WaveFormatRecord> gsm = CodecCatalog::MakeFormat("gsm", 8000, 1);   // nothing if not encodable
 #pragma once
 
-#include "WaveFormatRecord.h"
+#include "platform/WaveFormatRecord.h"
 
 #include <cstdint>
 #include <optional>

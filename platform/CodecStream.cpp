@@ -1,4 +1,4 @@
-#include "CodecStream.h"
+#include "platform/CodecStream.h"
 
 #include "internal/codec/AvDecoderStream.h"
 #include "internal/codec/AvEncoderStream.h"

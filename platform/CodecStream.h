@@ -7,7 +7,7 @@
 //   // step.consumed bytes of `source` were taken, step.produced bytes of `destination` were filled
 #pragma once
 
-#include "WaveFormatRecord.h"
+#include "platform/WaveFormatRecord.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "FileOps.h"
+#include "platform/FileOps.h"
 
-#include "LFile.h"
+#include "platform/LFile.h"
 
 #include <cerrno>
 #include <cstdio>

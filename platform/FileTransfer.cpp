@@ -1,10 +1,10 @@
-#include "FileTransfer.h"
+#include "platform/FileTransfer.h"
 
-#include "FileOps.h"
-#include "LFile.h"
 #include "internal/net/CurlSession.h"
 #include "internal/net/FtpListing.h"
 #include "internal/net/UrlParts.h"
+#include "platform/FileOps.h"
+#include "platform/LFile.h"
 
 #include <cerrno>
 #include <cstring>

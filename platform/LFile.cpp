@@ -1,4 +1,4 @@
-#include "LFile.h"
+#include "platform/LFile.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -6,7 +6,9 @@
 #include <unistd.h>
 #include <utility>
 
-LFile::~LFile() { Close(); }
+LFile::~LFile() {
+    Close();
+}
 
 LFile::LFile(LFile&& other) noexcept : m_descriptor(std::exchange(other.m_descriptor, -1)) {}
 
@@ -93,7 +95,9 @@ bool LFile::WriteAt(const void* buffer, size_t bytes, int64_t offset) {
     return true;
 }
 
-int64_t LFile::Seek(int64_t offset, int whence) { return ::lseek(m_descriptor, static_cast<off_t>(offset), whence); }
+int64_t LFile::Seek(int64_t offset, int whence) {
+    return ::lseek(m_descriptor, static_cast<off_t>(offset), whence);
+}
 
 int64_t LFile::Size() const {
     struct stat info {};
@@ -102,9 +106,13 @@ int64_t LFile::Size() const {
     return info.st_size;
 }
 
-bool LFile::Truncate(int64_t bytes) { return ::ftruncate(m_descriptor, static_cast<off_t>(bytes)) == 0; }
+bool LFile::Truncate(int64_t bytes) {
+    return ::ftruncate(m_descriptor, static_cast<off_t>(bytes)) == 0;
+}
 
-bool LFile::Sync() { return ::fsync(m_descriptor) == 0; }
+bool LFile::Sync() {
+    return ::fsync(m_descriptor) == 0;
+}
 
 LReadFile::LReadFile(const std::string& path) : LFile(Open(path, O_RDONLY)) {}
 

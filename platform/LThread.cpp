@@ -1,6 +1,6 @@
-#include "LThread.h"
+#include "platform/LThread.h"
 
-#include "Poster.h"
+#include "platform/Poster.h"
 
 #include <pthread.h>
 #include <sched.h>
@@ -22,7 +22,9 @@ void ApplyPriority(ThreadPriority priority) {
 
 } // namespace
 
-LThread::~LThread() { Finish(); }
+LThread::~LThread() {
+    Finish();
+}
 
 void LThread::Start(ThreadPriority priority) {
     {
@@ -94,9 +96,13 @@ void LThreadNotify::SetNotify(Poster* poster, std::function<void()> message) {
     m_notifyMessage = std::move(message);
 }
 
-void LThreadNotify::OnThreadStart() { PostNotify(); }
+void LThreadNotify::OnThreadStart() {
+    PostNotify();
+}
 
-void LThreadNotify::OnThreadEnd() { PostNotify(); }
+void LThreadNotify::OnThreadEnd() {
+    PostNotify();
+}
 
 void LThreadNotify::PostNotify() {
     std::lock_guard lock(m_lock);

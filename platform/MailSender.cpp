@@ -1,9 +1,9 @@
-#include "MailSender.h"
+#include "platform/MailSender.h"
 
-#include "FileOps.h"
-#include "LFile.h"
 #include "internal/net/CurlSession.h"
 #include "internal/net/UrlParts.h"
+#include "platform/FileOps.h"
+#include "platform/LFile.h"
 
 #include <algorithm>
 #include <cerrno>

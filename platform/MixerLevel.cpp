@@ -1,4 +1,4 @@
-#include "MixerLevel.h"
+#include "platform/MixerLevel.h"
 
 #include <cmath>
 

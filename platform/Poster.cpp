@@ -1,4 +1,4 @@
-#include "Poster.h"
+#include "platform/Poster.h"
 
 void PumpPoster::Post(std::function<void()> work) {
     {

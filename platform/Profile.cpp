@@ -1,7 +1,7 @@
-#include "Profile.h"
+#include "platform/Profile.h"
 
-#include "FileOps.h"
 #include "internal/IniDocument.h"
+#include "platform/FileOps.h"
 
 #include <cstdint>
 #include <mutex>
@@ -157,8 +157,14 @@ bool ProfileWrite(const std::string& path, std::string_view section, std::string
     return ProfileCache::Instance().Write(path, section, key, value);
 }
 
-bool ProfileFlush(const std::string& path) { return ProfileCache::Instance().Flush(path); }
+bool ProfileFlush(const std::string& path) {
+    return ProfileCache::Instance().Flush(path);
+}
 
-bool ProfileFlushAll() { return ProfileCache::Instance().FlushAll(); }
+bool ProfileFlushAll() {
+    return ProfileCache::Instance().FlushAll();
+}
 
-void ProfileForget(const std::string& path) { ProfileCache::Instance().Forget(path); }
+void ProfileForget(const std::string& path) {
+    ProfileCache::Instance().Forget(path);
+}

@@ -1,6 +1,6 @@
-#include "SecretFile.h"
+#include "platform/SecretFile.h"
 
-#include "FileOps.h"
+#include "platform/FileOps.h"
 
 #include <sys/stat.h>
 

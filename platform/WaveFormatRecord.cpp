@@ -1,6 +1,8 @@
-#include "WaveFormatRecord.h"
+#include "platform/WaveFormatRecord.h"
 
-uint16_t ReadLe16(const uint8_t* bytes) { return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8)); }
+uint16_t ReadLe16(const uint8_t* bytes) {
+    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+}
 
 uint32_t ReadLe32(const uint8_t* bytes) {
     return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
@@ -42,7 +44,8 @@ std::optional<WaveFormatRecord> WaveFormatRecord::Parse(std::span<const uint8_t>
         const size_t count = ReadLe16(&bytes[16]);
         if (count > bytes.size() - kFixedSize)
             return std::nullopt;
-        format.extra.assign(bytes.begin() + kFixedSize, bytes.begin() + static_cast<std::ptrdiff_t>(kFixedSize + count));
+        format.extra.assign(bytes.begin() + kFixedSize,
+                            bytes.begin() + static_cast<std::ptrdiff_t>(kFixedSize + count));
     }
     if (format.channels == 0 || format.channels > kMaxChannels || format.samplesPerSec < kMinRate ||
         format.samplesPerSec > kMaxRate || format.blockAlign == 0)

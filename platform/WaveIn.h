@@ -8,7 +8,7 @@
 //   void OnWaveInData(const WaveInBlock& block) override { Use(block); waveIn->AddBuffer(block.index); }
 #pragma once
 
-#include "AudioTypes.h"
+#include "platform/AudioTypes.h"
 
 #include <cstdint>
 

@@ -8,8 +8,8 @@
 //   bool done = first < waveOut->DoneBlocks();   // blocks are done in the order they were written
 #pragma once
 
-#include "AudioTypes.h"
-#include "MixerLevel.h"
+#include "platform/AudioTypes.h"
+#include "platform/MixerLevel.h"
 
 #include <cstdint>
 #include <span>

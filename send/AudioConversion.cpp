@@ -1,8 +1,8 @@
-#include "AudioConversion.h"
+#include "send/AudioConversion.h"
 
-#include "ConversionChain.h"
-#include "FileOps.h"
-#include "WaveFile.h"
+#include "platform/FileOps.h"
+#include "sound/ConversionChain.h"
+#include "sound/WaveFile.h"
 
 #include <algorithm>
 #include <vector>

@@ -6,7 +6,8 @@
 //   if (outcome == ConversionOutcome::Converted) { /* tmpPath holds the whole converted file */ }
 #pragma once
 
-#include <WaveFormatRecord.h>
+#include "platform/WaveFormatRecord.h"
+
 #include <functional>
 #include <string>
 

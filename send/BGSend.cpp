@@ -1,18 +1,19 @@
-#include "BGSend.h"
+#include "send/BGSend.h"
 
-#include "AudioConversion.h"
-#include "DictationPackage.h"
-#include "EmailTransport.h"
-#include "FileOps.h"
-#include "FtpTransport.h"
-#include "IniValues.h"
-#include "LanTransport.h"
-#include "Profile.h"
-#include "RecipientList.h"
-#include "RecordKeys.h"
-#include "SendQueueFile.h"
-#include "SettingsKeys.h"
-#include "TypistRecipient.h"
+#include "platform/FileOps.h"
+#include "platform/Profile.h"
+#include "send/AudioConversion.h"
+#include "send/DictationPackage.h"
+#include "send/EmailTransport.h"
+#include "send/FtpTransport.h"
+#include "send/LanTransport.h"
+#include "send/RecipientList.h"
+#include "send/SendQueueFile.h"
+#include "send/TypistRecipient.h"
+#include "store/DictationStore.h"
+#include "store/IniValues.h"
+#include "store/RecordKeys.h"
+#include "store/SettingsKeys.h"
 
 #include <cmath>
 
@@ -23,15 +24,9 @@ constexpr float kConversionShare = 0.5f;
 constexpr float kPackageStart = 0.5f;
 constexpr float kPackageEnd = 0.7f;
 
-std::string NameOf(const std::string& wavePath) {
-    std::string name(FileNameOf(wavePath));
-    if (name.size() >= 4)
-        name.resize(name.size() - 4);
-    return name;
-}
-
-std::string BesidePath(const std::string& wavePath, std::string_view extension) {
-    return std::string(FolderOf(wavePath)) + NameOf(wavePath) + std::string(extension);
+// The converted audio is written beside the dictation under a name the store never lists.
+std::string ConvertedAudioPath(const std::string& wavePath) {
+    return std::string(FolderOf(wavePath)) + DictationStore::NameOfWave(wavePath) + ".tmp";
 }
 
 SendTransports CompleteTransports(SendTransports transports) {
@@ -224,7 +219,7 @@ int BGSend::RequeueStranded() {
         const std::string wavePath = m_context.sentFolder + name;
         if (!IsSentWavePath(wavePath, m_context.sentFolder))
             continue;
-        const std::string recordPath = BesidePath(wavePath, ".dat");
+        const std::string recordPath = DictationStore::RecordBesideWave(wavePath);
         if (!PathExists(recordPath) || ReadStringValue(recordPath, RecordKeys::kSendStatus) != RecordKeys::kSentStatus)
             continue;
         const std::string delivery = ReadStringValue(recordPath, RecordKeys::kDelivery);
@@ -275,8 +270,8 @@ void BGSend::Run() {
             }
         }
         // Delivered before a crash that came ahead of the entry's removal: only the removal is left to do.
-        const bool delivered =
-            ReadStringValue(BesidePath(entry.wavePath, ".dat"), RecordKeys::kDelivery) == kDeliveryDelivered;
+        const bool delivered = ReadStringValue(DictationStore::RecordBesideWave(entry.wavePath),
+                                               RecordKeys::kDelivery) == kDeliveryDelivered;
         const ItemResult result = delivered ? ItemResult::Delivered : SendItem(entry.wavePath, entry.recipientIndex);
         std::lock_guard lock(m_lock);
         if (result == ItemResult::Delivered || result == ItemResult::Dropped) {
@@ -296,7 +291,7 @@ void BGSend::Run() {
 BGSend::ItemResult BGSend::SendItem(const std::string& wavePath, int recipientIndex) {
     if (!ShouldRun())
         return ItemResult::Stopped;
-    const std::string name = NameOf(wavePath);
+    const std::string name = DictationStore::NameOfWave(wavePath);
     const TypistRecipient recipient =
         RecipientList(m_context.programFolder, m_context.settingsFile).Load(recipientIndex);
     bool unusableFormat = false;
@@ -305,7 +300,7 @@ BGSend::ItemResult BGSend::SendItem(const std::string& wavePath, int recipientIn
         AddNotice("The audio format chosen for the recipient " + recipient.Name() + " cannot be used. The dictation " +
                   name + " is sent in the default format instead.");
 
-    const std::string tmpPath = BesidePath(wavePath, ".tmp");
+    const std::string tmpPath = ConvertedAudioPath(wavePath);
     CallHook(SendStage::Converting);
     float factor = kConversionFactor;
     ConversionCalls calls;
@@ -458,7 +453,7 @@ void BGSend::AddNotice(std::string text) {
 }
 
 bool BGSend::MarkDelivery(const std::string& wavePath, std::string_view state) {
-    const std::string recordPath = BesidePath(wavePath, ".dat");
+    const std::string recordPath = DictationStore::RecordBesideWave(wavePath);
     // A record that is gone (the dictation was recovered or removed) is not created again.
     if (!PathExists(recordPath))
         return state != kDeliveryPending;

@@ -9,10 +9,11 @@
 //   if (!queue.Add(sentWavePath, recipientIndex)) { /* roll the send back */ }
 #pragma once
 
-#include "DictationPackage.h"
-#include "LThread.h"
-#include "SendContext.h"
-#include "TransportReport.h"
+#include "platform/LThread.h"
+#include "send/DictationPackage.h"
+#include "send/SendContext.h"
+#include "send/SendQueue.h"
+#include "send/TransportReport.h"
 
 #include <atomic>
 #include <functional>
@@ -52,7 +53,7 @@ enum class SendStage {
     Ending      // the worker has found nothing more to do (or must stop) and is about to end
 };
 
-class BGSend final : public LThreadNotifyProgress, private TransportReport {
+class BGSend final : public SendQueue, public LThreadNotifyProgress, private TransportReport {
 public:
     static constexpr const char* kQueueFileName = "bgsend.dat";
     static constexpr float kProgressStep = 0.04f;
@@ -76,7 +77,7 @@ public:
     // disk before this returns true. False when the queue is not open, the path is not a wave file of "Sent
     // Files/" or the queue file cannot be written (nothing is then queued). A path already queued is not
     // queued twice (true).
-    [[nodiscard]] bool Add(const std::string& sentWavePath, int recipientIndex);
+    [[nodiscard]] bool Add(const std::string& sentWavePath, int recipientIndex) override;
 
     // The "count" key (negative counts as 0); 0 before Open.
     int GetCount() const;
@@ -84,23 +85,28 @@ public:
     bool SetCount(int count);
 
     // Whether an entry below "count" names this wave path.
-    bool IsQueued(const std::string& sentWavePath) const;
+    bool IsQueued(const std::string& sentWavePath) const override;
     // Takes the entry out of the queue (all of them, should it be queued twice) and marks the record not sent.
     // False when it was not queued or the queue file cannot be written. An entry being sent right now is left
     // to finish: the worker then finds it gone and removes nothing else.
-    bool Remove(const std::string& sentWavePath);
+    bool Remove(const std::string& sentWavePath) override;
 
     // A recipient was deleted: entries to a later index move down by one, entries to the deleted one go to the
     // recipient that is now the default.
-    bool RenumberRecipients(int deletedIndex);
+    bool RenumberRecipients(int deletedIndex) override;
+
+    float ShownProgress() const override { return LThreadNotifyProgress::ShownProgress(); }
+    void SetNotify(Poster* poster, std::function<void()> onProgress) override {
+        LThreadNotifyProgress::SetNotify(poster, std::move(onProgress));
+    }
 
     // The transport failure waiting to be shown with OK / Cancel, once.
-    std::optional<std::string> TakeFailure();
+    std::optional<std::string> TakeFailure() override;
     // Texts waiting to be shown with OK only, oldest first; each is returned once.
-    std::vector<std::string> TakeNotices();
+    std::vector<std::string> TakeNotices() override;
 
     // The user's Cancel: stops the worker, marks every queued dictation not sent and sets the count to 0.
-    void CancelAll();
+    void CancelAll() override;
 
     // At start: queues again each dictation of "Sent Files/" that was sent but neither delivered nor queued (a
     // crash between the move and Add), to the recipient whose display text its record names, else the default.

@@ -1,14 +1,14 @@
 // DictationPackage: the ".dct" package writer.
-#include "DictationPackage.h"
+#include "send/DictationPackage.h"
 
-#include "DictationStore.h"
-#include "FileOps.h"
-#include "IniValues.h"
-#include "LFile.h"
-#include "RecordKeys.h"
-#include "SettingsKeys.h"
-#include "SingleByteText.h"
-#include "WaveFormatRecord.h"
+#include "platform/FileOps.h"
+#include "platform/LFile.h"
+#include "platform/WaveFormatRecord.h"
+#include "send/SingleByteText.h"
+#include "store/DictationStore.h"
+#include "store/IniValues.h"
+#include "store/RecordKeys.h"
+#include "store/SettingsKeys.h"
 
 #include <cstdio>
 #include <ctime>

@@ -1,11 +1,11 @@
 // SendByEmail: the package as the attachment of an e-mail to the recipient, over the user's mail server.
-#include "EmailTransport.h"
+#include "send/EmailTransport.h"
 
-#include "IniValues.h"
-#include "MailConfig.h"
-#include "MailSender.h"
-#include "SettingsKeys.h"
-#include "TypistRecipient.h"
+#include "platform/MailSender.h"
+#include "send/MailConfig.h"
+#include "send/TypistRecipient.h"
+#include "store/IniValues.h"
+#include "store/SettingsKeys.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // server of the user's mail settings.
 #pragma once
 
-#include "SendContext.h"
-#include "TransportReport.h"
+#include "send/SendContext.h"
+#include "send/TransportReport.h"
 
 #include <string>
 #include <string_view>

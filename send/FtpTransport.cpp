@@ -1,12 +1,12 @@
 // SendByFtp: upload of a package into the recipient's FTP directory, then the pick-up of this user's status file.
-#include "FtpTransport.h"
+#include "send/FtpTransport.h"
 
-#include "FileOps.h"
-#include "FileTransfer.h"
-#include "IniValues.h"
-#include "SettingsKeys.h"
-#include "StatusPickup.h"
-#include "TypistRecipient.h"
+#include "platform/FileOps.h"
+#include "platform/FileTransfer.h"
+#include "send/StatusPickup.h"
+#include "send/TypistRecipient.h"
+#include "store/IniValues.h"
+#include "store/SettingsKeys.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // picks up the typist side's status file for this user from there and merges it into the sent dictations.
 #pragma once
 
-#include "SendContext.h"
-#include "TransportReport.h"
+#include "send/SendContext.h"
+#include "send/TransportReport.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
-#include "LanTransport.h"
+#include "send/LanTransport.h"
 
-#include "FileOps.h"
-#include "LFile.h"
-#include "TypistRecipient.h"
+#include "platform/FileOps.h"
+#include "platform/LFile.h"
+#include "send/TypistRecipient.h"
 
 #include <cstdio>
 #include <fcntl.h>

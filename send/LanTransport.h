@@ -1,7 +1,7 @@
 // SendByLan: delivers a package by copying it into the recipient's folder (a network share or a removable disk).
 #pragma once
 
-#include "TransportReport.h"
+#include "send/TransportReport.h"
 
 #include <string>
 

@@ -1,9 +1,9 @@
 // MailConfig: the mail settings in "settings.ini" and the password file beside it.
-#include "MailConfig.h"
+#include "send/MailConfig.h"
 
-#include "FileOps.h"
-#include "IniValues.h"
-#include "SecretFile.h"
+#include "platform/FileOps.h"
+#include "platform/SecretFile.h"
+#include "store/IniValues.h"
 
 #include <algorithm>
 

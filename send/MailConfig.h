@@ -7,9 +7,9 @@
 //   if (!SaveMailSettings(context, settings)) { /* tell the user: not saved */ }
 #pragma once
 
-#include "IniKey.h"
-#include "MailSender.h"
-#include "SendContext.h"
+#include "platform/MailSender.h"
+#include "send/SendContext.h"
+#include "store/IniKey.h"
 
 #include <string>
 

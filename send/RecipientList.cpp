@@ -1,9 +1,9 @@
 // RecipientList: recipient count, default and deletion.
-#include "RecipientList.h"
+#include "send/RecipientList.h"
 
-#include "FileOps.h"
-#include "IniValues.h"
-#include "SettingsKeys.h"
+#include "platform/FileOps.h"
+#include "store/IniValues.h"
+#include "store/SettingsKeys.h"
 
 #include <algorithm>
 #include <vector>

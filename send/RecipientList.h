@@ -6,7 +6,7 @@
 //   if (recipients.Count() > 0) { const TypistRecipient to = recipients.Load(recipients.SendIndex()); ... }
 #pragma once
 
-#include "TypistRecipient.h"
+#include "send/TypistRecipient.h"
 
 #include <functional>
 #include <string>

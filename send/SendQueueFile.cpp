@@ -1,7 +1,7 @@
-#include "SendQueueFile.h"
+#include "send/SendQueueFile.h"
 
-#include "IniValues.h"
-#include "Profile.h"
+#include "platform/Profile.h"
+#include "store/IniValues.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,10 +1,10 @@
 // SentWorkList: the lines of the work-progress and recovery list.
-#include "SentWorkList.h"
+#include "send/SentWorkList.h"
 
-#include "DictationName.h"
-#include "FileOps.h"
-#include "IniValues.h"
-#include "RecordKeys.h"
+#include "platform/FileOps.h"
+#include "store/DictationName.h"
+#include "store/IniValues.h"
+#include "store/RecordKeys.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,5 +1,5 @@
 // SingleByteText: UTF-8 <-> Windows-1252.
-#include "SingleByteText.h"
+#include "send/SingleByteText.h"
 
 #include <algorithm>
 #include <array>

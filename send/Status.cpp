@@ -1,12 +1,12 @@
 // Status: the status worker's pass over the typist recipients.
-#include "Status.h"
+#include "send/Status.h"
 
-#include "FileTransfer.h"
-#include "IniValues.h"
-#include "RecipientList.h"
-#include "SettingsKeys.h"
-#include "StatusPickup.h"
-#include "TypistRecipient.h"
+#include "platform/FileTransfer.h"
+#include "send/RecipientList.h"
+#include "send/StatusPickup.h"
+#include "send/TypistRecipient.h"
+#include "store/IniValues.h"
+#include "store/SettingsKeys.h"
 
 #include <mutex>
 

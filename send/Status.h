@@ -8,8 +8,8 @@
 //   status.Start(ThreadPriority::Idle);   // a pass already running goes on
 #pragma once
 
-#include "LThread.h"
-#include "SendContext.h"
+#include "platform/LThread.h"
+#include "send/SendContext.h"
 
 #include <chrono>
 #include <cstddef>

@@ -1,14 +1,14 @@
 // StatusFile: reading the typist side's status files and merging them into the sent dictations' records.
-#include "StatusFile.h"
+#include "send/StatusFile.h"
 
-#include "DictationName.h"
-#include "FileOps.h"
-#include "IniValues.h"
-#include "LDatFile.h"
-#include "LFile.h"
-#include "RecordKeys.h"
-#include "SingleByteText.h"
-#include "WaveFormatRecord.h"
+#include "platform/FileOps.h"
+#include "platform/LFile.h"
+#include "platform/WaveFormatRecord.h"
+#include "send/SingleByteText.h"
+#include "store/DictationName.h"
+#include "store/IniValues.h"
+#include "store/LDatFile.h"
+#include "store/RecordKeys.h"
 
 #include <cinttypes>
 #include <cstdio>

@@ -1,8 +1,8 @@
 // StatusPickup: taking this user's status file from a folder or an FTP directory and merging it.
-#include "StatusPickup.h"
+#include "send/StatusPickup.h"
 
-#include "FileOps.h"
-#include "FileTransfer.h"
+#include "platform/FileOps.h"
+#include "platform/FileTransfer.h"
 
 #include <algorithm>
 #include <cerrno>

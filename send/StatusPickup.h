@@ -6,8 +6,8 @@
 //   const StatusPickupResult picked = PickUpFolderStatus(recipient.Text(RecipientField::Folder), userId, sent);
 #pragma once
 
-#include "SendContext.h"
-#include "StatusFile.h"
+#include "send/SendContext.h"
+#include "send/StatusFile.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // TypistRecipient: the recipient record and its file.
-#include "TypistRecipient.h"
+#include "send/TypistRecipient.h"
 
-#include "FileOps.h"
-#include "SingleByteText.h"
+#include "platform/FileOps.h"
+#include "send/SingleByteText.h"
 
 #include <algorithm>
 #include <cstring>

@@ -7,7 +7,7 @@
 //   list.push_back(recipient.DisplayText(index == defaultIndex));
 #pragma once
 
-#include "WaveFormatRecord.h"
+#include "platform/WaveFormatRecord.h"
 
 #include <array>
 #include <cstddef>

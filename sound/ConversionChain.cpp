@@ -1,14 +1,14 @@
-#include "ConversionChain.h"
+#include "sound/ConversionChain.h"
 
-#include "LRateDesign.h"
-#include "LSPConvChannels.h"
-#include "LSPConvertRate.h"
-#include "LSPPeakLimit.h"
-#include "LSPSpeed.h"
-#include "LSRCGain.h"
-#include "LSRCHighPass.h"
-#include "LSRCRepeat.h"
-#include "LSRCSpeed.h"
+#include "sound/LRateDesign.h"
+#include "sound/LSPConvChannels.h"
+#include "sound/LSPConvertRate.h"
+#include "sound/LSPPeakLimit.h"
+#include "sound/LSPSpeed.h"
+#include "sound/LSRCGain.h"
+#include "sound/LSRCHighPass.h"
+#include "sound/LSRCRepeat.h"
+#include "sound/LSRCSpeed.h"
 
 #include <cmath>
 

@@ -7,7 +7,7 @@
 //   if (!chain.problem.empty()) { /* tell the user; chain.head is empty */ }
 #pragma once
 
-#include "LSoundSource.h"
+#include "sound/LSoundSource.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "LDecibelTable.h"
+#include "sound/LDecibelTable.h"
 
 #include <array>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "LRateDesign.h"
+#include "sound/LRateDesign.h"
 
 #include <cmath>
 #include <cstdlib>

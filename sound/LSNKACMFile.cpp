@@ -1,6 +1,7 @@
-#include "LSNKACMFile.h"
+#include "sound/LSNKACMFile.h"
 
-#include <CodecStream.h>
+#include "platform/CodecStream.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>

@@ -6,10 +6,10 @@
 //   bool written = sink.Finish();   // else the destructor finishes, unreported
 #pragma once
 
-#include "LSoundSink.h"
+#include "platform/LFile.h"
+#include "platform/WaveFormatRecord.h"
+#include "sound/LSoundSink.h"
 
-#include <LFile.h>
-#include <WaveFormatRecord.h>
 #include <cstdint>
 #include <memory>
 #include <string>

@@ -1,9 +1,9 @@
-#include "LSNKPCMFile.h"
+#include "sound/LSNKPCMFile.h"
 
 #include "internal/StoredSample.h"
 #include "internal/WaveChunks.h"
+#include "platform/WaveFormatRecord.h"
 
-#include <WaveFormatRecord.h>
 #include <algorithm>
 #include <fcntl.h>
 #include <limits>

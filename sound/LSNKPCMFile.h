@@ -7,9 +7,9 @@
 //   bool written = sink.Finish();                           // else the destructor finishes, unreported
 #pragma once
 
-#include "LSoundSink.h"
+#include "platform/LFile.h"
+#include "sound/LSoundSink.h"
 
-#include <LFile.h>
 #include <cstdint>
 #include <string>
 #include <vector>

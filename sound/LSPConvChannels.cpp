@@ -1,8 +1,8 @@
-#include "LSPConvChannels.h"
+#include "sound/LSPConvChannels.h"
 
-#include "LSRCConvChannelsN.h"
-#include "LSRCConvMonoStereo.h"
-#include "LSRCConvStereoMono.h"
+#include "sound/LSRCConvChannelsN.h"
+#include "sound/LSRCConvMonoStereo.h"
+#include "sound/LSRCConvStereoMono.h"
 
 void LSPConvChannels::Apply(LSoundSourceHandle& result, LSoundSourceHandle& input) {
     LSoundSourceHandle source = input;

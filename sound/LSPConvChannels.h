@@ -3,7 +3,7 @@
 // source's count leaves the source as it is.
 #pragma once
 
-#include "LSoundProcess.h"
+#include "sound/LSoundProcess.h"
 
 class LSPConvChannels final : public LSoundProcess {
 public:

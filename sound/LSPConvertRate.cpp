@@ -1,6 +1,6 @@
-#include "LSPConvertRate.h"
+#include "sound/LSPConvertRate.h"
 
-#include "LSRCConvertRate.h"
+#include "sound/LSRCConvertRate.h"
 
 void LSPConvertRate::Apply(LSoundSourceHandle& result, LSoundSourceHandle& input) {
     LSoundSourceHandle source = input;

@@ -5,7 +5,7 @@
 //   LSPConvertRate(8000).Apply(chain, chain);
 #pragma once
 
-#include "LSoundProcess.h"
+#include "sound/LSoundProcess.h"
 
 class LSPConvertRate final : public LSoundProcess {
 public:

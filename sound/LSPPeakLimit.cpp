@@ -1,6 +1,6 @@
-#include "LSPPeakLimit.h"
+#include "sound/LSPPeakLimit.h"
 
-#include "LSRCPeakLimit.h"
+#include "sound/LSRCPeakLimit.h"
 
 void LSPPeakLimit::Apply(LSoundSourceHandle& result, LSoundSourceHandle& input) {
     LSoundSourceHandle source = input;

@@ -4,7 +4,7 @@
 //   LSPPeakLimit(kFullScale16).Apply(chain, chain);   // before a 16-bit writer
 #pragma once
 
-#include "LSoundProcess.h"
+#include "sound/LSoundProcess.h"
 
 class LSPPeakLimit final : public LSoundProcess {
 public:

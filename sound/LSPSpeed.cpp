@@ -1,6 +1,6 @@
-#include "LSPSpeed.h"
+#include "sound/LSPSpeed.h"
 
-#include "LSRCSpeed.h"
+#include "sound/LSRCSpeed.h"
 
 void LSPSpeed::Apply(LSoundSourceHandle& result, LSoundSourceHandle& input) {
     LSoundSourceHandle source = input;

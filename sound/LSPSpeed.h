@@ -4,7 +4,7 @@
 //   LSPSpeed(0.5, 7.0, 80000).Apply(chain, chain);   // audible fast forward
 #pragma once
 
-#include "LSoundProcess.h"
+#include "sound/LSoundProcess.h"
 
 class LSPSpeed final : public LSoundProcess {
 public:

@@ -1,6 +1,7 @@
-#include "LSRCACMWave.h"
+#include "sound/LSRCACMWave.h"
 
-#include <CodecStream.h>
+#include "platform/CodecStream.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>

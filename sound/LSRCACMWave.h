@@ -5,10 +5,10 @@
 //   if (!reader.IsInvalid()) reader.Read(block.data(), 8192);   // an invalid reader fills silence
 #pragma once
 
-#include "LSoundSource.h"
+#include "platform/LFile.h"
+#include "platform/WaveFormatRecord.h"
+#include "sound/LSoundSource.h"
 
-#include <LFile.h>
-#include <WaveFormatRecord.h>
 #include <cstdint>
 #include <memory>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "LSRCConvChannels.h"
+#include "sound/LSRCConvChannels.h"
 
 #include <algorithm>
 

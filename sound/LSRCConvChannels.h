@@ -3,7 +3,7 @@
 // GetLength pass straight to the upstream. Pulled on its owner's thread; allocates only when built.
 #pragma once
 
-#include "LSoundSource.h"
+#include "sound/LSoundSource.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "LSRCConvChannelsN.h"
+#include "sound/LSRCConvChannelsN.h"
 
 LSRCConvChannelsN::LSRCConvChannelsN(LSoundSourceHandle upstream, uint16_t targetChannels)
     : LSRCConvChannels(std::move(upstream), targetChannels, 0) {}

@@ -2,7 +2,7 @@
 // (c mod upstream channels).
 #pragma once
 
-#include "LSRCConvChannels.h"
+#include "sound/LSRCConvChannels.h"
 
 class LSRCConvChannelsN final : public LSRCConvChannels {
 public:

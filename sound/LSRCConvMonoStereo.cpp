@@ -1,4 +1,4 @@
-#include "LSRCConvMonoStereo.h"
+#include "sound/LSRCConvMonoStereo.h"
 
 LSRCConvMonoStereo::LSRCConvMonoStereo(LSoundSourceHandle upstream) : LSRCConvChannels(std::move(upstream), 2, 1) {}
 

@@ -1,7 +1,7 @@
 // LSRCConvMonoStereo: channel converter from one channel to two identical ones.
 #pragma once
 
-#include "LSRCConvChannels.h"
+#include "sound/LSRCConvChannels.h"
 
 class LSRCConvMonoStereo final : public LSRCConvChannels {
 public:

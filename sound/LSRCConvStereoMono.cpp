@@ -1,4 +1,4 @@
-#include "LSRCConvStereoMono.h"
+#include "sound/LSRCConvStereoMono.h"
 
 LSRCConvStereoMono::LSRCConvStereoMono(LSoundSourceHandle upstream) : LSRCConvChannels(std::move(upstream), 1, 2) {}
 

@@ -2,7 +2,7 @@
 // the right channel is dropped, not mixed.
 #pragma once
 
-#include "LSRCConvChannels.h"
+#include "sound/LSRCConvChannels.h"
 
 class LSRCConvStereoMono final : public LSRCConvChannels {
 public:

@@ -1,4 +1,4 @@
-#include "LSRCConvertRate.h"
+#include "sound/LSRCConvertRate.h"
 
 #include "internal/ProcessorMaths.h"
 

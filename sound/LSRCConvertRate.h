@@ -7,8 +7,8 @@
 //   if (chain->IsInvalid()) { /* the pair of rates cannot be served */ }
 #pragma once
 
-#include "LRateDesign.h"
-#include "LSoundSource.h"
+#include "sound/LRateDesign.h"
+#include "sound/LSoundSource.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,7 +1,7 @@
-#include "LSRCGain.h"
+#include "sound/LSRCGain.h"
 
-#include "LDecibelTable.h"
 #include "internal/ProcessorMaths.h"
+#include "sound/LDecibelTable.h"
 
 #include <algorithm>
 

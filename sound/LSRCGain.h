@@ -5,7 +5,7 @@
 //   LSoundSourceHandle chain = MakeHandle<LSRCGain>(reader, int8_t{6});   // +6 dB
 #pragma once
 
-#include "LSoundSource.h"
+#include "sound/LSoundSource.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "LSRCHighPass.h"
+#include "sound/LSRCHighPass.h"
 
 #include "internal/ProcessorMaths.h"
 

@@ -5,7 +5,7 @@
 //   LSoundSourceHandle chain = MakeHandle<LSRCHighPass>(reader, 100.0);   // corner near 100 Hz
 #pragma once
 
-#include "LSoundSource.h"
+#include "sound/LSoundSource.h"
 
 #include <cstdint>
 #include <vector>

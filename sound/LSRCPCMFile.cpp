@@ -1,4 +1,4 @@
-#include "LSRCPCMFile.h"
+#include "sound/LSRCPCMFile.h"
 
 #include "internal/StoredSample.h"
 #include "internal/WaveChunks.h"

@@ -6,9 +6,9 @@
 //   reader.Read(block.data(), 8192);   // silence before frame 0 and past the end
 #pragma once
 
-#include "LSoundSource.h"
+#include "platform/LFile.h"
+#include "sound/LSoundSource.h"
 
-#include <LFile.h>
 #include <cstdint>
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "LSRCPeakLimit.h"
+#include "sound/LSRCPeakLimit.h"
 
 #include "internal/ProcessorMaths.h"
 

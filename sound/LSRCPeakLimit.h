@@ -7,7 +7,7 @@
 //   LSoundSourceHandle chain = MakeHandle<LSRCPeakLimit>(converter, kFullScale16);
 #pragma once
 
-#include "LSoundSource.h"
+#include "sound/LSoundSource.h"
 
 #include <cstdint>
 #include <vector>

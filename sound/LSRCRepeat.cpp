@@ -1,4 +1,4 @@
-#include "LSRCRepeat.h"
+#include "sound/LSRCRepeat.h"
 
 #include "internal/ProcessorMaths.h"
 

@@ -6,7 +6,7 @@
 //   LSoundSourceHandle chain = MakeHandle<LSRCRepeat>(reader, 20000, 50000);   // 2 s .. 5 s, endlessly
 #pragma once
 
-#include "LSoundSource.h"
+#include "sound/LSoundSource.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "LSRCSpeed.h"
+#include "sound/LSRCSpeed.h"
 
 #include "internal/ProcessorMaths.h"
 

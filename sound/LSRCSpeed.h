@@ -7,7 +7,7 @@
 //   LSoundSourceHandle chain = MakeHandle<LSRCSpeed>(reader, 0.5, 7.0, 80000);   // fast forward, 8 s ramp
 #pragma once
 
-#include "LSoundSource.h"
+#include "sound/LSoundSource.h"
 
 #include <cstdint>
 #include <vector>

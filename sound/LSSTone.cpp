@@ -1,6 +1,6 @@
-#include "LSSTone.h"
+#include "sound/LSSTone.h"
 
-#include "LDecibelTable.h"
+#include "sound/LDecibelTable.h"
 
 #include <algorithm>
 #include <chrono>

@@ -5,7 +5,7 @@
 //   LSoundSourceHandle tone = MakeHandle<LSSTone>(8000, 1000.0, LSSTone::kSine, int8_t{-6}, 20000);   // 2 s
 #pragma once
 
-#include "LSoundSource.h"
+#include "sound/LSoundSource.h"
 
 #include <cstdint>
 #include <vector>

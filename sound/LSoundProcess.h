@@ -6,7 +6,7 @@
 //   LSPConvertRate(8000).Apply(chain, chain);   // chain is now a rate converter over reader, or reader itself
 #pragma once
 
-#include "LSoundSource.h"
+#include "sound/LSoundSource.h"
 
 class LSoundProcess {
 public:

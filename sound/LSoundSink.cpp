@@ -1,4 +1,4 @@
-#include "LSoundSink.h"
+#include "sound/LSoundSink.h"
 
 void LSoundSink::Truncate(int32_t) {}
 

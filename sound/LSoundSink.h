@@ -7,8 +7,8 @@
 //   if (sink->IsInError()) { /* stop and tell the user */ }
 #pragma once
 
-#include "LHandle.h"
-#include "SampleFormat.h"
+#include "sound/LHandle.h"
+#include "sound/SampleFormat.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "LSoundSinkStubBase.h"
+#include "sound/LSoundSinkStubBase.h"
 
 #include <algorithm>
 
@@ -8,12 +8,18 @@ LSoundSinkStubBase::LSoundSinkStubBase(int32_t rate, uint8_t channels) {
     m_channels = channels == 0 ? 1 : channels;
 }
 
-void LSoundSinkStubBase::Write(const int32_t*, int32_t frames) { m_length += std::max(frames, 0); }
+void LSoundSinkStubBase::Write(const int32_t*, int32_t frames) {
+    m_length += std::max(frames, 0);
+}
 
 namespace {
 
-int32_t RateOf(const LSoundSinkHandle& sink) { return sink ? sink->Rate() : kDefaultRate; }
-int ChannelsOf(const LSoundSinkHandle& sink) { return sink ? sink->Channels() : 1; }
+int32_t RateOf(const LSoundSinkHandle& sink) {
+    return sink ? sink->Rate() : kDefaultRate;
+}
+int ChannelsOf(const LSoundSinkHandle& sink) {
+    return sink ? sink->Channels() : 1;
+}
 
 } // namespace
 

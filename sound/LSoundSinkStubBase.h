@@ -2,7 +2,7 @@
 // writes the left and right channels to two mono sinks.
 #pragma once
 
-#include "LSoundSink.h"
+#include "sound/LSoundSink.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "LSoundSource.h"
+#include "sound/LSoundSource.h"
 
 #include <algorithm>
 
@@ -35,9 +35,13 @@ void LSoundProcessBase::Seek(int32_t frame) {
         m_upstream->Seek(frame);
 }
 
-int32_t LSoundProcessBase::GetPosition() { return m_upstream ? m_upstream->GetPosition() : 0; }
+int32_t LSoundProcessBase::GetPosition() {
+    return m_upstream ? m_upstream->GetPosition() : 0;
+}
 
-int32_t LSoundProcessBase::GetLength() { return m_upstream ? m_upstream->GetLength() : 0; }
+int32_t LSoundProcessBase::GetLength() {
+    return m_upstream ? m_upstream->GetLength() : 0;
+}
 
 void LSoundProcessBase::ReadUpstream(int32_t* samples, int32_t frames) {
     if (frames <= 0)

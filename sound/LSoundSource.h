@@ -6,8 +6,8 @@
 //   source->Read(block.data(), frames);   // fills all of it, silence outside the data
 #pragma once
 
-#include "LHandle.h"
-#include "SampleFormat.h"
+#include "sound/LHandle.h"
+#include "sound/SampleFormat.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "TimeText.h"
+#include "sound/TimeText.h"
 
 #include <cstdio>
 
@@ -21,8 +21,14 @@ std::string FormatTime(int32_t time, int64_t rounding, int64_t unit, int digits)
 
 } // namespace
 
-std::string TimeTextMilliseconds(int32_t time) { return FormatTime(time, 5, 10, 3); }
+std::string TimeTextMilliseconds(int32_t time) {
+    return FormatTime(time, 5, 10, 3);
+}
 
-std::string TimeTextHundredths(int32_t time) { return FormatTime(time, 50, 100, 2); }
+std::string TimeTextHundredths(int32_t time) {
+    return FormatTime(time, 50, 100, 2);
+}
 
-std::string TimeTextTenths(int32_t time) { return FormatTime(time, 500, 1000, 1); }
+std::string TimeTextTenths(int32_t time) {
+    return FormatTime(time, 500, 1000, 1);
+}

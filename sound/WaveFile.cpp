@@ -1,11 +1,11 @@
-#include "WaveFile.h"
+#include "sound/WaveFile.h"
 
-#include "LSNKACMFile.h"
-#include "LSNKPCMFile.h"
-#include "LSRCACMWave.h"
-#include "LSRCPCMFile.h"
 #include "internal/StoredSample.h"
 #include "internal/WaveChunks.h"
+#include "sound/LSNKACMFile.h"
+#include "sound/LSNKPCMFile.h"
+#include "sound/LSRCACMWave.h"
+#include "sound/LSRCPCMFile.h"
 
 #include <cstdio>
 #include <limits>

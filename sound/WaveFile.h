@@ -6,11 +6,11 @@
 //   LSoundSinkHandle sink = CreatePCMFileSink(path, 8000, 1, 16, keep);  // test sink->IsInError()
 #pragma once
 
-#include "LSoundSink.h"
-#include "LSoundSource.h"
-#include "WaveFileInfo.h"
+#include "platform/WaveFormatRecord.h"
+#include "sound/LSoundSink.h"
+#include "sound/LSoundSource.h"
+#include "sound/WaveFileInfo.h"
 
-#include <WaveFormatRecord.h>
 #include <cstdint>
 #include <string>
 

@@ -2,7 +2,8 @@
 // sizes are 64-bit; frame counts follow the pipeline's 32-bit rule only once a reader exists.
 #pragma once
 
-#include <WaveFormatRecord.h>
+#include "platform/WaveFormatRecord.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "DictationDateText.h"
+#include "store/DictationDateText.h"
 
 #include <array>
 #include <cstdio>

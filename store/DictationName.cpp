@@ -1,6 +1,6 @@
-#include "DictationName.h"
+#include "store/DictationName.h"
 
-#include "FileOps.h"
+#include "platform/FileOps.h"
 
 #include <algorithm>
 #include <clocale>

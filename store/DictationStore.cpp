@@ -1,12 +1,12 @@
-#include "DictationStore.h"
+#include "store/DictationStore.h"
 
-#include "DictationDateText.h"
-#include "DictationName.h"
-#include "FileOps.h"
-#include "IniValues.h"
-#include "RecordKeys.h"
-#include "SettingsKeys.h"
 #include "internal/FileMove.h"
+#include "platform/FileOps.h"
+#include "store/DictationDateText.h"
+#include "store/DictationName.h"
+#include "store/IniValues.h"
+#include "store/RecordKeys.h"
+#include "store/SettingsKeys.h"
 
 #include <algorithm>
 #include <array>
@@ -134,8 +134,30 @@ std::string DictationStore::NotesPath(StoreFolder folder, std::string_view name)
     return PathOf(folder, name, kNotesExtension);
 }
 
+std::string DictationStore::NameOfWave(std::string_view wavePath) {
+    return std::string(TitleOf(FileNameOf(wavePath), kWaveExtension));
+}
+
+std::string DictationStore::RecordBesideWave(std::string_view wavePath) {
+    const std::string name = NameOfWave(wavePath);
+    return name.empty() ? std::string() : std::string(FolderOf(wavePath)) + name + std::string(kRecordExtension);
+}
+
+std::string DictationStore::NotesBesideWave(std::string_view wavePath) {
+    const std::string name = NameOfWave(wavePath);
+    return name.empty() ? std::string() : std::string(FolderOf(wavePath)) + name + std::string(kNotesExtension);
+}
+
 int64_t DictationStore::Now() const {
     return m_services.now ? m_services.now() : static_cast<int64_t>(std::time(nullptr));
+}
+
+bool DictationStore::HoldsUserEntries(std::string_view name) const {
+    const std::string priority = ReadRecord(StoreFolder::Current, name).priority;
+    if (!priority.empty() && priority != RecordKeys::kPriority.defaultValue)
+        return true;
+    const std::optional<std::string> notes = LoadNotes(StoreFolder::Current, name);
+    return !notes || !notes->empty(); // notes that cannot be read are kept too
 }
 
 bool DictationStore::IsQueued(std::string_view name) const {
@@ -160,7 +182,7 @@ std::optional<std::vector<std::string>> DictationStore::List() const {
     return TitlesWith(*entries, kWaveExtension);
 }
 
-std::optional<std::vector<std::string>> DictationStore::Refresh() {
+std::optional<std::vector<std::string>> DictationStore::Refresh(const std::vector<std::string>& inUse) {
     const std::optional<std::vector<std::string>> entries = ListFolder(m_currentFolder);
     if (!entries)
         return std::nullopt;
@@ -168,14 +190,27 @@ std::optional<std::vector<std::string>> DictationStore::Refresh() {
     std::unordered_set<std::string> listed;
     for (const std::string& name : names)
         listed.insert(FoldCase(name));
+    std::unordered_set<std::string> used;
+    for (const std::string& name : inUse) {
+        used.insert(FoldCase(name));
+        listed.insert(FoldCase(name));
+    }
+    std::erase_if(names, [&used](const std::string& name) { return used.contains(FoldCase(name)); });
     for (const std::string& entry : *entries) {
         std::string_view title = TitleOf(entry, kRecordExtension);
         if (title.empty())
             title = TitleOf(entry, kNotesExtension);
-        if (!title.empty() && !listed.contains(FoldCase(title)))
-            RemoveFile(JoinPath(m_currentFolder, entry));
+        if (title.empty() || listed.contains(FoldCase(title)))
+            continue;
+        // Notes typed, or a priority chosen, before anything was recorded are the user's: the dictation stays.
+        if (HoldsUserEntries(title)) {
+            names.emplace_back(title);
+            listed.insert(FoldCase(title));
+            continue;
+        }
+        RemoveFile(JoinPath(m_currentFolder, entry));
     }
-    return names;
+    return SortedNoCase(std::move(names));
 }
 
 std::optional<std::vector<std::string>> DictationStore::ListSent() const {
@@ -343,18 +378,24 @@ StoreResult DictationStore::MoveDictation(std::string_view name, StoreFolder fro
     return StoreResult::Done;
 }
 
-StoreResult DictationStore::MoveToSent(std::string_view name, std::string_view recipientText,
-                                       const EnqueueFunction& enqueue) {
+StoreResult DictationStore::CheckSend(std::string_view name) const {
     if (!PathExists(WavePath(StoreFolder::Current, name)))
         return StoreResult::NotFound;
     if (name.size() > NameLimit(m_sentFolder))
         return StoreResult::NameTooLong;
-    (void)PurgeSent();
     const std::optional<std::vector<std::string>> sent = ListFolder(m_sentFolder);
     if (!sent)
         return StoreResult::FileError;
-    if (HoldsName(*sent, name))
-        return StoreResult::SentNameTaken;
+    return HoldsName(*sent, name) ? StoreResult::SentNameTaken : StoreResult::Done;
+}
+
+StoreResult DictationStore::MoveToSent(std::string_view name, std::string_view recipientText,
+                                       const EnqueueFunction& enqueue) {
+    if (!PathExists(WavePath(StoreFolder::Current, name)))
+        return StoreResult::NotFound;
+    (void)PurgeSent();
+    if (const StoreResult check = CheckSend(name); check != StoreResult::Done)
+        return check;
 
     // Stamped while still in "Current Files/": a failure here has moved nothing.
     const std::string record = RecordPath(StoreFolder::Current, name);
@@ -372,7 +413,7 @@ StoreResult DictationStore::MoveToSent(std::string_view name, std::string_view r
                                                                                              : StoreResult::FileError;
 }
 
-StoreResult DictationStore::Recover(std::string_view name) {
+StoreResult DictationStore::CheckRecover(std::string_view name) const {
     if (!PathExists(WavePath(StoreFolder::Sent, name)))
         return StoreResult::NotFound;
     if (name.size() > NameLimit(m_currentFolder))
@@ -382,8 +423,12 @@ StoreResult DictationStore::Recover(std::string_view name) {
         return StoreResult::FileError;
     if (HoldsName(*current, name))
         return StoreResult::NameTaken;
-    if (IsQueued(name))
-        return StoreResult::StillQueued;
+    return IsQueued(name) ? StoreResult::StillQueued : StoreResult::Done;
+}
+
+StoreResult DictationStore::Recover(std::string_view name) {
+    if (const StoreResult check = CheckRecover(name); check != StoreResult::Done)
+        return check;
     return MoveDictation(name, StoreFolder::Sent, StoreFolder::Current);
 }
 

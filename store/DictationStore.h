@@ -10,7 +10,7 @@
 //   const NamedResult created = store.Create(kDictationPrefix); // "Dictation 7"
 #pragma once
 
-#include "StoreResult.h"
+#include "store/StoreResult.h"
 
 #include <cstdint>
 #include <functional>
@@ -65,13 +65,21 @@ public:
     std::string RecordPath(StoreFolder folder, std::string_view name) const;
     std::string NotesPath(StoreFolder folder, std::string_view name) const;
 
+    // The dictation of a wave path "<folder>/<name>.wav" (for those who are handed only the wave path, such as the
+    // send worker): its name, and its record and notes beside it. Empty when the path names no wave file.
+    static std::string NameOfWave(std::string_view wavePath);
+    static std::string RecordBesideWave(std::string_view wavePath);
+    static std::string NotesBesideWave(std::string_view wavePath);
+
     // Names of the "*.wav" files of "Current Files/", in list order (LessNoCase); nothing when the folder
     // cannot be listed, which is not the same as an empty list.
     std::optional<std::vector<std::string>> List() const;
 
     // List, then remove the records and notes of "Current Files/" that have no wave file (compared without
-    // regard to case). When the listing fails nothing is removed and nothing is returned.
-    std::optional<std::vector<std::string>> Refresh();
+    // regard to case) and hold nothing the user entered; a dictation with notes, or a priority other than Normal,
+    // is listed without a recording. Dictations `inUse` elsewhere (a transfer recording into them) are neither
+    // listed nor cleaned. When the listing fails nothing is removed and nothing is returned.
+    std::optional<std::vector<std::string>> Refresh(const std::vector<std::string>& inUse = {});
 
     // Names of the records (".dat") of "Sent Files/", in list order; nothing when the folder cannot be listed.
     std::optional<std::vector<std::string>> ListSent() const;
@@ -111,9 +119,16 @@ public:
     [[nodiscard]] StoreResult MoveToSent(std::string_view name, std::string_view recipientText,
                                          const EnqueueFunction& enqueue);
 
+    // Whether MoveToSent would take the current dictation now: Done, or the refusal it would give (NotFound
+    // without a wave file, NameTooLong, SentNameTaken, FileError). Changes nothing.
+    [[nodiscard]] StoreResult CheckSend(std::string_view name) const;
+
     // Moves a sent dictation back to "Current Files/"; its record keeps its send keys. Refused when a current
     // dictation has that name, when it is still queued, or when its wave file is missing.
     [[nodiscard]] StoreResult Recover(std::string_view name);
+    // Whether Recover would move the sent dictation back now: Done, or the refusal it would give (NotFound,
+    // NameTooLong, NameTaken, StillQueued, FileError). Changes nothing.
+    [[nodiscard]] StoreResult CheckRecover(std::string_view name) const;
 
     // Removes the sent dictations whose senddate lies more than kSentKeepUnits units back (all three files),
     // except those still queued and those whose record has no senddate; also old dictation packages ("dct*.dct")
@@ -129,6 +144,8 @@ private:
     // Moves the three files of `name` between the folders (wave first); moves back on failure.
     StoreResult MoveDictation(std::string_view name, StoreFolder from, StoreFolder to);
     bool IsQueued(std::string_view name) const;
+    // Whether the current dictation's record or notes hold something the user entered.
+    bool HoldsUserEntries(std::string_view name) const;
 
     std::string m_currentFolder;
     std::string m_sentFolder;

@@ -1,6 +1,6 @@
-#include "IniValues.h"
+#include "store/IniValues.h"
 
-#include "Profile.h"
+#include "platform/Profile.h"
 
 #include <algorithm>
 #include <limits>

@@ -6,7 +6,7 @@
 //   if (!WriteIntValue(settingsFile, SettingsKeys::kNumber, number + 1) || !FlushProfile(settingsFile)) { ... }
 #pragma once
 
-#include "IniKey.h"
+#include "store/IniKey.h"
 
 #include <cstdint>
 #include <string>

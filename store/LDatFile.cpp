@@ -1,6 +1,6 @@
-#include "LDatFile.h"
+#include "store/LDatFile.h"
 
-#include "Profile.h"
+#include "platform/Profile.h"
 
 LDatFile::~LDatFile() {
     (void)Flush();

@@ -2,7 +2,7 @@
 // senddate, recipient and sendstatus are written when the dictation moves to "Sent Files/".
 #pragma once
 
-#include "IniKey.h"
+#include "store/IniKey.h"
 
 namespace RecordKeys {
 

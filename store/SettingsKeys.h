@@ -3,7 +3,7 @@
 // A missing "settings.ini" therefore gives a working system: no recipients, first dictation number 1.
 #pragma once
 
-#include "IniKey.h"
+#include "store/IniKey.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "StoreResult.h"
+#include "store/StoreResult.h"
 
 std::string_view StoreResultName(StoreResult result) {
     switch (result) {

@@ -3,7 +3,7 @@
 // Post may come from any thread; RunPending and Close come from the owner's thread.
 #pragma once
 
-#include "Poster.h"
+#include "platform/Poster.h"
 
 #include <deque>
 #include <functional>

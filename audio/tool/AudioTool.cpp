@@ -1,6 +1,7 @@
-#include "AudioTool.h"
+#include "audio/tool/AudioTool.h"
 
-#include <TimeText.h>
+#include "sound/TimeText.h"
+
 #include <algorithm>
 #include <charconv>
 #include <csignal>

@@ -2,7 +2,7 @@
 // Ctrl+C and the one-line level meter drawn on a terminal.
 #pragma once
 
-#include "LDBMC.h"
+#include "audio/LDBMC.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,12 +1,12 @@
 // The devices, record and play commands of tallowin-audio.
-#include "AudioTool.h"
-#include "LSoundPlayer.h"
-#include "LSoundRecorder.h"
+#include "audio/LSoundPlayer.h"
+#include "audio/LSoundRecorder.h"
+#include "audio/tool/AudioTool.h"
+#include "platform/AudioBackend.h"
+#include "platform/Poster.h"
+#include "sound/LSPSpeed.h"
+#include "sound/WaveFile.h"
 
-#include <AudioBackend.h>
-#include <LSPSpeed.h>
-#include <Poster.h>
-#include <WaveFile.h>
 #include <chrono>
 #include <cmath>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // tallowin-audio: lists the sound devices, records from one into a wave file and plays a wave file, through the
 // recorder and player engines. A second executable beside tallowin-sound, which knows no devices.
-#include "AudioTool.h"
+#include "audio/tool/AudioTool.h"
 
 #include <cstdio>
 #include <string>

@@ -1,4 +1,4 @@
-#include "LDBDisplay.h"
+#include "audio/ui/LDBDisplay.h"
 
 #include <QPainter>
 #include <algorithm>

@@ -5,7 +5,7 @@
 //   meter->SetLevels(recorder.levels);   // on each level report; redraws only what changed
 #pragma once
 
-#include "LDBMC.h"
+#include "audio/LDBMC.h"
 
 #include <QColor>
 #include <QWidget>

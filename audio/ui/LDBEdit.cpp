@@ -1,6 +1,6 @@
-#include "LDBEdit.h"
+#include "audio/ui/LDBEdit.h"
 
-#include "IniValues.h"
+#include "store/IniValues.h"
 
 #include <QFontMetrics>
 #include <QLineEdit>

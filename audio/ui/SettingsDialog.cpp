@@ -1,20 +1,20 @@
-#include "SettingsDialog.h"
+#include "audio/ui/SettingsDialog.h"
 
-#include "AudioBackend.h"
-#include "DeviceNameKeys.h"
-#include "DialogButtons.h"
-#include "DialogUnits.h"
-#include "IniValues.h"
-#include "LDBEdit.h"
-#include "Mixer.h"
-#include "SettingsKeys.h"
+#include "audio/DeviceNameKeys.h"
+#include "audio/Mixer.h"
+#include "audio/ui/DeviceLists.h"
+#include "audio/ui/LDBEdit.h"
+#include "platform/AudioBackend.h"
+#include "store/IniValues.h"
+#include "store/SettingsKeys.h"
+#include "ui/DialogButtons.h"
+#include "ui/DialogUnits.h"
 
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QStandardItemModel>
 
 namespace {
 
@@ -25,12 +25,6 @@ QLabel* AddLabel(QWidget* dialog, const DialogUnits& units, const char* text, in
     auto* label = new QLabel(QObject::tr(text), dialog);
     label->setGeometry(units.ToPixels(x, y, width, 10));
     return label;
-}
-
-void AddDisabledEntry(QComboBox* list, const char* text) {
-    list->addItem(QObject::tr(text));
-    if (auto* model = qobject_cast<QStandardItemModel*>(list->model()))
-        model->item(list->count() - 1)->setEnabled(false);
 }
 
 } // namespace
@@ -82,7 +76,7 @@ SettingsDialog::SettingsDialog(QWidget* parent, AudioBackend& backend, std::stri
     // Recording: the device and line of the settings, then the levels.
     const InputSelection input = ReadInputSelection(m_backend, m_settingsFile, SettingsKeys::kSoundIn,
                                                     SettingsKeys::kSoundInChan, DeviceNameKeys::kSoundInName, "MIC");
-    FillDeviceList(m_recordDevice, AudioDirection::Recording, m_inputDevices);
+    m_inputDevices = FillDeviceList(m_recordDevice, m_backend, AudioDirection::Recording);
     const int inputDevice = std::max<int>(0, input.device);
     m_recordDevice->setCurrentIndex(inputDevice < m_recordDevice->count() ? inputDevice : -1);
     FillLineList(inputDevice, input.line + 1);
@@ -96,7 +90,7 @@ SettingsDialog::SettingsDialog(QWidget* parent, AudioBackend& backend, std::stri
     // Playback.
     const OutputSelection output =
         ReadOutputSelection(m_backend, m_settingsFile, SettingsKeys::kSoundOutDevice, DeviceNameKeys::kSoundOutName);
-    FillDeviceList(m_playDevice, AudioDirection::Playback, m_outputDevices);
+    m_outputDevices = FillDeviceList(m_playDevice, m_backend, AudioDirection::Playback);
     const int outputDevice = std::max<int>(0, output.device);
     m_playDevice->setCurrentIndex(outputDevice < m_playDevice->count() ? outputDevice : -1);
     m_playLevel->SetValue(ReadDbValue(m_settingsFile, SettingsKeys::kSoundOutVolume));
@@ -107,29 +101,8 @@ SettingsDialog::SettingsDialog(QWidget* parent, AudioBackend& backend, std::stri
     m_recordDevice->setFocus();
 }
 
-void SettingsDialog::FillDeviceList(QComboBox* list, AudioDirection direction, std::vector<AudioDeviceInfo>& devices) {
-    devices = m_backend.Devices(direction);
-    if (devices.size() > static_cast<size_t>(kMaxMixerEntries))
-        devices.resize(kMaxMixerEntries);
-    list->clear();
-    for (const AudioDeviceInfo& device : devices)
-        list->addItem(QString::fromStdString(device.description));
-}
-
 void SettingsDialog::FillLineList(int device, int selectIndex) {
-    m_inputLine->clear();
-    const std::optional<std::vector<AudioInputLine>> lines = device >= 0 ? m_backend.InputLines(device) : std::nullopt;
-    const int count = InputLineCount(m_backend, device);
-    for (int line = -1; line < count; ++line)
-        m_inputLine->addItem(QString::fromStdString(InputLineName(m_backend, device, line)));
-    if (!lines)
-        AddDisabledEntry(m_inputLine, kUnreadableLinesNote);
-    else if (count == 0)
-        AddDisabledEntry(m_inputLine, kNoLinesNote);
-    else if (count == 1)
-        AddDisabledEntry(m_inputLine, kOneLineNote);
-    // The notes follow the lines, so an index beyond the lines falls back to the server's choice.
-    m_inputLine->setCurrentIndex(selectIndex >= 0 && selectIndex <= count ? selectIndex : 0);
+    FillInputLineList(m_inputLine, m_backend, device, selectIndex);
 }
 
 void SettingsDialog::RecordDeviceChosen(int index) {

@@ -6,7 +6,8 @@
 //   dialog.exec();
 #pragma once
 
-#include "AudioTypes.h"
+#include "audio/ui/DeviceLists.h"
+#include "platform/AudioTypes.h"
 
 #include <QDialog>
 #include <functional>
@@ -45,14 +46,12 @@ public:
 
     void accept() override;
 
-    // The texts the line list shows below the lines (disabled entries) for a device with no or one line, or
-    // whose lines cannot be read.
-    static constexpr const char* kNoLinesNote = "(this device has no input lines to choose)";
-    static constexpr const char* kOneLineNote = "(this device has one input line)";
-    static constexpr const char* kUnreadableLinesNote = "(the input lines of this device cannot be read)";
+    // The texts the line list shows below the lines for a device with no or one line (DeviceLists.h).
+    static constexpr const char* kNoLinesNote = ::kNoLinesNote;
+    static constexpr const char* kOneLineNote = ::kOneLineNote;
+    static constexpr const char* kUnreadableLinesNote = ::kUnreadableLinesNote;
 
 private:
-    void FillDeviceList(QComboBox* list, AudioDirection direction, std::vector<AudioDeviceInfo>& devices);
     void FillLineList(int device, int selectIndex);
     void RecordDeviceChosen(int index);
     bool WriteSettings();

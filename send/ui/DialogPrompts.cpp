@@ -1,4 +1,4 @@
-#include "DialogPrompts.h"
+#include "send/ui/DialogPrompts.h"
 
 #include <QMessageBox>
 

@@ -1,8 +1,8 @@
-#include "MailSettingsDialog.h"
+#include "send/ui/MailSettingsDialog.h"
 
-#include "DialogButtons.h"
-#include "DialogUnits.h"
-#include "MailConfig.h"
+#include "send/MailConfig.h"
+#include "ui/DialogButtons.h"
+#include "ui/DialogUnits.h"
 
 #include <QCheckBox>
 #include <QComboBox>

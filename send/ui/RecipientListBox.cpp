@@ -1,6 +1,6 @@
-#include "RecipientListBox.h"
+#include "send/ui/RecipientListBox.h"
 
-#include "RecipientList.h"
+#include "send/RecipientList.h"
 
 #include <QListWidget>
 

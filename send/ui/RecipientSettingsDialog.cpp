@@ -1,11 +1,11 @@
-#include "RecipientSettingsDialog.h"
+#include "send/ui/RecipientSettingsDialog.h"
 
-#include "DialogButtons.h"
-#include "DialogUnits.h"
-#include "IniValues.h"
-#include "RecipientListBox.h"
-#include "SendToDialog.h"
-#include "SettingsKeys.h"
+#include "send/ui/RecipientListBox.h"
+#include "send/ui/SendToDialog.h"
+#include "store/IniValues.h"
+#include "store/SettingsKeys.h"
+#include "ui/DialogButtons.h"
+#include "ui/DialogUnits.h"
 
 #include <QGroupBox>
 #include <QListWidget>
@@ -80,7 +80,10 @@ void RecipientSettingsDialog::DeleteRecipient() {
         return;
     if (!m_context.prompts.Confirm(this, tr("Confirm Delete"), tr("Are you sure you want to delete this recipient?")))
         return;
-    const RecipientDeleteResult result = m_recipients.Delete(index, m_context.queue.renumberRecipients);
+    RecipientList::RenumberFunction renumberQueue;
+    if (SendQueue* queue = m_context.queue)
+        renumberQueue = [queue](int deletedIndex) { return queue->RenumberRecipients(deletedIndex); };
+    const RecipientDeleteResult result = m_recipients.Delete(index, renumberQueue);
     switch (result) {
     case RecipientDeleteResult::Deleted:
     case RecipientDeleteResult::NoSuchRecipient: // the list was out of date; it is read again below

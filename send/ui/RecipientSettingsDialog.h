@@ -6,8 +6,8 @@
 //   dialog.exec();
 #pragma once
 
-#include "RecipientList.h"
-#include "SendDialogs.h"
+#include "send/RecipientList.h"
+#include "send/ui/SendDialogs.h"
 
 #include <QDialog>
 

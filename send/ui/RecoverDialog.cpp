@@ -1,17 +1,17 @@
-#include "RecoverDialog.h"
+#include "send/ui/RecoverDialog.h"
 
-#include "BGSend.h"
-#include "DeviceNameKeys.h"
-#include "DialogUnits.h"
-#include "DictationStore.h"
-#include "FileOps.h"
-#include "IniValues.h"
-#include "Mixer.h"
-#include "RecordKeys.h"
-#include "SentWorkList.h"
-#include "SettingsKeys.h"
-#include "Status.h"
-#include "WaveFile.h"
+#include "audio/DeviceNameKeys.h"
+#include "audio/Mixer.h"
+#include "platform/FileOps.h"
+#include "send/BGSend.h"
+#include "send/SentWorkList.h"
+#include "send/Status.h"
+#include "sound/WaveFile.h"
+#include "store/DictationStore.h"
+#include "store/IniValues.h"
+#include "store/RecordKeys.h"
+#include "store/SettingsKeys.h"
+#include "ui/DialogUnits.h"
 
 #include <QGroupBox>
 #include <QListWidget>
@@ -22,11 +22,6 @@ namespace {
 constexpr const char* kRecoverCaption = "Recover Sent Dictations";
 constexpr const char* kViewCaption = "Work Progress";
 constexpr int kNameRole = Qt::UserRole; // each line carries its dictation's name
-
-bool SameNameNoCase(std::string_view a, std::string_view b) {
-    return QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()))
-               .compare(QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())), Qt::CaseInsensitive) == 0;
-}
 
 } // namespace
 
@@ -95,7 +90,8 @@ void RecoverDialog::RefreshList() {
         std::string text = line.text;
         const std::string delivery =
             line.delivery.empty()
-                ? ReadStringValue(JoinPath(m_context.send.sentFolder, line.name + ".dat"), RecordKeys::kDelivery)
+                ? ReadStringValue(DictationStore::RecordBesideWave(m_context.recovery->SentWavePath(line.name)),
+                                  RecordKeys::kDelivery)
                 : line.delivery;
         if (delivery == BGSend::kDeliveryNotSent && !text.ends_with(delivery))
             text += " - " + delivery;
@@ -120,7 +116,7 @@ void RecoverDialog::PlayOrStop() {
     if (name.empty())
         return;
     const std::string& settings = m_context.send.settingsFile;
-    LSoundSourceHandle source = OpenWaveFile(JoinPath(m_context.send.sentFolder, name + ".wav"));
+    LSoundSourceHandle source = OpenWaveFile(m_context.recovery->SentWavePath(name));
     if (!source || source->IsInvalid()) {
         m_context.prompts.Warn(this, windowTitle(),
                                tr("This dictation cannot be played: its sound file is missing or cannot be read."));
@@ -144,22 +140,6 @@ void RecoverDialog::OnPlayStop(uint32_t) {
     m_play->setText(tr("&Play"));
 }
 
-QString RecoverDialog::RecoverRefusal(const std::string& name) const {
-    const std::optional<std::vector<std::string>> current = ListFolder(m_context.currentFolder);
-    if (!current)
-        return tr("The current dictations cannot be read, so this dictation cannot be recovered now.");
-    for (const std::string& entry : *current) {
-        for (const char* extension : {".wav", ".dat", ".txt"})
-            if (SameNameNoCase(entry, name + extension))
-                return tr("A current dictation is named \"%1\". Rename or delete it, then recover this dictation "
-                          "again.")
-                    .arg(QString::fromStdString(name));
-    }
-    if (!PathExists(JoinPath(m_context.send.sentFolder, name + ".wav")))
-        return tr("This dictation cannot be recovered: its sound file is no longer in the sent dictations.");
-    return {};
-}
-
 void RecoverDialog::accept() {
     if (m_mode != RecoverDialogMode::Recover) {
         reject();
@@ -170,26 +150,9 @@ void RecoverDialog::accept() {
         reject();
         return;
     }
-    const QString caption = windowTitle();
-    if (const QString refusal = RecoverRefusal(name); !refusal.isEmpty()) {
-        m_context.prompts.Warn(this, caption, refusal);
-        return;
-    }
     m_player.StopPlaying(); // the file may be the one playing
-
-    StoreServices services;
-    services.isQueued = m_context.queue.isQueued;
-    DictationStore store(m_context.currentFolder, m_context.send.sentFolder, m_context.send.settingsFile, services);
-    const std::string wavePath = store.WavePath(StoreFolder::Sent, name);
-    const SendQueueHooks& queue = m_context.queue;
-    if (queue.isQueued && queue.isQueued(wavePath) && (!queue.remove || !queue.remove(wavePath))) {
-        m_context.prompts.Warn(this, caption,
-                               tr("This dictation is still waiting to be sent and could not be taken out of the "
-                                  "send queue, so it stays in the sent dictations. Try again later."));
-        return;
-    }
-
-    switch (store.Recover(name)) {
+    const QString caption = windowTitle();
+    switch (m_context.recovery->RecoverSent(name)) {
     case StoreResult::Done:
         QDialog::accept();
         return;
@@ -201,8 +164,8 @@ void RecoverDialog::accept() {
         break;
     case StoreResult::StillQueued:
         m_context.prompts.Warn(this, caption,
-                               tr("This dictation is still waiting to be sent, so it stays in the sent "
-                                  "dictations. Try again later."));
+                               tr("This dictation is still waiting to be sent and could not be taken out of the "
+                                  "send queue, so it stays in the sent dictations. Try again later."));
         break;
     case StoreResult::NotFound:
         m_context.prompts.Warn(

@@ -1,15 +1,15 @@
 // RecoverDialog: "Recover Sent Dictations" / "Work Progress": the sent dictations with their recipient and status,
 // refreshed while the status worker merges the typist side's status files; plays a sent dictation and, in
-// recover mode, moves one back to "Current Files/" (taking it out of the send queue first when it still waits
-// there). UI thread only; the status worker's notes arrive through the dialog's own poster.
+// recover mode, asks the context's RecoveryHost (which must be set) to move one back to "Current Files/".
+// UI thread only; the status worker's notes arrive through the dialog's own poster.
 //
 //   RecoverDialog dialog(mainWindow, RecoverDialogMode::Recover, context, status, backend);
 //   if (dialog.exec() == QDialog::Accepted) ReloadDictations();
 #pragma once
 
-#include "LSoundPlayer.h"
-#include "QtPoster.h"
-#include "SendDialogs.h"
+#include "audio/LSoundPlayer.h"
+#include "send/ui/SendDialogs.h"
+#include "ui/QtPoster.h"
 
 #include <QDialog>
 
@@ -40,8 +40,6 @@ public:
 private:
     void PlayOrStop();
     void Detach();
-    // Why a recovery cannot be done before anything is changed, or "" when none is known.
-    QString RecoverRefusal(const std::string& name) const;
 
     void OnPlayStart(uint32_t cookie) override;
     void OnPlayStop(uint32_t cookie) override;

@@ -1,8 +1,8 @@
-#include "SelectedSendDialog.h"
+#include "send/ui/SelectedSendDialog.h"
 
-#include "DialogUnits.h"
-#include "RecipientList.h"
-#include "RecipientListBox.h"
+#include "send/RecipientList.h"
+#include "send/ui/RecipientListBox.h"
+#include "ui/DialogUnits.h"
 
 #include <QGroupBox>
 #include <QListWidget>

@@ -5,7 +5,7 @@
 //   if (dialog.exec() == QDialog::Accepted && dialog.ChosenIndex() >= 0) Send(dialog.ChosenIndex());
 #pragma once
 
-#include "SendDialogs.h"
+#include "send/ui/SendDialogs.h"
 
 #include <QDialog>
 

@@ -1,10 +1,10 @@
-#include "SendDialogs.h"
+#include "send/ui/SendDialogs.h"
 
-#include "MailSettingsDialog.h"
-#include "RecipientSettingsDialog.h"
-#include "RecoverDialog.h"
-#include "SelectedSendDialog.h"
-#include "UserSettingsDialog.h"
+#include "send/ui/MailSettingsDialog.h"
+#include "send/ui/RecipientSettingsDialog.h"
+#include "send/ui/RecoverDialog.h"
+#include "send/ui/SelectedSendDialog.h"
+#include "send/ui/UserSettingsDialog.h"
 
 void RunRecipientSettings(QWidget* parent, const SendDialogContext& context) {
     RecipientSettingsDialog dialog(parent, context);

@@ -2,13 +2,15 @@
 // recipient of one send, the user's details, the mail settings, and the sent-work progress and recovery dialog.
 // UI thread only; every dialog reads what it shows from the files when it opens and keeps nothing afterwards.
 //
-//   SendDialogContext context{sendContext, settings.currentFolder, queueHooks, OpenHelp, {}};
+//   SendDialogContext context{sendContext, &queue, &session, OpenHelp, {}};
 //   if (const std::optional<int> index = ChooseSendRecipient(this, context)) SendTo(*index);
 //   if (RunRecoverDialog(this, RecoverDialogMode::Recover, context, status, backend)) ReloadDictations();
 #pragma once
 
-#include "DialogPrompts.h"
-#include "SendContext.h"
+#include "send/SendContext.h"
+#include "send/SendQueue.h"
+#include "send/ui/DialogPrompts.h"
+#include "send/ui/RecoveryHost.h"
 
 #include <cstdint>
 #include <functional>
@@ -20,25 +22,14 @@ class AudioBackend;
 class QWidget;
 class Status;
 
-// What the dialogs ask of the background send queue; empty members: the queue has nothing to say.
-struct SendQueueHooks {
-    // A recipient was deleted and the later ones moved down by one: the queue renumbers its entries' recipient
-    // indexes to match; false when it could not.
-    std::function<bool(int deletedIndex)> renumberRecipients;
-    // Whether the queue still holds this wave path of "Sent Files/".
-    std::function<bool(const std::string& sentWavePath)> isQueued;
-    // Takes the entry of this wave path out of the queue; false when it could not (it is then still queued).
-    std::function<bool(const std::string& sentWavePath)> remove;
-};
-
 // Edits a recipient's format area (1024 bytes) in place; true when the user picked a usable format.
 // Empty: the wave format chooser.
 using FormatChooserFunction = std::function<bool(std::span<uint8_t> area, QWidget* owner)>;
 
 struct SendDialogContext {
-    SendContext send;          // programFolder holds the recipient records; settingsFile; sentFolder
-    std::string currentFolder; // "Current Files/", where a recovered dictation goes
-    SendQueueHooks queue;
+    SendContext send;                 // programFolder holds the recipient records; settingsFile; sentFolder
+    SendQueue* queue = nullptr;       // renumbered when a recipient is deleted; null: no queue
+    RecoveryHost* recovery = nullptr; // recovers sent dictations; null: the recovery dialog only shows them
     HelpFunction help;
     DialogPrompts prompts;
     FormatChooserFunction chooseFormat;

@@ -1,11 +1,11 @@
-#include "SendToDialog.h"
+#include "send/ui/SendToDialog.h"
 
-#include "ChooseWaveFileFormat.h"
-#include "DialogButtons.h"
-#include "DialogUnits.h"
-#include "IniValues.h"
-#include "MailConfig.h"
-#include "SettingsKeys.h"
+#include "send/MailConfig.h"
+#include "sound/ui/ChooseWaveFileFormat.h"
+#include "store/IniValues.h"
+#include "store/SettingsKeys.h"
+#include "ui/DialogButtons.h"
+#include "ui/DialogUnits.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -6,8 +6,8 @@
 //   if (dialog.exec() == QDialog::Accepted) RefillList(index);
 #pragma once
 
-#include "SendDialogs.h"
-#include "TypistRecipient.h"
+#include "send/TypistRecipient.h"
+#include "send/ui/SendDialogs.h"
 
 #include <QDialog>
 

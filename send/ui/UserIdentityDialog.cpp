@@ -1,10 +1,10 @@
-#include "UserIdentityDialog.h"
+#include "send/ui/UserIdentityDialog.h"
 
-#include "DialogButtons.h"
-#include "DialogUnits.h"
-#include "IniValues.h"
-#include "Profile.h"
-#include "SettingsKeys.h"
+#include "platform/Profile.h"
+#include "store/IniValues.h"
+#include "store/SettingsKeys.h"
+#include "ui/DialogButtons.h"
+#include "ui/DialogUnits.h"
 
 #include <QIntValidator>
 #include <QLabel>

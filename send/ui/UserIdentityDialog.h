@@ -6,7 +6,7 @@
 //   if (dialog.exec() == QDialog::Accepted) ShowIdentity();
 #pragma once
 
-#include "SendDialogs.h"
+#include "send/ui/SendDialogs.h"
 
 #include <QDialog>
 

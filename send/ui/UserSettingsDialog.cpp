@@ -1,11 +1,11 @@
-#include "UserSettingsDialog.h"
+#include "send/ui/UserSettingsDialog.h"
 
-#include "DialogButtons.h"
-#include "DialogUnits.h"
-#include "IniValues.h"
-#include "Profile.h"
-#include "SettingsKeys.h"
-#include "UserIdentityDialog.h"
+#include "platform/Profile.h"
+#include "send/ui/UserIdentityDialog.h"
+#include "store/IniValues.h"
+#include "store/SettingsKeys.h"
+#include "ui/DialogButtons.h"
+#include "ui/DialogUnits.h"
 
 #include <QGroupBox>
 #include <QLabel>

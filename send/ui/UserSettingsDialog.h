@@ -6,7 +6,7 @@
 //   dialog.exec();
 #pragma once
 
-#include "SendDialogs.h"
+#include "send/ui/SendDialogs.h"
 
 #include <QDialog>
 #include <array>

@@ -2,8 +2,8 @@
 // clamping, a saturating Q24 gain product, and upstream reads split into calls of at most 8192 frames.
 #pragma once
 
-#include "LSoundSource.h"
-#include "SampleFormat.h"
+#include "sound/LSoundSource.h"
+#include "sound/SampleFormat.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // know: packed 24-bit PCM (LSF24) and IEEE float (LSFFloat32, LSFFloat64), scaled like 16-bit files.
 #pragma once
 
-#include "SampleFormat.h"
+#include "sound/SampleFormat.h"
 
 #include <algorithm>
 #include <bit>

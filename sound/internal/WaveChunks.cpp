@@ -85,6 +85,16 @@ bool ReadFormat(const LFile& file, int64_t bodyOffset, uint32_t size, int64_t fi
     // A 14-byte chunk (the oldest form) has no bits per sample: the block align tells the sample width.
     if (size < 16 && parsed->formatTag == WaveFormatRecord::kTagPcm && blockAlign % channels == 0)
         parsed->bitsPerSample = static_cast<uint16_t>(blockAlign / channels * 8);
+    // A PCM frame is the channels' samples side by side; a block align that says otherwise would read a few frames
+    // of wrong sound.
+    if (parsed->formatTag == WaveFormatRecord::kTagPcm && parsed->bitsPerSample > 0) {
+        const uint32_t frameBytes = uint32_t(channels) * ((parsed->bitsPerSample + 7u) / 8u);
+        if (blockAlign != frameBytes)
+            return Fail(error, Category::BadFormat, bodyOffset + 12,
+                        "The format's block align of " + std::to_string(blockAlign) + " bytes does not match its " +
+                            std::to_string(channels) + " channels of " + std::to_string(parsed->bitsPerSample) +
+                            " bits (" + std::to_string(frameBytes) + " bytes a frame).");
+    }
     format = std::move(*parsed);
     return true;
 }
@@ -162,8 +172,11 @@ bool WalkWaveChunks(const LFile& file, WaveFileLayout& layout, WaveFileError& er
             offset += 12;
             break;
         }
+        if (IdOf(header) == "RIFX")
+            return Fail(error, Category::Unsupported, offset,
+                        "This is a big-endian (RIFX) wave file, which Tallowin does not read.");
         const int64_t size = Padded(ReadLe32(header + 4));
-        if (size < 5)
+        if (size < 5 || offset + 8 + size > fileSize)
             return Fail(error, Category::NotWave, offset, "The file holds no RIFF/WAVE form.");
         offset += 8 + size;
     }

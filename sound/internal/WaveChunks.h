@@ -6,9 +6,9 @@
 //   else UseSamples(std::move(chunks.file), chunks.layout);
 #pragma once
 
-#include "WaveFileInfo.h"
+#include "platform/LFile.h"
+#include "sound/WaveFileInfo.h"
 
-#include <LFile.h>
 #include <cstdint>
 #include <string>
 

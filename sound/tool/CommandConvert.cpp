@@ -2,15 +2,15 @@
 // [--repeat FROM,TO,TIMES] [--highpass HZ]: streams a wave file through the conversion chain into another format,
 // 8192 frames at a time (memory does not grow with the file). OUT appears only when the whole conversion
 // succeeded. On a terminal a progress line counts through long files.
-#include "Commands.h"
-#include "ToolText.h"
+#include "platform/CodecCatalog.h"
+#include "platform/FileOps.h"
+#include "sound/ConversionChain.h"
+#include "sound/LSRCRepeat.h"
+#include "sound/LSoundSink.h"
+#include "sound/WaveFile.h"
+#include "sound/tool/Commands.h"
+#include "sound/tool/ToolText.h"
 
-#include <CodecCatalog.h>
-#include <ConversionChain.h>
-#include <FileOps.h>
-#include <LSRCRepeat.h>
-#include <LSoundSink.h>
-#include <WaveFile.h>
 #include <algorithm>
 #include <cerrno>
 #include <charconv>

@@ -1,7 +1,7 @@
 // tallowin-sound formats: the formats the codec layer can write here, with their short ids for `convert`.
-#include "Commands.h"
+#include "platform/CodecCatalog.h"
+#include "sound/tool/Commands.h"
 
-#include <CodecCatalog.h>
 #include <cstdio>
 #include <string>
 

@@ -1,10 +1,10 @@
 // tallowin-sound info FILE: the format, length and layout of a wave file.
-#include "Commands.h"
-#include "ToolText.h"
+#include "sound/SampleFormat.h"
+#include "sound/TimeText.h"
+#include "sound/WaveFile.h"
+#include "sound/tool/Commands.h"
+#include "sound/tool/ToolText.h"
 
-#include <SampleFormat.h>
-#include <TimeText.h>
-#include <WaveFile.h>
 #include <cstdio>
 #include <string>
 

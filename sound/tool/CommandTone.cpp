@@ -1,13 +1,13 @@
 // tallowin-sound tone OUT [--rate HZ] [--freq F] [--wave N] [--level DB] [--seconds S]: writes a test tone of the
 // library's tone generator as a 16-bit mono wave file, through a peak limiter when the level could clip.
 // OUT appears only when it was written whole.
-#include "Commands.h"
+#include "platform/FileOps.h"
+#include "sound/ConversionChain.h"
+#include "sound/LSSTone.h"
+#include "sound/LSoundSink.h"
+#include "sound/WaveFile.h"
+#include "sound/tool/Commands.h"
 
-#include <ConversionChain.h>
-#include <FileOps.h>
-#include <LSSTone.h>
-#include <LSoundSink.h>
-#include <WaveFile.h>
 #include <algorithm>
 #include <cerrno>
 #include <charconv>

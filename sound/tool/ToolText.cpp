@@ -1,8 +1,8 @@
-#include "ToolText.h"
+#include "sound/tool/ToolText.h"
 
-#include "Commands.h"
+#include "platform/CodecCatalog.h"
+#include "sound/tool/Commands.h"
 
-#include <CodecCatalog.h>
 #include <cstdio>
 
 std::string FormatName(const WaveFormatRecord& format) {

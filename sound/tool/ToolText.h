@@ -1,8 +1,9 @@
 // ToolText: the texts the tallowin-sound commands share: format names, failure and damage messages.
 #pragma once
 
-#include <WaveFileInfo.h>
-#include <WaveFormatRecord.h>
+#include "platform/WaveFormatRecord.h"
+#include "sound/WaveFileInfo.h"
+
 #include <string>
 #include <string_view>
 

@@ -1,5 +1,5 @@
 // tallowin-sound: looks into, lists and converts the wave files Tallowin reads and writes.
-#include "Commands.h"
+#include "sound/tool/Commands.h"
 
 #include <cstdio>
 #include <string>

@@ -1,9 +1,9 @@
-#include "ChooseWaveFileFormat.h"
+#include "sound/ui/ChooseWaveFileFormat.h"
 
-#include "LFormatChooseDlg.h"
+#include "platform/CodecCatalog.h"
+#include "platform/CodecStream.h"
+#include "sound/ui/LFormatChooseDlg.h"
 
-#include <CodecCatalog.h>
-#include <CodecStream.h>
 #include <QApplication>
 #include <QMessageBox>
 #include <algorithm>

@@ -1,8 +1,8 @@
-#include "LFormatChooseDlg.h"
+#include "sound/ui/LFormatChooseDlg.h"
 
-#include "DialogUnits.h"
+#include "platform/CodecCatalog.h"
+#include "ui/DialogUnits.h"
 
-#include <CodecCatalog.h>
 #include <QComboBox>
 #include <QLabel>
 #include <QLocale>

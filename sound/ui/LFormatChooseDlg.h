@@ -7,8 +7,9 @@
 //   if (dialog.exec() == QDialog::Accepted) WaveFormatRecord chosen = dialog.Chosen();
 #pragma once
 
+#include "platform/WaveFormatRecord.h"
+
 #include <QDialog>
-#include <WaveFormatRecord.h>
 
 class QComboBox;
 class QLabel;

@@ -1,7 +1,7 @@
-#include "LTextEditDlg.h"
+#include "sound/ui/LTextEditDlg.h"
 
-#include "DialogButtons.h"
-#include "DialogUnits.h"
+#include "ui/DialogButtons.h"
+#include "ui/DialogUnits.h"
 
 #include <QLineEdit>
 #include <QPushButton>

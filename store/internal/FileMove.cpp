@@ -1,7 +1,7 @@
 #include "internal/FileMove.h"
 
-#include "FileOps.h"
-#include "LFile.h"
+#include "platform/FileOps.h"
+#include "platform/LFile.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -3,7 +3,7 @@
 // levels to the frames itself.
 #pragma once
 
-#include "AudioBackend.h"
+#include "platform/AudioBackend.h"
 
 #include <atomic>
 #include <memory>

@@ -2,7 +2,7 @@
 // starts with the first frames written, capture by hand. Used by one thread at a time (its device guards it).
 #pragma once
 
-#include "AudioTypes.h"
+#include "platform/AudioTypes.h"
 
 #include <alsa/asoundlib.h>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "AlsaWaveIn.h"
 
-#include "MixerLevel.h"
+#include "platform/MixerLevel.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,8 +1,8 @@
 #include "FileBackend.h"
 
-#include "FileOps.h"
 #include "FileWaveIn.h"
 #include "FileWaveOut.h"
+#include "platform/FileOps.h"
 
 namespace audio_internal {
 

@@ -3,7 +3,7 @@
 // to the recorded frames, as a sound card would).
 #pragma once
 
-#include "AudioBackend.h"
+#include "platform/AudioBackend.h"
 
 #include <atomic>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "FileWaveIn.h"
 
-#include "MixerLevel.h"
+#include "platform/MixerLevel.h"
 
 #include <chrono>
 

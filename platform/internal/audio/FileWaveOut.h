@@ -4,9 +4,9 @@
 #pragma once
 
 #include "FileBackend.h"
-#include "LFile.h"
 #include "SampleFifo.h"
 #include "WaveOutBase.h"
+#include "platform/LFile.h"
 
 #include <chrono>
 #include <memory>

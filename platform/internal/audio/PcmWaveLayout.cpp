@@ -1,6 +1,6 @@
 #include "PcmWaveLayout.h"
 
-#include "WaveFormatRecord.h"
+#include "platform/WaveFormatRecord.h"
 
 #include <cstring>
 #include <vector>

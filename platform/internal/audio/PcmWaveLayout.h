@@ -4,7 +4,7 @@
 //   std::optional<PcmWaveLayout> layout = ReadPcmWaveLayout(readAt, fileSize);   // nothing: not 16-bit PCM
 #pragma once
 
-#include "AudioTypes.h"
+#include "platform/AudioTypes.h"
 
 #include <array>
 #include <cstddef>

@@ -2,7 +2,7 @@
 // Any thread; a device registers while open and must deregister before it goes.
 #pragma once
 
-#include "MixerLevel.h"
+#include "platform/MixerLevel.h"
 
 #include <cstdint>
 #include <mutex>

@@ -4,8 +4,8 @@
 // after the server went away.
 #pragma once
 
-#include "AudioBackend.h"
 #include "PulseConnection.h"
+#include "platform/AudioBackend.h"
 
 #include <memory>
 #include <mutex>

@@ -1,6 +1,6 @@
 #include "PulseConnection.h"
 
-#include "MixerLevel.h"
+#include "platform/MixerLevel.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "WaveFileFrames.h"
 
-#include "WaveFormatRecord.h"
+#include "platform/WaveFormatRecord.h"
 
 #include <fcntl.h>
 

@@ -2,9 +2,9 @@
 // them: channels mixed down or copied up, the rate changed by linear interpolation. One thread at a time.
 #pragma once
 
-#include "AudioTypes.h"
-#include "LFile.h"
 #include "PcmWaveLayout.h"
+#include "platform/AudioTypes.h"
+#include "platform/LFile.h"
 
 #include <cstdint>
 #include <string>

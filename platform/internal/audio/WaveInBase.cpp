@@ -1,7 +1,7 @@
 #include "WaveInBase.h"
 
-#include "Poster.h"
 #include "SampleGain.h"
+#include "platform/Poster.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,7 +4,7 @@
 // frames from its capture thread.
 #pragma once
 
-#include "WaveIn.h"
+#include "platform/WaveIn.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "WaveOutBase.h"
 
-#include "Poster.h"
+#include "platform/Poster.h"
 
 namespace audio_internal {
 

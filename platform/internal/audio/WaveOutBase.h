@@ -4,7 +4,7 @@
 #pragma once
 
 #include "PlaybackLevelHub.h"
-#include "WaveOut.h"
+#include "platform/WaveOut.h"
 
 #include <atomic>
 #include <cstdint>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "CodecLayout.h"
-#include "CodecStream.h"
+#include "platform/CodecStream.h"
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 // and the frames a run of its bytes decodes to.
 #pragma once
 
-#include "WaveFormatRecord.h"
+#include "platform/WaveFormatRecord.h"
 
 #include <cstdint>
 #include <optional>

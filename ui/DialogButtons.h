@@ -16,6 +16,7 @@ struct DialogButtonRow {
     int width;
     int height;
     int gap;
+    const char* okText = "OK"; // the first button's caption ("&Done" ...)
 };
 
 void AddDialogButtons(QDialog* dialog, const DialogUnits& units, DialogButtonRow row, std::function<void()> help = {});

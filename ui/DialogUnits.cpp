@@ -1,4 +1,4 @@
-#include "DialogUnits.h"
+#include "ui/DialogUnits.h"
 
 #include <QFontMetrics>
 #include <QVariant>
@@ -7,7 +7,8 @@
 DialogUnits::DialogUnits(const QFont& font) {
     const QFontMetrics metrics(font);
     // The old average: the width of the 52 letters, halved and rounded, divided by 26.
-    const int letters = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int letters =
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     m_baseWidth = std::max(1, (letters / 26 + 1) / 2);
     m_baseHeight = std::max(1, metrics.height());
 }

@@ -1,6 +1,8 @@
 // SingleInstance: keeps one normal-mode program per data folder and user. The first takes a lock file and serves
-// a local socket; a later start asks it to come to the front, and the installer asks it to close and then waits
-// until its lock is free, so a program that is still sending is never overwritten while it runs.
+// a local socket; a later start asks it to come to the front, and the installer and uninstaller ask it to close
+// and then wait until its lock is free, so a program that is still sending is never overwritten while it runs.
+// The folder is named by its canonical path, so the installer finds the program serving its install folder by
+// whatever path either was started.
 #pragma once
 
 #include <QLocalServer>
@@ -13,7 +15,8 @@
 
 class SingleInstance final : public QObject {
 public:
-    // Names the lock and socket after the user and `dataFolder`, in $XDG_RUNTIME_DIR (or the temporary folder).
+    // Names the lock and socket after the user and `dataFolder` (symbolic links resolved, a trailing '/' or not),
+    // in $XDG_RUNTIME_DIR (or the temporary folder).
     explicit SingleInstance(const std::string& dataFolder);
     ~SingleInstance() override;
 

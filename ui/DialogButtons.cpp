@@ -1,6 +1,6 @@
-#include "DialogButtons.h"
+#include "ui/DialogButtons.h"
 
-#include "DialogUnits.h"
+#include "ui/DialogUnits.h"
 
 #include <QDialog>
 #include <QPushButton>
@@ -15,7 +15,7 @@ constexpr int kHelpId = 9;
 
 void AddDialogButtons(QDialog* dialog, const DialogUnits& units, DialogButtonRow row, std::function<void()> help) {
     const int step = row.width + row.gap;
-    auto* ok = new QPushButton(QDialog::tr("OK"), dialog);
+    auto* ok = new QPushButton(QDialog::tr(row.okText), dialog);
     units.Place(ok, kOkId, row.x, row.y, row.width, row.height);
     ok->setDefault(true);
     QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);

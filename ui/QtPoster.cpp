@@ -1,4 +1,4 @@
-#include "QtPoster.h"
+#include "ui/QtPoster.h"
 
 #include <QMetaObject>
 

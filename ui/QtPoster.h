@@ -5,7 +5,7 @@
 //   LSoundPlayer player(poster, backend);  // the player's worker posts its notes through it
 #pragma once
 
-#include "Poster.h"
+#include "platform/Poster.h"
 
 #include <QObject>
 

@@ -1,8 +1,9 @@
-#include "SingleInstance.h"
+#include "ui/SingleInstance.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QThread>
 #include <unistd.h>
@@ -17,14 +18,21 @@ const QByteArray kAnswer = "ok\n";
 QString RuntimeFolder() {
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     return runtime.startsWith('/') && QDir(QString::fromLocal8Bit(runtime)).exists() ? QString::fromLocal8Bit(runtime)
-                                                                                      : QDir::tempPath();
+                                                                                     : QDir::tempPath();
+}
+
+// One name for a folder by any path to it: links resolved when it exists, no trailing '/'.
+QByteArray CanonicalFolder(const std::string& folder) {
+    const QString path = QString::fromStdString(folder);
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return (canonical.isEmpty() ? QDir::cleanPath(path) : canonical).toUtf8();
 }
 
 } // namespace
 
 SingleInstance::SingleInstance(const std::string& dataFolder) {
     const QByteArray folderHash =
-        QCryptographicHash::hash(QByteArray::fromStdString(dataFolder), QCryptographicHash::Sha1).toHex().left(16);
+        QCryptographicHash::hash(CanonicalFolder(dataFolder), QCryptographicHash::Sha1).toHex().left(16);
     const QString base = RuntimeFolder() + QStringLiteral("/tallowin-%1-%2").arg(::getuid()).arg(folderHash);
     m_lockPath = base + QStringLiteral(".lock");
     m_socketPath = base + QStringLiteral(".socket");

@@ -1,0 +1,41 @@
+// SendQueue: what the program asks of the background send queue. BGSend is the real one; the session, the send
+// dialogs and their tests see only this. Every member is called on the main thread.
+//
+//   if (!queue.Add(sentWavePath, recipientIndex)) { /* roll the send back */ }
+//   queue.SetNotify(&poster, [this] { ShowProgress(queue.ShownProgress()); });
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class Poster;
+
+class SendQueue {
+public:
+    virtual ~SendQueue() = default;
+
+    // Queues a wave path of "Sent Files/" for a recipient index; true once the entry is on disk (or was queued
+    // already), false when nothing was queued.
+    [[nodiscard]] virtual bool Add(const std::string& sentWavePath, int recipientIndex) = 0;
+    // Whether an entry names this wave path.
+    virtual bool IsQueued(const std::string& sentWavePath) const = 0;
+    // Takes the entries of this wave path out of the queue; false when it was not queued or the queue file could
+    // not be written (it is then still queued).
+    virtual bool Remove(const std::string& sentWavePath) = 0;
+    // A recipient was deleted and the later ones moved down by one: entries follow; false when they could not.
+    virtual bool RenumberRecipients(int deletedIndex) = 0;
+
+    // The progress value last published: remaining work in dictations, 0 when idle.
+    virtual float ShownProgress() const = 0;
+    // `onProgress` runs through `poster` each time the progress moves; a null poster detaches.
+    virtual void SetNotify(Poster* poster, std::function<void()> onProgress) = 0;
+
+    // A delivery failure waiting to be shown with OK (keep the queue) and Cancel (CancelAll), once.
+    virtual std::optional<std::string> TakeFailure() = 0;
+    // Texts waiting to be shown with OK only, oldest first, each once.
+    virtual std::vector<std::string> TakeNotices() = 0;
+    // The user's Cancel of a failure: every queued dictation is marked not sent and the queue emptied.
+    virtual void CancelAll() = 0;
+};

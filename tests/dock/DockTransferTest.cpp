@@ -1,0 +1,320 @@
+// The transfer from a portable dictaphone: the dialog on the file device with a spoken tape (passages with pauses of
+// 2 s and 6 s, then 16 s of silence), driven by a clock of our own, and once through a real sound server.
+#include "ChildProcess.h"
+#include "PulseServer.h"
+#include "TempFolder.h"
+#include "app/DictationSession.h"
+#include "app/Settings.h"
+#include "dock/ui/DockDialog.h"
+#include "platform/AudioBackend.h"
+#include "platform/FileOps.h"
+#include "platform/Poster.h"
+#include "send/RecipientList.h"
+#include "send/SendQueue.h"
+#include "send/TypistRecipient.h"
+#include "sound/WaveFile.h"
+#include "store/IniValues.h"
+#include "store/SettingsKeys.h"
+#include "ui/QtPoster.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+double Seconds(const std::string& wavePath) {
+    const LSoundSourceHandle source = OpenWaveFile(wavePath);
+    return source && !source->IsInvalid() ? double(source->GetLength()) / source->Rate() : -1.0;
+}
+
+// The tape, made once: three spoken passages, 2 s and 6 s apart, then 16 s of silence; 11025 Hz mono 16-bit.
+struct SpokenTape {
+    std::string path;
+    double speech = 0; // the three passages together
+};
+
+const SpokenTape& Tape() {
+    static TempFolder folder;
+    static SpokenTape tape = [] {
+        SpokenTape made;
+        const std::string espeak = FindProgram("espeak-ng");
+        const std::string sox = FindProgram("sox");
+        if (espeak.empty() || sox.empty())
+            return made;
+        auto run = [](const std::string& program, std::vector<std::string> arguments) {
+            arguments.insert(arguments.begin(), program);
+            ChildProcess child(program, {arguments, {}, {}, "/dev/null"});
+            return child.Wait(60s) == 0;
+        };
+        std::vector<std::string> parts;
+        const char* const passages[] = {"Dear Sir, thank you for your letter.", "We will send the parcel on Monday.",
+                                        "Yours faithfully."};
+        const char* const gaps[] = {"2", "6", "16"};
+        for (int i = 0; i < 3; ++i) {
+            const std::string spoken = folder / ("spoken" + std::to_string(i) + ".wav");
+            const std::string passage = folder / ("passage" + std::to_string(i) + ".wav");
+            const std::string gap = folder / ("gap" + std::to_string(i) + ".wav");
+            if (!run(espeak, {"-w", spoken, passages[i]}) ||
+                !run(sox, {spoken, "-r", "11025", "-c", "1", "-b", "16", passage}) ||
+                !run(sox, {"-n", "-r", "11025", "-c", "1", "-b", "16", gap, "trim", "0", gaps[i]}))
+                return made;
+            made.speech += Seconds(passage);
+            parts.insert(parts.end(), {passage, gap});
+        }
+        parts.push_back(folder / "tape.wav");
+        if (run(sox, parts))
+            made.path = folder / "tape.wav";
+        return made;
+    }();
+    return tape;
+}
+
+// A view that keeps what it was told and answers every question with Yes.
+class NotedView final : public SessionView {
+public:
+    void ShowList(const std::vector<std::string>&, const std::string&) override {}
+    void ShowCurrent(const DictationDetails*) override {}
+    void ShowPosition(int32_t, int32_t) override {}
+    void ShowPlaying(bool) override {}
+    void ShowRecording(RecordImage, bool) override {}
+    void ShowLevels(const LDBMC*) override {}
+    void ShowBusy(bool) override {}
+    void ShowSendProgress(int) override {}
+    void ShowSent(const std::string&) override {}
+    void Tell(const SessionMessage& message) override { told.push_back(message.caption); }
+    bool Ask(const SessionMessage&, AnswerButtons) override { return true; }
+    bool RunSplice(InsertSplice&) override { return false; }
+    std::vector<std::string> told;
+};
+
+class TakingQueue final : public SendQueue {
+public:
+    bool Add(const std::string& path, int) override {
+        added.push_back(path);
+        return true;
+    }
+    bool IsQueued(const std::string&) const override { return false; }
+    bool Remove(const std::string&) override { return false; }
+    bool RenumberRecipients(int) override { return true; }
+    float ShownProgress() const override { return 0; }
+    void SetNotify(Poster*, std::function<void()>) override {}
+    std::optional<std::string> TakeFailure() override { return std::nullopt; }
+    std::vector<std::string> TakeNotices() override { return {}; }
+    void CancelAll() override {}
+    std::vector<std::string> added;
+};
+
+class DockTransfer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_settings.CreateFolders());
+        ASSERT_TRUE(WriteIntValue(m_settings.settingsFile, SettingsKeys::kNumber, 7));
+    }
+
+    void Open(std::unique_ptr<AudioBackend> backend, int64_t clockStepMs = 100) {
+        m_backend = std::move(backend);
+        m_session =
+            std::make_unique<DictationSession>(SessionServices{m_settings, *m_backend, m_poster, &m_queue}, m_view);
+        m_dialog = std::make_unique<DockDialog>(nullptr, *m_session, *m_backend, m_poster, m_settings.settingsFile,
+                                                DockDialog::HelpFunction{});
+        m_dialog->SetWarnFunction([this](const QString&, const QString& text) { m_warned = text.toStdString(); });
+        // Each level report (a tenth of a second of tape) moves the clock on by the step.
+        m_dialog->Transfer().SetClock([step = clockStepMs, now = int64_t(0)]() mutable { return now += step; });
+    }
+
+    // The tape as the file device's input: `fast` delivers it as fast as it is taken, otherwise in real time.
+    std::unique_ptr<AudioBackend> FileTape(bool fast = true, std::vector<std::string> lines = {}) {
+        FileAudioOptions options;
+        options.inputPath = Tape().path;
+        options.pacing = fast ? FilePacing::Fast : FilePacing::RealTime;
+        options.inputLines = std::move(lines);
+        return CreateFileBackend(options);
+    }
+
+    // Runs the event loop until the dialog has handed its tape over (or `limit` passes).
+    bool WaitForHandOver(std::chrono::milliseconds limit) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (m_dialog->HasTape() && std::chrono::steady_clock::now() < end)
+            m_poster.WaitAndPump(20ms);
+        m_poster.Pump();
+        return !m_dialog->HasTape();
+    }
+
+    // Runs the event loop in real time until the tape's first sound is in its file.
+    void WaitForSound() {
+        const auto end = std::chrono::steady_clock::now() + 5s;
+        while (Seconds(m_dialog->WavePath()) <= 0 && std::chrono::steady_clock::now() < end)
+            m_poster.WaitAndPump(20ms);
+    }
+
+    void AddRecipient() {
+        TypistRecipient recipient;
+        recipient.SetText(RecipientField::Name, "Ann");
+        recipient.SetText(RecipientField::Folder, m_data / "typist");
+        recipient.SetMethod(SendMethod::Lan);
+        ASSERT_TRUE(recipient.Save(RecipientList(m_settings.dataFolder, m_settings.settingsFile).Path(0)));
+        ASSERT_TRUE(WriteIntValue(m_settings.settingsFile, SettingsKeys::kSendCount, 1));
+    }
+
+    std::string Current(const std::string& name) const { return m_settings.currentFolder + name; }
+
+    TempFolder m_data;
+    Settings m_settings = Settings::ForProgramFolder(m_data.Path(), m_data.Path());
+    PumpPoster m_poster;
+    NotedView m_view;
+    TakingQueue m_queue;
+    std::unique_ptr<AudioBackend> m_backend;
+    std::unique_ptr<DictationSession> m_session;
+    std::unique_ptr<DockDialog> m_dialog;
+    std::string m_warned;
+};
+
+TEST_F(DockTransfer, ATapeBecomesOneDictationWithShortPausesKeptAndLongOnesCutThenEndsByItself) {
+    if (Tape().path.empty())
+        GTEST_SKIP() << "espeak-ng and sox are needed to speak the tape";
+    Open(FileTape());
+    ASSERT_TRUE(m_dialog->HasTape());
+    EXPECT_EQ(m_dialog->WavePath(), Current("Tape 7.wav"));
+    EXPECT_EQ(ReadIntValue(m_settings.settingsFile, SettingsKeys::kNumber), 8);
+    EXPECT_TRUE(PathExists(Current("Tape 7.dat")));
+    EXPECT_TRUE(m_session->Names().empty()) << "a tape being recorded is not listed";
+
+    ASSERT_TRUE(WaitForHandOver(60s)) << "the tape did not end 15 s after its last sound";
+    EXPECT_EQ(m_session->Names(), std::vector<std::string>{"Tape 7"});
+    EXPECT_EQ(m_session->CurrentName(), "Tape 7");
+    const double length = Seconds(Current("Tape 7.wav"));
+    const double speech = Tape().speech;
+    EXPECT_GT(length, speech + 2.0 - 0.5) << "the 2 s pause is kept";
+    EXPECT_LT(length, speech + 2.0 + 0.7 + 0.7 + 0.8) << "the 6 s pause and the end are cut to about 0.7 s";
+    EXPECT_TRUE(m_queue.added.empty());
+}
+
+TEST_F(DockTransfer, TheTapeEndsWhenTheClockSkipsTheFifteenthSecond) {
+    if (Tape().path.empty())
+        GTEST_SKIP() << "espeak-ng and sox are needed to speak the tape";
+    Open(FileTape(), /*clockStepMs=*/1900); // 15 s after the last sound is never read exactly
+    EXPECT_TRUE(WaitForHandOver(60s));
+}
+
+TEST_F(DockTransfer, CancelDeletesTheRecordingAndNothingIsListed) {
+    if (Tape().path.empty())
+        GTEST_SKIP() << "espeak-ng and sox are needed to speak the tape";
+    Open(FileTape(/*fast=*/false));
+    ASSERT_TRUE(m_dialog->HasTape());
+    WaitForSound();
+    m_dialog->reject();
+    m_poster.Pump();
+    EXPECT_FALSE(PathExists(Current("Tape 7.wav")));
+    EXPECT_FALSE(PathExists(Current("Tape 7.dat")));
+    EXPECT_EQ(ReadIntValue(m_settings.settingsFile, SettingsKeys::kNumber), 8) << "the number stays taken";
+    m_session->Refresh();
+    EXPECT_TRUE(m_session->Names().empty());
+}
+
+TEST_F(DockTransfer, DoneNamesTheTapeKeepsNotesAndListsOrSendsIt) {
+    struct Case {
+        const char* typed;
+        bool autoSend;
+        bool recipient;
+        const char* stored;
+        bool queued;
+        bool told;
+    };
+    const Case cases[] = {
+        {"Meeting 3.5/6", false, false, "Meeting 3 5 6", false, false}, // listed under the cleaned name
+        {"Memo", true, false, "Memo", false, true},                     // no recipient: told, kept current
+        {"Letter", true, true, "Letter", true, false},                  // sent to the default recipient
+    };
+    if (Tape().path.empty())
+        GTEST_SKIP() << "espeak-ng and sox are needed to speak the tape";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        m_dialog.reset();
+        m_session.reset();
+        if (c.recipient)
+            AddRecipient();
+        m_queue.added.clear();
+        m_view.told.clear();
+        Open(FileTape(/*fast=*/false));
+        ASSERT_TRUE(m_dialog->HasTape());
+        WaitForSound();
+        m_dialog->findChild<QLineEdit*>()->setText(QString::fromUtf8(c.typed));
+        m_dialog->findChild<QLineEdit*>()->setModified(true);
+        m_dialog->findChild<QPlainTextEdit*>()->setPlainText(QStringLiteral("Two copies\nplease"));
+        m_dialog->findChild<QCheckBox*>()->setChecked(c.autoSend);
+        m_dialog->accept();
+        m_poster.Pump();
+        const std::string folder = c.queued ? m_settings.sentFolder : m_settings.currentFolder;
+        EXPECT_TRUE(PathExists(folder + c.stored + ".wav"));
+        EXPECT_EQ(m_data.Read((c.queued ? "Sent Files/" : "Current Files/") + std::string(c.stored) + ".txt"),
+                  std::string("Two copies\r\nplease") + std::string(1, '\0'));
+        EXPECT_EQ(m_queue.added.size(), c.queued ? 1u : 0u);
+        EXPECT_EQ(!m_view.told.empty(), c.told);
+        EXPECT_EQ(ReadBoolValue(m_settings.settingsFile, SettingsKeys::kDockAutoSend), c.autoSend);
+    }
+}
+
+TEST_F(DockTransfer, ClosingTheProgramDuringATransferListsTheTapeSoFar) {
+    if (Tape().path.empty())
+        GTEST_SKIP() << "espeak-ng and sox are needed to speak the tape";
+    Open(FileTape(/*fast=*/false));
+    WaitForSound();
+    m_dialog.reset(); // the window closes its transfer first, then the session; nothing pumps the loop between
+    m_session->Close();
+    m_session = std::make_unique<DictationSession>(SessionServices{m_settings, *m_backend, m_poster, &m_queue}, m_view);
+    EXPECT_EQ(m_session->Names(), std::vector<std::string>{"Tape 7"});
+    EXPECT_GT(Seconds(Current("Tape 7.wav")), 0.0);
+}
+
+TEST_F(DockTransfer, ARenameOntoAnotherDictationKeepsTheTapeNameAndSaysSo) {
+    ASSERT_TRUE(WriteFileAtomically(Current("Letter.wav"), "RIFF"));
+    Open(FileTape(/*fast=*/false));
+    m_dialog->findChild<QLineEdit*>()->setText(QStringLiteral("Letter"));
+    m_dialog->findChild<QLineEdit*>()->setModified(true);
+    m_dialog->accept();
+    m_poster.Pump();
+    EXPECT_NE(m_warned.find("Tape 7"), std::string::npos) << m_warned;
+    EXPECT_EQ(m_data.Read("Current Files/Letter.wav"), "RIFF");
+    EXPECT_TRUE(PathExists(Current("Tape 7.wav")));
+}
+
+TEST_F(DockTransfer, TheInputLineIsTheLineInUnlessTheSettingsChoseOne) {
+    const std::vector<std::string> lines = {"Internal Microphone", "Line In", "Headset Microphone"};
+    Open(FileTape(/*fast=*/false, lines));
+    auto* line = m_dialog->findChildren<QComboBox*>().at(1);
+    EXPECT_EQ(line->currentIndex(), 2) << "entry 0 is the server's choice; the LINE rule takes line 1";
+    m_dialog->reject();
+    m_dialog.reset();
+    m_session.reset();
+    ASSERT_TRUE(WriteIntValue(m_settings.settingsFile, SettingsKeys::kDockSoundInChan, 2));
+    Open(FileTape(/*fast=*/false, lines));
+    EXPECT_EQ(m_dialog->findChildren<QComboBox*>().at(1)->currentIndex(), 3);
+    m_dialog->reject();
+}
+
+TEST_F(DockTransfer, ATapePlayedIntoTheSoundServerIsTransferredAndEndsByItself) {
+    PulseServer* server = PulseServer::Shared();
+    if (!server || Tape().path.empty())
+        GTEST_SKIP() << "needs the private sound server, espeak-ng and sox";
+    std::unique_ptr<AudioBackend> backend = CreatePulseBackend(server->Address());
+    ASSERT_TRUE(backend);
+    Open(std::move(backend), /*clockStepMs=*/0);
+    m_dialog->Transfer().SetClock({}); // the real steady clock
+    ASSERT_TRUE(m_dialog->HasTape());
+    ChildProcess player(FindProgram("paplay"), {{"paplay", "--device=test", Tape().path}, {}, {}, "/dev/null"});
+    ASSERT_TRUE(WaitForHandOver(90s)) << "the tape did not end by itself";
+    EXPECT_EQ(m_session->Names(), std::vector<std::string>{"Tape 7"});
+    const double length = Seconds(Current("Tape 7.wav"));
+    EXPECT_GT(length, Tape().speech);
+    EXPECT_LT(length, Tape().speech + 2.0 + 0.7 + 0.7 + 1.5);
+}
+
+} // namespace

@@ -1,0 +1,85 @@
+// The places of a per-user installation, the desktop entries' text (checked by desktop-file-validate) and the
+// uninstall key file, in a temporary home.
+#include "ChildProcess.h"
+#include "InstallTestHome.h"
+#include "install/DesktopEntry.h"
+#include "platform/Profile.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// desktop-file-validate's complaints about a file; empty when it is valid.
+std::string Validate(const std::string& path) {
+    static const std::string validator = FindProgram("desktop-file-validate");
+    TempFolder output;
+    ChildProcess child(validator, {{"desktop-file-validate", path}, {}, {}, output / "out"});
+    return child.Wait(std::chrono::seconds(30)) == 0 ? std::string() : "invalid: " + output.Read("out");
+}
+
+class InstallEntriesTest : public ::testing::Test, protected InstallTestHome {};
+
+} // namespace
+
+TEST(InstallPlaces, TheDesktopFolderIsReadAsXdgUserDirReadsIt) {
+    const struct {
+        const char* text;
+        const char* folder;
+    } cases[] = {
+        {"XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n", "/home/u/Schreibtisch"},
+        {"# comment\nXDG_MUSIC_DIR=\"$HOME/Music\"\n  XDG_DESKTOP_DIR=\"/srv/desk\"", "/srv/desk"},
+        {"XDG_DESKTOP_DIR=\"$HOME/a\"\nXDG_DESKTOP_DIR=\"$HOME/b\"\n", "/home/u/b"},
+        {"XDG_DESKTOP_DIR=\"$HOME\"\n", "/home/u"},
+        {"XDG_DESKTOP_DIR=$HOME/unquoted\n", ""},
+        {"XDG_DESKTOP_DIR=\"$HOME/$OTHER\"\n", ""},
+        {"XDG_DESKTOP_DIR=\"relative\"\n", ""},
+        {"XDG_DESKTOP_DIR=\"$HOME/a\\\"b\"\n", ""},
+    };
+    for (const auto& test : cases)
+        EXPECT_EQ(DesktopFolderFromUserDirs(test.text, "/home/u"), test.folder) << test.text;
+}
+
+TEST_F(InstallEntriesTest, PlacesFollowTheXdgFolders) {
+    EXPECT_EQ(places.installFolder, home / "data/Orrindale/Tallowin/");
+    EXPECT_EQ(places.applicationsFolder, home / "data/applications/");
+    EXPECT_EQ(places.keyFile, home / "config/Tallowin/uninstall.ini");
+    EXPECT_EQ(places.desktopFolder, home / "Desktop/");
+    home.Write("config/user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\n");
+    EXPECT_EQ(InstallPlaces::ForUser().desktopFolder, home / "Bureau/");
+    ::unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(InstallPlaces::ForUser().installFolder, home / ".local/share/Orrindale/Tallowin/");
+}
+
+TEST_F(InstallEntriesTest, EntriesAreValidAndQuoteEveryPathWhole) {
+    places.installFolder = home / "odd \"name\" $HOME `x` 100% back\\slash/";
+    ASSERT_TRUE(AddProgramMenuEntries(places) && AddUninstallEntry(places) && AddDesktopShortcut(places));
+    for (const std::string& path : EntryFiles()) {
+        if (path != places.keyFile) {
+            EXPECT_EQ(Validate(path), "") << path;
+        }
+    }
+    const std::string open = *ReadFileBytes(JoinPath(places.applicationsFolder, kOpenEntryFile));
+    EXPECT_NE(open.find("Name=Open Tallowin\n"), std::string::npos);
+    // Quoted for Exec ("\$", "%%"), then every '\' doubled for the string value.
+    EXPECT_NE(
+        open.find("Exec=\"" + home.Path() + R"(odd \\"name\\" \\$HOME \\`x\\` 100%% back\\\\slash/tallowin")" + "\n"),
+        std::string::npos)
+        << open;
+    EXPECT_FALSE(DesktopEntryText({"Open\nTallowin", "", {"/bin/true"}, "", ""}));
+    EXPECT_FALSE(DesktopEntryText({"Tallowin", "", {"/line\nbreak"}, "", ""}));
+}
+
+TEST_F(InstallEntriesTest, AnExistingUninstallEntryIsKeptAndTheMenuStartsWhatItNames) {
+    ASSERT_TRUE(AddUninstallEntry(places));
+    EXPECT_EQ(ProfileRead(places.keyFile, kUninstallSection, kDisplayNameKey, ""), "Tallowin Uninstall");
+    const std::string first = places.UninstallerPath();
+    places.installFolder = home / "elsewhere/";
+    ASSERT_TRUE(AddUninstallEntry(places));
+    EXPECT_EQ(ProfileRead(places.keyFile, kUninstallSection, kUninstallStringKey, ""), first);
+    const std::string entry = *ReadFileBytes(JoinPath(places.applicationsFolder, kUninstallEntryFile));
+    EXPECT_NE(entry.find("Exec=\"" + first + "\"\n"), std::string::npos) << entry;
+
+    RemoveInstallEntries(places);
+    EXPECT_FALSE(PathExists(places.keyFile));
+    EXPECT_FALSE(PathExists(home / "config/Tallowin")) << "the key file's folder goes with it";
+}

@@ -1,0 +1,36 @@
+// Where the installed and the packaged program keep their data, and when their first start shows the wizard.
+#include "TempFolder.h"
+#include "app/ProgramLocation.h"
+#include "app/StartMode.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+TEST(ProgramPlace, ProgramsUnderUsrOrOptAreSystemWide) {
+    for (const char* folder : {"/usr/lib/tallowin/", "/usr/local/lib/tallowin/", "/opt/tallowin/"})
+        EXPECT_TRUE(IsSystemWideProgramFolder(folder)) << folder;
+    for (const char* folder : {"/home/u/.local/share/Orrindale/Tallowin/", "/usrx/tallowin/", "/tmp/usr/", "/"})
+        EXPECT_FALSE(IsSystemWideProgramFolder(folder)) << folder;
+}
+
+TEST(ProgramPlace, ThePackagedProgramKeepsItsDataInTheUsersFolderAndGreetsItsFirstStartWithTheWizard) {
+    TempFolder home;
+    ::setenv("XDG_DATA_HOME", home.Path().c_str(), 1);
+    // Root may write to /usr: the folder's mode must not decide.
+    const Settings packaged = SettingsForProgram("/usr/lib/tallowin");
+    EXPECT_EQ(packaged.programFolder, "/usr/lib/tallowin/");
+    EXPECT_EQ(packaged.dataFolder, home / "Orrindale/Tallowin/");
+    EXPECT_EQ(packaged.settingsFile, home / "Orrindale/Tallowin/settings.ini");
+    home.Write("build/tallowin", "");
+    const Settings beside = SettingsForProgram(home / "build");
+    EXPECT_EQ(beside.dataFolder, home / "build/");
+
+    const std::vector<std::string> plain{"tallowin"};
+    const std::vector<std::string> fromInstaller{"tallowin", "/install"};
+    EXPECT_EQ(ChooseWelcomeAtStart(plain, packaged), Welcome::Wizard);
+    EXPECT_EQ(ChooseWelcomeAtStart(plain, beside), Welcome::Splash);
+    EXPECT_EQ(ChooseWelcomeAtStart(fromInstaller, beside), Welcome::Wizard);
+    home.Write("Orrindale/Tallowin/settings.ini", "[settings]\n");
+    EXPECT_EQ(ChooseWelcomeAtStart(plain, packaged), Welcome::Splash);
+    EXPECT_EQ(ChooseWelcomeAtStart(fromInstaller, packaged), Welcome::Wizard);
+}
