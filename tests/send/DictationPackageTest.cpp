@@ -1,196 +1,98 @@
-#include "DictationPackage.h"
+// The dictation package, read back by the typist-side reader that knows only the documented layout.
+#include "send/DictationPackage.h"
 
-#include "FileOps.h"
-#include "IniValues.h"
+#include "PackageReader.h"
 #include "ReadOnlyView.h"
-#include "RecordKeys.h"
-#include "SettingsKeys.h"
 #include "TempFolder.h"
+#include "platform/FileOps.h"
+#include "store/IniValues.h"
+#include "store/RecordKeys.h"
+#include "store/SettingsKeys.h"
 
-#include <array>
 #include <gtest/gtest.h>
-#include <optional>
-#include <string>
-#include <vector>
 
 namespace {
 
-// A package as read back by a reader that knows only the documented layout.
-struct ReadPackage {
-    uint16_t leading = 0xFFFF;
-    uint32_t totalLength = 0;
-    uint32_t zero = 0xFFFFFFFF;
-    uint32_t userId = 0;
-    uint32_t number = 0;
-    uint32_t date = 0;
-    std::string name;
-    std::array<std::string, 10> user;
-    uint8_t priority = 0;
-    std::string notes;
-    std::string audio;
-};
-
-std::optional<ReadPackage> Parse(const std::string& bytes) {
-    size_t at = 0;
-    const auto take = [&](size_t count) -> std::optional<std::string> {
-        if (bytes.size() - at < count)
-            return std::nullopt;
-        at += count;
-        return bytes.substr(at - count, count);
-    };
-    const auto number = [&](size_t size) -> std::optional<uint32_t> {
-        const auto field = take(size);
-        if (!field)
-            return std::nullopt;
-        uint32_t value = 0;
-        for (size_t i = size; i-- > 0;)
-            value = value << 8 | static_cast<uint8_t>((*field)[i]);
-        return value;
-    };
-    const auto text = [&]() -> std::optional<std::string> {
-        const auto length = number(1);
-        return length ? take(*length) : std::nullopt;
-    };
-    ReadPackage package;
-    const auto leading = number(2), total = number(4), zero = number(4), user = number(4), dictation = number(4),
-               date = number(4);
-    const auto name = text();
-    if (!leading || !total || !zero || !user || !dictation || !date || !name)
-        return std::nullopt;
-    package.leading = static_cast<uint16_t>(*leading);
-    package.totalLength = *total, package.zero = *zero, package.userId = *user, package.number = *dictation;
-    package.date = *date, package.name = *name;
-    for (std::string& detail : package.user) {
-        const auto value = text();
-        if (!value)
-            return std::nullopt;
-        detail = *value;
-    }
-    const auto priority = number(1);
-    const auto notesLength = number(4);
-    if (!priority || !notesLength)
-        return std::nullopt;
-    const auto notes = take(*notesLength);
-    if (!notes)
-        return std::nullopt;
-    package.priority = static_cast<uint8_t>(*priority);
-    package.notes = *notes;
-    package.audio = bytes.substr(at);
-    return package;
-}
-
 class DictationPackageTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_wave = m_folder.Write("Sent Files/Diktat Zoë.wav", "RIFF");
-        m_audio = m_folder.Write("Sent Files/Diktat Zoë.tmp", Audio());
-    }
     static std::string Audio() {
         std::string audio = "RIFF....WAVEfmt ";
         for (int i = 0; i < 70000; ++i)
             audio += static_cast<char>(i * 7 + i / 256);
         return audio;
     }
-    void Set(const StringKey& key, std::string_view value) {
-        ASSERT_TRUE(WriteStringValue(m_settings, key, value));
-        ASSERT_TRUE(FlushProfile(m_settings));
+    // Writes the package, expecting it under `name`, and reads it back.
+    TypistPackage Written(const std::string& name) {
+        const PackageResult result = m_package.Write(m_wave, m_audio);
+        EXPECT_EQ(result.status, PackageStatus::Written);
+        EXPECT_EQ(result.path, m_folder / ("Sent Files/" + name));
+        std::string problem;
+        const std::optional<TypistPackage> package = ReadTypistPackage(result.path, problem);
+        EXPECT_TRUE(package) << problem;
+        EXPECT_EQ(ListFolder(m_folder / "Sent Files")->size(), m_files + 1) << "no temporary file is left";
+        return package.value_or(TypistPackage{});
     }
-    void SetRecord(int number, int64_t date, std::string_view priority) {
-        const std::string record = m_folder / "Sent Files/Diktat Zoë.dat";
-        ASSERT_TRUE(WriteIntValue(record, RecordKeys::kNumber, number));
-        ASSERT_TRUE(WriteDateValue(record, RecordKeys::kDate, date));
-        ASSERT_TRUE(WriteStringValue(record, RecordKeys::kPriority, priority));
-        ASSERT_TRUE(FlushProfile(record));
-    }
-    PackageResult Write() const { return m_package.Write(m_wave, m_audio); }
 
     TempFolder m_folder;
     std::string m_settings = m_folder / "settings.ini";
-    std::string m_wave;
-    std::string m_audio;
+    std::string m_wave = m_folder.Write("Sent Files/Diktat Zoë.wav", "RIFF");
+    std::string m_audio = m_folder.Write("Sent Files/Diktat Zoë.tmp", Audio());
+    size_t m_files = 2;
     DictationPackage m_package{m_settings, [] { return int64_t{1234567890}; }};
 };
 
-} // namespace
-
-TEST_F(DictationPackageTest, APackageCarriesTheHeaderDetailsNotesAndTheWholeAudio) {
+TEST_F(DictationPackageTest, APackageCarriesTheHeaderDetailsCutTo255BytesNotesAndTheWholeAudio) {
     ASSERT_TRUE(WriteIntValue(m_settings, SettingsKeys::kUserId, 42));
-    Set(SettingsKeys::kUser, "Zoë Müller");
-    Set(SettingsKeys::kUserEmail, "zoe@example.org");
-    const std::array<std::string, 8> details{"Orrindale Ltd", "555 1234", "555 9876", "",
-                                             "1 Quay Street", "Harbour",  "",         "日本"};
-    for (size_t i = 0; i < details.size(); ++i)
-        Set(UserKeys::kDetails[i], details[i]);
-    SetRecord(17, 1700000000, "High");
+    ASSERT_TRUE(WriteStringValue(m_settings, SettingsKeys::kUser, "Zoë Müller"));
+    ASSERT_TRUE(WriteStringValue(m_settings, SettingsKeys::kUserEmail, std::string(300, 'x')));
+    const std::string details[8] = {
+        std::string(250, 'c') + "éééééééé", "555 1234", "", "", "1 Quay Street", "", "", "日本"};
+    for (size_t i = 0; i < 8; ++i)
+        ASSERT_TRUE(WriteStringValue(m_settings, UserKeys::kDetails[i], details[i]));
+    const std::string record = m_folder / "Sent Files/Diktat Zoë.dat";
+    ASSERT_TRUE(WriteIntValue(record, RecordKeys::kNumber, 17));
+    ASSERT_TRUE(WriteDateValue(record, RecordKeys::kDate, 1700000000));
+    ASSERT_TRUE(WriteStringValue(record, RecordKeys::kPriority, "High"));
+    ASSERT_TRUE(FlushProfile(record));
     m_folder.Write("Sent Files/Diktat Zoë.txt", std::string("Bitte schnell – danke\0left over", 32));
+    m_files = 4;
 
-    const PackageResult result = Write();
-    ASSERT_EQ(result.status, PackageStatus::Written);
-    EXPECT_EQ(result.path, m_folder / "Sent Files/dct00042-00017.dct");
-    const std::string bytes = m_folder.Read("Sent Files/dct00042-00017.dct");
-    const std::optional<ReadPackage> package = Parse(bytes);
-    ASSERT_TRUE(package);
-    EXPECT_EQ(package->leading, 0);
-    EXPECT_EQ(package->totalLength, bytes.size());
-    EXPECT_EQ(package->zero, 0u);
-    EXPECT_EQ(package->userId, 42u);
-    EXPECT_EQ(package->number, 17u);
-    EXPECT_EQ(package->date, 1700000000u);
-    EXPECT_EQ(package->name, "Diktat Zo\xEB");
-    EXPECT_EQ(package->user,
-              (std::array<std::string, 10>{"Zo\xEB M\xFCller", "zoe@example.org", "Orrindale Ltd", "555 1234",
-                                           "555 9876", "", "1 Quay Street", "Harbour", "", "??"}));
-    EXPECT_EQ(package->priority, 100);
-    EXPECT_EQ(package->notes, "Bitte schnell \x96 danke");
-    EXPECT_EQ(package->audio, Audio());
-    EXPECT_EQ(ListFolder(m_folder / "Sent Files")->size(), 5u) << "no temporary file is left";
+    const TypistPackage package = Written("dct00042-00017.dct");
+    EXPECT_EQ(package.userId, 42u);
+    EXPECT_EQ(package.number, 17u);
+    EXPECT_EQ(package.date, 1700000000u);
+    EXPECT_EQ(package.name, "Diktat Zo\xEB");
+    // Each character one byte; the settings value itself stops after 258 UTF-8 bytes.
+    EXPECT_EQ(package.details, (std::array<std::string, 10>{"Zo\xEB M\xFCller", std::string(255, 'x'),
+                                                            std::string(250, 'c') + std::string(4, '\xE9'), "555 1234",
+                                                            "", "", "1 Quay Street", "", "", "??"}));
+    EXPECT_EQ(package.priority, 100);
+    EXPECT_EQ(package.notes, "Bitte schnell \x96 danke");
+    EXPECT_EQ(package.audio, Audio());
 }
 
-TEST_F(DictationPackageTest, ADictationWithoutRecordOrNotesGetsTheDefaults) {
-    const PackageResult result = Write();
-    ASSERT_EQ(result.status, PackageStatus::Written);
-    EXPECT_EQ(FileNameOf(result.path), "dct00000-00000.dct");
-    const std::optional<ReadPackage> package = Parse(m_folder.Read("Sent Files/dct00000-00000.dct"));
-    ASSERT_TRUE(package);
-    EXPECT_EQ(package->date, 1234567890u) << "the current time";
-    EXPECT_EQ(package->priority, 50);
-    EXPECT_EQ(package->notes, "");
-    EXPECT_EQ(package->user, (std::array<std::string, 10>{}));
-    EXPECT_EQ(package->audio, Audio());
+TEST_F(DictationPackageTest, ADictationWithoutRecordNotesOrSettingsGetsTheDefaults) {
+    const TypistPackage package = Written("dct00000-00000.dct");
+    EXPECT_EQ(package.date, 1234567890u) << "the current time";
+    EXPECT_EQ(package.priority, 50);
+    EXPECT_EQ(package.notes, "");
+    EXPECT_EQ(package.details, (std::array<std::string, 10>{}));
+    EXPECT_EQ(package.audio, Audio());
 }
 
-TEST_F(DictationPackageTest, PriorityBytesGoByTheFirstLetter) {
-    EXPECT_EQ(DictationPackage::PriorityByte("High"), 100);
-    EXPECT_EQ(DictationPackage::PriorityByte("Low"), 10);
-    EXPECT_EQ(DictationPackage::PriorityByte("Normal"), 50);
-    EXPECT_EQ(DictationPackage::PriorityByte("high"), 50);
-    EXPECT_EQ(DictationPackage::PriorityByte(""), 50);
-}
-
-TEST_F(DictationPackageTest, StringsAreCutTo255Bytes) {
-    Set(SettingsKeys::kUser, std::string(300, 'x'));
-    Set(UserKeys::kCompany, std::string(250, 'c') + "éééééééé");
-    const PackageResult result = Write();
-    ASSERT_EQ(result.status, PackageStatus::Written);
-    const std::optional<ReadPackage> package = Parse(m_folder.Read("Sent Files/dct00000-00000.dct"));
-    ASSERT_TRUE(package);
-    EXPECT_EQ(package->user[0], std::string(255, 'x'));
-    EXPECT_EQ(package->user[2], std::string(250, 'c') + std::string(4, '\xE9'))
-        << "each character one byte; the settings value itself stops after 258 UTF-8 bytes";
-}
-
-TEST_F(DictationPackageTest, FileNamesHaveFiveDigitNumbers) {
-    EXPECT_EQ(DictationPackage::FileName(42, 17), "dct00042-00017.dct");
+TEST_F(DictationPackageTest, PriorityBytesGoByTheFirstLetterAndNamesHaveFiveDigitNumbers) {
+    for (const auto& [text, byte] :
+         {std::pair<const char*, int>{"High", 100}, {"Low", 10}, {"Normal", 50}, {"high", 50}, {"", 50}})
+        EXPECT_EQ(DictationPackage::PriorityByte(text), byte) << text;
     EXPECT_EQ(DictationPackage::FileName(123456, 7), "dct123456-00007.dct");
 }
 
-TEST_F(DictationPackageTest, MissingAudioWritesNoPackage) {
+TEST_F(DictationPackageTest, MissingAudioOrAFolderThatCannotBeWrittenLeavesNoPackage) {
     ASSERT_TRUE(RemoveFile(m_audio));
-    EXPECT_EQ(Write().status, PackageStatus::AudioUnreadable);
+    EXPECT_EQ(m_package.Write(m_wave, m_audio).status, PackageStatus::AudioUnreadable);
     EXPECT_EQ(ListFolder(m_folder / "Sent Files")->size(), 1u);
-}
 
-TEST_F(DictationPackageTest, AFolderThatCannotBeWrittenLeavesNoPackage) {
+    m_folder.Write("Sent Files/Diktat Zoë.tmp", Audio());
     const TempFolder view;
     const ReadOnlyView mount(m_folder / "Sent Files", view.Path());
     if (!mount.Mounted())
@@ -200,3 +102,5 @@ TEST_F(DictationPackageTest, AFolderThatCannotBeWrittenLeavesNoPackage) {
     EXPECT_TRUE(result.path.empty());
     EXPECT_EQ(ListFolder(m_folder / "Sent Files")->size(), 2u);
 }
+
+} // namespace

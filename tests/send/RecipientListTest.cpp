@@ -1,138 +1,100 @@
-#include "RecipientList.h"
+// The recipient list: the recipient of a send, and deleting one with the renumbering of those after it.
+#include "send/RecipientList.h"
 
-#include "FileOps.h"
-#include "IniValues.h"
 #include "ReadOnlyView.h"
-#include "SettingsKeys.h"
 #include "TempFolder.h"
+#include "platform/FileOps.h"
+#include "store/IniValues.h"
+#include "store/SettingsKeys.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
-#include <vector>
 
 namespace {
 
 class RecipientListTest : public ::testing::Test {
 protected:
-    // Recipients named by the letters of `names`, with the given default.
+    // Recipients named by the letters of `names` ('-': no file), with "sendcount" covering them all.
     void MakeRecipients(std::string_view names, int defaultIndex) {
         for (size_t i = 0; i < names.size(); ++i) {
             TypistRecipient recipient;
             recipient.SetText(RecipientField::Name, std::string(1, names[i]));
-            ASSERT_TRUE(recipient.Save(m_list.Path(static_cast<int>(i))));
+            ASSERT_TRUE(names[i] == '-' || recipient.Save(m_list.Path(static_cast<int>(i))));
         }
-        SetSettings(static_cast<int>(names.size()), defaultIndex);
+        ASSERT_TRUE(WriteIntValue(m_settings, SettingsKeys::kSendCount, static_cast<int>(names.size())));
+        ASSERT_TRUE(WriteIntValue(m_settings, SettingsKeys::kSendDefault, defaultIndex));
+        ASSERT_TRUE(FlushProfile(m_settings));
     }
-    void SetSettings(int count, int defaultIndex) {
-        const std::string settings = m_folder / "settings.ini";
-        ASSERT_TRUE(WriteIntValue(settings, SettingsKeys::kSendCount, count));
-        ASSERT_TRUE(WriteIntValue(settings, SettingsKeys::kSendDefault, defaultIndex));
-        ASSERT_TRUE(FlushProfile(settings));
-    }
-    // The names of the recipient files 0, 1, ... that exist, "-" for a missing one, up to `files` files.
-    std::string Names(int files) const {
+    // The names of the recipient files 0, 1, ..., "-" for a missing one, for as many as `files`.
+    std::string Names(size_t files) const {
         std::string names;
-        for (int i = 0; i < files; ++i)
+        for (int i = 0; i < static_cast<int>(files); ++i)
             names += PathExists(m_list.Path(i)) ? m_list.Load(i).Name() : "-";
         return names;
     }
 
     TempFolder m_folder;
-    RecipientList m_list{m_folder.Path(), m_folder / "settings.ini"};
+    std::string m_settings = m_folder / "settings.ini";
+    RecipientList m_list{m_folder.Path(), m_settings};
 };
 
-} // namespace
-
-TEST_F(RecipientListTest, WithoutSettingsThereAreNoRecipients) {
+TEST_F(RecipientListTest, TheDefaultIsUsedForSendsOnlyWhileItNamesARecipient) {
     EXPECT_EQ(m_list.Count(), 0);
     EXPECT_EQ(m_list.SendIndex(), 0);
     EXPECT_TRUE(m_list.DisplayTexts().empty());
-}
-
-TEST_F(RecipientListTest, TheDefaultIsUsedForSendsOnlyWhileItNamesARecipient) {
-    MakeRecipients("abc", 2);
+    MakeRecipients("ab-", 2);
+    EXPECT_EQ(m_list.Path(2), m_folder / "Recipient 2.dat");
     EXPECT_EQ(m_list.SendIndex(), 2);
-    EXPECT_EQ(m_list.DisplayTexts(), (std::vector<std::string>{"a ()", "b ()", "c DEFAULT ()"}));
-    MakeRecipients("abc", 3);
-    EXPECT_EQ(m_list.SendIndex(), 0);
-    MakeRecipients("abc", -1);
-    EXPECT_EQ(m_list.SendIndex(), 0);
+    EXPECT_EQ(m_list.DisplayTexts(), (std::vector<std::string>{"a ()", "b ()", "Untitled DEFAULT ()"}));
+    for (const int outside : {3, -1}) {
+        MakeRecipients("abc", outside);
+        EXPECT_EQ(m_list.SendIndex(), 0);
+    }
 }
 
-TEST_F(RecipientListTest, AMissingRecipientFileGivesTheDefaultRecord) {
-    MakeRecipients("ab", 0);
-    ASSERT_TRUE(RemoveFile(m_list.Path(1)));
-    EXPECT_EQ(m_list.Load(1).DisplayText(false), "Untitled ()");
+TEST_F(RecipientListTest, DeletingMovesTheLaterFilesDownAndTheDefaultWithItsRecipient) {
+    // Recipients before, the default, the one deleted, the outcome, recipients after ('-': no file), the default.
+    // Deleting the default makes the first one the default; a default naming no recipient is left alone; a gap
+    // moves down like a recipient.
+    using enum RecipientDeleteResult;
+    const std::tuple<std::string, int, int, RecipientDeleteResult, std::string, int> cases[] = {
+        {"abc", 0, 1, Deleted, "ac-", 0},       {"abc", 2, 0, Deleted, "bc-", 1},
+        {"abc", 0, 2, Deleted, "ab-", 0},       {"abc", 1, 1, Deleted, "ac-", 0},
+        {"abc", 3, 0, Deleted, "bc-", 3},       {"ab-d", 0, 0, Deleted, "b-d-", 0},
+        {"ab", 0, 2, NoSuchRecipient, "ab", 0}, {"ab", 0, -1, NoSuchRecipient, "ab", 0}};
+    for (const auto& [names, defaultIndex, deleted, result, namesAfter, defaultAfter] : cases) {
+        SCOPED_TRACE(names + " without " + std::to_string(deleted));
+        const TempFolder folder;
+        m_list = RecipientList(folder.Path(), m_settings);
+        MakeRecipients(names, defaultIndex);
+        std::vector<int> told;
+        EXPECT_EQ(m_list.Delete(deleted, [&](int index) { return told.push_back(index), true; }), result);
+        EXPECT_EQ(Names(names.size()), namesAfter);
+        EXPECT_EQ(m_list.DefaultIndex(), defaultAfter);
+        const bool deletedOne = result == Deleted;
+        EXPECT_EQ(m_list.Count(), static_cast<int>(names.size()) - deletedOne);
+        EXPECT_EQ(told, deletedOne ? std::vector<int>{deleted} : std::vector<int>{});
+        const auto files = std::count_if(namesAfter.begin(), namesAfter.end(), [](char c) { return c != '-'; });
+        EXPECT_EQ(ListFolder(folder.Path())->size(), static_cast<size_t>(files)) << "no held file is left behind";
+    }
 }
 
-TEST_F(RecipientListTest, DeletingOneOfThreeMovesTheLaterOneDown) {
-    MakeRecipients("abc", 0);
-    std::vector<int> told;
-    EXPECT_EQ(m_list.Delete(1, [&](int deleted) { return told.push_back(deleted), true; }),
-              RecipientDeleteResult::Deleted);
-    EXPECT_EQ(Names(3), "ac-");
-    EXPECT_EQ(m_list.Count(), 2);
-    EXPECT_EQ(m_list.DefaultIndex(), 0);
-    EXPECT_EQ(told, std::vector<int>{1});
-    EXPECT_EQ(ListFolder(m_folder.Path())->size(), 3u) << "no held file is left behind";
-}
-
-TEST_F(RecipientListTest, TheDefaultFollowsItsRecipient) {
-    MakeRecipients("abc", 2);
-    ASSERT_EQ(m_list.Delete(0), RecipientDeleteResult::Deleted);
-    EXPECT_EQ(m_list.DefaultIndex(), 1);
-    EXPECT_EQ(m_list.Load(m_list.SendIndex()).Name(), "c");
-
-    MakeRecipients("abc", 0);
-    ASSERT_EQ(m_list.Delete(2), RecipientDeleteResult::Deleted);
-    EXPECT_EQ(m_list.DefaultIndex(), 0);
-    EXPECT_EQ(Names(3), "ab-");
-}
-
-TEST_F(RecipientListTest, DeletingTheDefaultMakesTheFirstRecipientTheDefault) {
-    MakeRecipients("abc", 1);
-    ASSERT_EQ(m_list.Delete(1), RecipientDeleteResult::Deleted);
-    EXPECT_EQ(m_list.DefaultIndex(), 0);
-    EXPECT_EQ(m_list.DisplayTexts(), (std::vector<std::string>{"a DEFAULT ()", "c ()"}));
-}
-
-TEST_F(RecipientListTest, ADefaultNamingNoRecipientIsLeftAlone) {
-    MakeRecipients("abc", 3);
-    ASSERT_EQ(m_list.Delete(0), RecipientDeleteResult::Deleted);
-    EXPECT_EQ(m_list.DefaultIndex(), 3);
-    EXPECT_EQ(m_list.SendIndex(), 0);
-}
-
-TEST_F(RecipientListTest, AnIndexNotCountedIsNotDeleted) {
-    MakeRecipients("ab", 0);
-    EXPECT_EQ(m_list.Delete(2), RecipientDeleteResult::NoSuchRecipient);
-    EXPECT_EQ(m_list.Delete(-1), RecipientDeleteResult::NoSuchRecipient);
-    EXPECT_EQ(Names(2), "ab");
-    EXPECT_EQ(m_list.Count(), 2);
-}
-
-TEST_F(RecipientListTest, AGapMovesDownLikeARecipient) {
-    MakeRecipients("abcd", 0);
-    ASSERT_TRUE(RemoveFile(m_list.Path(2)));
-    ASSERT_EQ(m_list.Delete(0), RecipientDeleteResult::Deleted);
-    EXPECT_EQ(Names(4), "b-d-");
-}
-
-TEST_F(RecipientListTest, TheQueuesFailureToRenumberIsReported) {
+TEST_F(RecipientListTest, TheQueuesFailureToRenumberIsReportedAfterTheDeletion) {
     MakeRecipients("ab", 0);
     EXPECT_EQ(m_list.Delete(0, [](int) { return false; }), RecipientDeleteResult::QueueNotRenumbered);
     EXPECT_EQ(Names(2), "b-");
+    EXPECT_EQ(m_list.Delete(0), RecipientDeleteResult::Deleted); // with no queue to tell
+    EXPECT_EQ(Names(2), "--");
 }
 
 TEST_F(RecipientListTest, AFileThatCannotBeMovedStopsTheDeletionAndPutsEverythingBack) {
     // A mount point cannot be renamed: "Recipient 2.dat" is one, so the second move fails.
-    MakeRecipients("ab", 1);
+    MakeRecipients("ab-", 1);
     const TempFolder elsewhere;
     ASSERT_TRUE(MakeFolders(m_list.Path(2)));
-    SetSettings(3, 1);
     const ReadOnlyView mount(elsewhere.Path(), m_list.Path(2));
     if (!mount.Mounted())
         GTEST_SKIP() << "mounting is not permitted here";
-
     bool told = false;
     EXPECT_EQ(m_list.Delete(0, [&](int) { return told = true; }), RecipientDeleteResult::RenumberFailed);
     EXPECT_EQ(Names(2), "ab");
@@ -142,3 +104,5 @@ TEST_F(RecipientListTest, AFileThatCannotBeMovedStopsTheDeletionAndPutsEverythin
     EXPECT_FALSE(told);
     EXPECT_EQ(ListFolder(m_folder.Path())->size(), 4u) << "no held file is left behind";
 }
+
+} // namespace

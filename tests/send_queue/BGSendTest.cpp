@@ -1,440 +1,347 @@
-#include "BGSend.h"
+// The background send queue and its worker: order, restarts, the windows in which the worker ends or sends while
+// the main thread changes the queue, stops, damaged entries and files, and a send read back on the typist's side.
+#include "send/BGSend.h"
 
-#include "FileOps.h"
-#include "IniValues.h"
+#include "ChildProcess.h"
 #include "PackageReader.h"
-#include "Poster.h"
 #include "QueueFixture.h"
-#include "RecipientList.h"
-#include "RecordKeys.h"
-#include "SendQueueFile.h"
-#include "SettingsKeys.h"
-#include "TypistRecipient.h"
 #include "WorkerProbe.h"
+#include "platform/Poster.h"
+#include "send/RecipientList.h"
+#include "send/SendQueueFile.h"
 
-#include <fstream>
+#include <cstdlib>
 #include <gtest/gtest.h>
-#include <mutex>
-#include <thread>
+#include <tuple>
+#include <unistd.h>
 
 namespace {
 
-// A transport that records what it was handed and answers as told.
-struct RecordingTransport {
-    std::mutex mutex;
-    std::vector<std::string> names;
-    std::vector<std::string> recipients;
-    bool answer = true;
-
-    DeliveryFunction Function() {
-        return [this](TransportReport& report, const DeliveryRequest& request) {
-            std::lock_guard lock(mutex);
-            names.push_back(request.dictationName);
-            recipients.push_back(request.recipient.Name());
-            if (!answer)
-                report.ReportFailure("refused " + request.dictationName);
-            return answer;
-        };
-    }
-    std::vector<std::string> Names() {
-        std::lock_guard lock(mutex);
-        return names;
-    }
-};
+using Names = std::vector<std::string>;
 
 class SendQueueTest : public ::testing::Test {
 protected:
-    void SetUp() override { fixture.MakeFolderRecipient(0, "Ann", fixture.Typist(), QueueFixture::GsmFormat()); }
-    std::vector<QueueEntry> Entries() const { return SendQueueFile(fixture.Program() + "bgsend.dat").Entries(); }
-    std::string Delivery(const std::string& name) const {
-        return ReadStringValue(fixture.RecordPath(name), RecordKeys::kDelivery);
+    void SetUp() override { fixture.MakeFolderRecipient(0, "Ann", fixture.typist); }
+
+    // A fresh probe holding at `holdAt`, for the next queue (which replaces the former one).
+    WorkerProbe& Probe(std::set<SendStage> holdAt = {}) {
+        queue.reset();
+        probe = std::make_unique<WorkerProbe>(std::move(holdAt));
+        return *probe;
     }
+    // A queue over the fixture's folders with the probe attached, telling `onProgress` through the poster, opened.
+    BGSend& Open(
+        SendTransports transports = {}, std::function<void()> onProgress = [] {}) {
+        queue.reset();
+        queue = std::make_unique<BGSend>(fixture.Context(), std::move(transports));
+        probe->Attach(*queue);
+        queue->SetNotify(&poster, std::move(onProgress));
+        EXPECT_TRUE(queue->Open(fixture.program));
+        return *queue;
+    }
+    // Transports whose folder delivery is `lan`.
+    static SendTransports Lan(DeliveryFunction lan) { return {{}, std::move(lan), {}}; }
+    // Sent dictations "a", "b", ... numbered from 1, queued to recipient 0; their wave paths.
+    Names Add(int count, double seconds = 1.0) {
+        Names waves;
+        for (int i = 0; i < count; ++i) {
+            waves.push_back(fixture.MakeSentDictation(std::string(1, static_cast<char>('a' + i)), i + 1, seconds));
+            EXPECT_TRUE(queue->Add(waves.back(), 0));
+        }
+        return waves;
+    }
+    std::vector<QueueEntry> Entries() const { return SendQueueFile(fixture.program + "bgsend.dat").Entries(); }
+    Names Deliveries(const Names& names) const {
+        Names states;
+        for (const std::string& name : names)
+            states.push_back(ReadStringValue(fixture.RecordPath(name), RecordKeys::kDelivery));
+        return states;
+    }
+    Names Arrived() const { return QueueFixture::Names(fixture.typist); }
 
     QueueFixture fixture;
+    PumpPoster poster;
+    std::unique_ptr<WorkerProbe> probe = std::make_unique<WorkerProbe>();
+    std::unique_ptr<BGSend> queue;
 };
 
-TEST_F(SendQueueTest, ThreeAddsInARowAreQueuedInOrderAndMoveUpByOneAfterADelivery) {
-    WorkerProbe probe;
+TEST_F(SendQueueTest, AddsAreQueuedInOrderAndARefusedDeliveryStopsTheWorkerWithItFirst) {
     int calls = 0;
-    SendTransports transports;
-    transports.lan = probe.HeldTransport([&](TransportReport& report, const DeliveryRequest&) {
-        if (++calls == 1)
-            return true;
-        report.ReportFailure("refused");
-        return false;
-    });
-    BGSend queue(fixture.Context(), transports);
-    probe.Attach(queue);
-    ASSERT_TRUE(queue.Open(fixture.Program()));
-    const std::string a = fixture.MakeSentDictation("a", 1), b = fixture.MakeSentDictation("b", 2),
-                      c = fixture.MakeSentDictation("c", 3);
-    ASSERT_TRUE(queue.Add(a, 0));
-    ASSERT_TRUE(queue.Add(b, 0));
-    ASSERT_TRUE(queue.Add(c, 0));
-    EXPECT_EQ(queue.GetCount(), 3);
-    EXPECT_EQ(Entries(), (std::vector<QueueEntry>{{a, 0}, {b, 0}, {c, 0}}));
-
-    ASSERT_TRUE(probe.WaitUntilHeld());
-    probe.Release(); // a is delivered
-    ASSERT_TRUE(probe.WaitUntilHeld());
-    probe.Release(); // b is refused: the worker stops with it first
-    ASSERT_TRUE(probe.WaitForEndings(1));
-    EXPECT_EQ(Entries(), (std::vector<QueueEntry>{{b, 0}, {c, 0}}));
-    EXPECT_EQ(Delivery("a"), "Delivered");
-    EXPECT_EQ(Delivery("b"), "Pending");
+    BGSend& queue = Open(Lan(probe->HeldTransport([&](TransportReport& report, const DeliveryRequest&) {
+        return ++calls == 1 || (report.ReportFailure("refused"), false);
+    })));
+    const Names waves = Add(3);
+    EXPECT_EQ(Entries(), (std::vector<QueueEntry>{{waves[0], 0}, {waves[1], 0}, {waves[2], 0}}));
+    ASSERT_TRUE(probe->WaitUntilHeld());
+    probe->Release(); // a is delivered
+    ASSERT_TRUE(probe->WaitUntilHeld());
+    probe->Release(); // b is refused
+    ASSERT_TRUE(probe->WaitForEndings(1));
+    EXPECT_EQ(Entries(), (std::vector<QueueEntry>{{waves[1], 0}, {waves[2], 0}}));
+    EXPECT_EQ(Deliveries({"a", "b"}), (Names{"Delivered", "Pending"}));
     EXPECT_EQ(queue.TakeFailure(), "refused");
     EXPECT_EQ(queue.TakeFailure(), std::nullopt);
 }
 
-TEST_F(SendQueueTest, ANewQueueOnTheSameFolderFinishesWhatTheFormerOneLeft) {
-    const std::string a = fixture.MakeSentDictation("a", 1), b = fixture.MakeSentDictation("b", 2);
-    {
-        WorkerProbe probe;
-        RecordingTransport refusing;
-        refusing.answer = false;
-        BGSend queue(fixture.Context(), {refusing.Function(), refusing.Function(), refusing.Function()});
-        probe.Attach(queue);
-        ASSERT_TRUE(queue.Open(fixture.Program()));
-        ASSERT_TRUE(queue.Add(a, 0));
-        ASSERT_TRUE(probe.WaitForEndings(1));
-        ASSERT_TRUE(queue.Add(b, 0)); // starts the worker again: a is retried and refused again
-        ASSERT_TRUE(probe.WaitForEndings(2));
-        EXPECT_EQ(refusing.Names(), (std::vector<std::string>{"a", "a"}));
-    }
-    ASSERT_EQ(Entries().size(), 2u);
+TEST_F(SendQueueTest, AFailedFolderDeliveryStaysQueuedWithItsPackageAndANewQueueFinishesIt) {
+    fixture.MakeFolderRecipient(0, "Ann", fixture.temp / "no such share");
+    BGSend& first = Open();
+    const Names waves = Add(1);
+    ASSERT_TRUE(probe->WaitForEndings(1));
+    const std::string failure = first.TakeFailure().value_or("");
+    EXPECT_TRUE(failure.starts_with("Unable to find the folder " + fixture.temp.Path() + "no such share.\n\n"));
+    EXPECT_TRUE(failure.ends_with("Click Cancel to clear all pending send files.")) << failure;
+    EXPECT_TRUE(PathExists(fixture.sent + "dct00042-00001.dct"));
+    ASSERT_TRUE(first.Add(fixture.MakeSentDictation("b", 2), 0)); // starts the worker again: a is refused again
+    ASSERT_TRUE(probe->WaitForEndings(2));
+    EXPECT_EQ(Entries(), (std::vector<QueueEntry>{{waves[0], 0}, {fixture.sent + "b.wav", 0}}));
+    EXPECT_EQ(Deliveries({"a"}), Names{"Pending"});
 
-    WorkerProbe probe({SendStage::Converting});
-    PumpPoster poster;
-    BGSend queue(fixture.Context());
-    probe.Attach(queue);
-    queue.SetNotify(&poster, [] {});
-    ASSERT_TRUE(queue.Open(fixture.Program()));
-    ASSERT_TRUE(probe.WaitUntilHeld());
+    fixture.MakeFolderRecipient(0, "Ann", fixture.typist);
+    Probe({SendStage::Converting});
+    BGSend& queue = Open();
+    ASSERT_TRUE(probe->WaitUntilHeld());
     EXPECT_FLOAT_EQ(queue.ShownProgress(), 2.0f); // the pending work shows before anything is sent
-    probe.ReleaseForever();
-    ASSERT_TRUE(probe.WaitForEndings(1));
+    probe->ReleaseForever();
+    ASSERT_TRUE(probe->WaitForEndings(1));
     EXPECT_EQ(queue.GetCount(), 0);
     EXPECT_FLOAT_EQ(queue.ShownProgress(), 0.0f);
-    EXPECT_EQ(fixture.VisibleNames(fixture.Typist()),
-              (std::vector<std::string>{"dct00042-00001.dct", "dct00042-00002.dct"}));
-    EXPECT_EQ(Delivery("a"), "Delivered");
-    EXPECT_EQ(Delivery("b"), "Delivered");
-    // Nothing of the sends is left beside the dictations.
-    for (const std::string& name : fixture.AllNames(fixture.Sent()))
-        EXPECT_TRUE(name.ends_with(".wav") || name.ends_with(".dat")) << name;
+    EXPECT_EQ(Arrived(), (Names{"dct00042-00001.dct", "dct00042-00002.dct"}));
+    EXPECT_EQ(Deliveries({"a", "b"}), (Names{"Delivered", "Delivered"}));
+    EXPECT_EQ(QueueFixture::Names(fixture.sent, true), (Names{"a.dat", "a.wav", "b.dat", "b.wav"}));
     EXPECT_GT(poster.Pump(), 2u);
 }
 
 TEST_F(SendQueueTest, AnEntryAddedWhileTheWorkerEndsIsSentWithoutAnotherAdd) {
-    WorkerProbe probe({SendStage::Ending});
-    BGSend queue(fixture.Context());
-    probe.Attach(queue);
-    ASSERT_TRUE(queue.Open(fixture.Program()));
-    const std::string a = fixture.MakeSentDictation("a", 1), b = fixture.MakeSentDictation("b", 2);
-    ASSERT_TRUE(queue.Add(a, 0));
-    // The worker has found the queue empty and is held on its way out.
-    ASSERT_TRUE(probe.WaitUntilHeld());
+    Probe({SendStage::Ending});
+    BGSend& queue = Open();
+    Add(1);
+    ASSERT_TRUE(probe->WaitUntilHeld()); // the worker found the queue empty and is held on its way out
     EXPECT_EQ(queue.GetCount(), 0);
-
     bool added = false;
-    std::thread adder([&] { added = queue.Add(b, 0); });
+    std::thread adder([&] { added = queue.Add(fixture.MakeSentDictation("b", 2), 0); });
     ASSERT_TRUE(WorkerProbe::WaitFor([&] { return queue.GetCount() == 1; }));
-    probe.Release();
+    probe->Release();
     adder.join();
     EXPECT_TRUE(added);
-    probe.ReleaseForever();
-    ASSERT_TRUE(probe.WaitForEndings(2)); // a new worker took b
+    probe->ReleaseForever();
+    ASSERT_TRUE(probe->WaitForEndings(2)); // a new worker took b
     EXPECT_EQ(queue.GetCount(), 0);
-    EXPECT_EQ(fixture.VisibleNames(fixture.Typist()),
-              (std::vector<std::string>{"dct00042-00001.dct", "dct00042-00002.dct"}));
+    EXPECT_EQ(Arrived(), (Names{"dct00042-00001.dct", "dct00042-00002.dct"}));
 }
 
 TEST_F(SendQueueTest, TheWorkerRemovesTheFirstEntryOnlyWhenItStillNamesTheDictationJustSent) {
-    WorkerProbe probe;
-    RecordingTransport recording;
-    SendTransports transports;
-    int calls = 0;
-    transports.lan = [&](TransportReport& report, const DeliveryRequest& request) {
-        if (++calls == 1)
-            return probe.HeldTransport(recording.Function())(report, request);
-        return recording.Function()(report, request);
-    };
-    BGSend queue(fixture.Context(), transports);
-    probe.Attach(queue);
-    ASSERT_TRUE(queue.Open(fixture.Program()));
-    const std::string a = fixture.MakeSentDictation("a", 1), b = fixture.MakeSentDictation("b", 2),
-                      c = fixture.MakeSentDictation("c", 3);
-    ASSERT_TRUE(queue.Add(a, 0));
-    ASSERT_TRUE(queue.Add(b, 0));
-    ASSERT_TRUE(probe.WaitUntilHeld()); // a is in its transport
+    Names sent;
+    const DeliveryFunction held = probe->HeldTransport([](TransportReport&, const DeliveryRequest&) { return true; });
+    BGSend& queue = Open(Lan([&](TransportReport& report, const DeliveryRequest& request) {
+        sent.push_back(request.dictationName);
+        return sent.size() > 1 || held(report, request);
+    }));
+    Add(2);
+    ASSERT_TRUE(probe->WaitUntilHeld()); // a is in its transport
     // The queue is cleared (as the user's Cancel does) and c is queued, all while a is being sent.
     ASSERT_TRUE(queue.SetCount(0));
+    const std::string c = fixture.MakeSentDictation("c", 3);
     ASSERT_TRUE(queue.Add(c, 0));
     EXPECT_EQ(Entries(), (std::vector<QueueEntry>{{c, 0}}));
-    probe.ReleaseForever();
-    ASSERT_TRUE(probe.WaitForEndings(1));
-    EXPECT_EQ(recording.Names(), (std::vector<std::string>{"a", "c"}));
+    probe->ReleaseForever();
+    ASSERT_TRUE(probe->WaitForEndings(1));
+    EXPECT_EQ(sent, (Names{"a", "c"}));
     EXPECT_EQ(queue.GetCount(), 0);
 }
 
-TEST_F(SendQueueTest, CancelAllStopsTheWorkerEmptiesTheQueueAndMarksTheDroppedDictationsNotSent) {
-    WorkerProbe probe;
-    SendTransports transports;
-    transports.lan = probe.HeldTransport([](TransportReport& report, const DeliveryRequest&) {
-        return !report.StopRequested(); // it was stopped while held: not delivered
-    });
-    BGSend queue(fixture.Context(), transports);
-    probe.Attach(queue);
-    ASSERT_TRUE(queue.Open(fixture.Program()));
-    ASSERT_TRUE(queue.Add(fixture.MakeSentDictation("a", 1), 0));
-    ASSERT_TRUE(queue.Add(fixture.MakeSentDictation("b", 2), 0));
-    ASSERT_TRUE(probe.WaitUntilHeld());
+TEST_F(SendQueueTest, RemoveAndCancelAllMarkTheDroppedDictationsNotSentAndStopTheSendUnderWay) {
+    BGSend& queue = Open(Lan(probe->HeldTransport([](TransportReport& report, const DeliveryRequest&) {
+        return !report.StopRequested(); // stopped while held: not delivered
+    })));
+    const Names waves = Add(3);
+    ASSERT_TRUE(probe->WaitUntilHeld()); // a is in its transport
+    EXPECT_TRUE(queue.Remove(waves[1]));
+    EXPECT_FALSE(queue.Remove(waves[1]));
+    EXPECT_FALSE(queue.IsQueued(waves[1]));
+    EXPECT_EQ(Deliveries({"a", "b", "c"}), (Names{"Pending", "Not sent", "Pending"}));
+    EXPECT_EQ(Entries(), (std::vector<QueueEntry>{{waves[0], 0}, {waves[2], 0}}));
     queue.CancelAll();
     EXPECT_FALSE(queue.IsRunning());
     EXPECT_EQ(queue.GetCount(), 0);
-    EXPECT_EQ(Delivery("a"), "Not sent");
-    EXPECT_EQ(Delivery("b"), "Not sent");
+    EXPECT_EQ(Deliveries({"a", "b", "c"}), (Names{"Not sent", "Not sent", "Not sent"}));
     EXPECT_EQ(queue.TakeFailure(), std::nullopt);
-    EXPECT_TRUE(fixture.VisibleNames(fixture.Typist()).empty());
-    // The stopped send left no package or converted audio behind.
-    EXPECT_EQ(fixture.VisibleNames(fixture.Sent()), (std::vector<std::string>{"a.dat", "a.wav", "b.dat", "b.wav"}));
+    EXPECT_TRUE(Arrived().empty());
+    EXPECT_EQ(QueueFixture::Names(fixture.sent, true).size(), 6u); // no package or converted audio is left
 }
 
 TEST_F(SendQueueTest, AStopDuringTheConversionLeavesTheEntryQueuedAndNoTemporaries) {
-    WorkerProbe probe({SendStage::Converted1});
-    BGSend queue(fixture.Context());
-    probe.Attach(queue);
-    ASSERT_TRUE(queue.Open(fixture.Program()));
-    const std::string a = fixture.MakeSentDictation("a", 1, 5.0);
-    ASSERT_TRUE(queue.Add(a, 0));
-    ASSERT_TRUE(probe.WaitUntilHeld());
-    EXPECT_TRUE(PathExists(fixture.Sent() + "a.tmp"));
+    Probe({SendStage::Converted1});
+    BGSend& queue = Open();
+    const Names waves = Add(1, 5.0);
+    ASSERT_TRUE(probe->WaitUntilHeld());
+    EXPECT_TRUE(PathExists(fixture.sent + "a.tmp"));
     EXPECT_TRUE(queue.Stop()); // the held worker is let go as it is asked to stop
-    EXPECT_EQ(Entries(), (std::vector<QueueEntry>{{a, 0}}));
-    EXPECT_EQ(fixture.VisibleNames(fixture.Sent()), (std::vector<std::string>{"a.dat", "a.wav"}));
-    EXPECT_EQ(Delivery("a"), "Pending");
-}
-
-TEST_F(SendQueueTest, AFailedFolderDeliveryIsReportedAndKeepsTheDictationQueuedAndItsPackage) {
-    fixture.MakeFolderRecipient(0, "Ann", fixture.Temp() / "no such share", QueueFixture::GsmFormat());
-    WorkerProbe probe;
-    BGSend queue(fixture.Context());
-    probe.Attach(queue);
-    ASSERT_TRUE(queue.Open(fixture.Program()));
-    const std::string a = fixture.MakeSentDictation("a", 1);
-    ASSERT_TRUE(queue.Add(a, 0));
-    ASSERT_TRUE(probe.WaitForEndings(1));
-    const std::optional<std::string> failure = queue.TakeFailure();
-    ASSERT_TRUE(failure);
-    EXPECT_TRUE(failure->starts_with("Unable to find the folder " + fixture.Temp().Path() + "no such share.\n\n"))
-        << *failure;
-    EXPECT_TRUE(failure->ends_with("Click Cancel to clear all pending send files."));
-    EXPECT_EQ(Entries(), (std::vector<QueueEntry>{{a, 0}}));
-    EXPECT_TRUE(PathExists(fixture.Sent() + "dct00042-00001.dct"));
-    EXPECT_EQ(Delivery("a"), "Pending");
+    EXPECT_EQ(Entries(), (std::vector<QueueEntry>{{waves[0], 0}}));
+    EXPECT_EQ(QueueFixture::Names(fixture.sent, true), (Names{"a.dat", "a.wav"}));
+    EXPECT_EQ(Deliveries({"a"}), Names{"Pending"});
 }
 
 TEST_F(SendQueueTest, UserIdZeroIsToldOnceAndTheSendsStillGo) {
     fixture.SetUserId(0);
-    const auto zeroNotices = [](const std::vector<std::string>& notices) {
+    const auto zeroNotices = [](const Names& notices) {
         return std::count_if(notices.begin(), notices.end(), [](const std::string& text) {
             return text.find("Settings menu, User Settings...") != std::string::npos;
         });
     };
-    {
-        WorkerProbe probe;
-        BGSend queue(fixture.Context());
-        probe.Attach(queue);
-        ASSERT_TRUE(queue.Open(fixture.Program()));
-        ASSERT_TRUE(queue.Add(fixture.MakeSentDictation("a", 1), 0));
-        ASSERT_TRUE(queue.Add(fixture.MakeSentDictation("b", 2), 0));
-        ASSERT_TRUE(WorkerProbe::WaitFor([&] { return queue.GetCount() == 0 && probe.Endings() > 0; }));
-        queue.Finish();
-        EXPECT_EQ(zeroNotices(queue.TakeNotices()), 1);
-    }
-    WorkerProbe probe;
-    BGSend queue(fixture.Context());
-    probe.Attach(queue);
-    ASSERT_TRUE(queue.Open(fixture.Program()));
-    ASSERT_TRUE(queue.Add(fixture.MakeSentDictation("c", 3), 0));
-    ASSERT_TRUE(probe.WaitForEndings(1));
-    EXPECT_EQ(zeroNotices(queue.TakeNotices()), 0);
-    EXPECT_EQ(fixture.VisibleNames(fixture.Typist()),
-              (std::vector<std::string>{"dct00000-00001.dct", "dct00000-00002.dct", "dct00000-00003.dct"}));
+    BGSend& first = Open();
+    Add(2);
+    ASSERT_TRUE(WorkerProbe::WaitFor([&] { return first.GetCount() == 0 && probe->Endings() > 0; }));
+    first.Finish();
+    EXPECT_EQ(zeroNotices(first.TakeNotices()), 1);
+    Probe();
+    BGSend& second = Open();
+    ASSERT_TRUE(second.Add(fixture.MakeSentDictation("c", 3), 0));
+    ASSERT_TRUE(probe->WaitForEndings(1));
+    EXPECT_EQ(zeroNotices(second.TakeNotices()), 0);
+    EXPECT_EQ(Arrived(), (Names{"dct00000-00001.dct", "dct00000-00002.dct", "dct00000-00003.dct"}));
 }
 
-TEST_F(SendQueueTest, AMissingWaveFileIsReportedOnceAndTakenOffTheQueue) {
-    WorkerProbe probe;
-    BGSend queue(fixture.Context());
-    probe.Attach(queue);
-    ASSERT_TRUE(queue.Open(fixture.Program()));
-    const std::string gone = fixture.MakeSentDictation("gone", 1);
+TEST_F(SendQueueTest, DamagedEntriesAndMissingWavesAreDroppedWithOneNoticeEachAndTheRestIsSent) {
+    const std::string gone = fixture.MakeSentDictation("gone", 1), kept = fixture.MakeSentDictation("kept", 2);
     RemoveFile(gone);
-    ASSERT_TRUE(queue.Add(gone, 0));
-    ASSERT_TRUE(queue.Add(fixture.MakeSentDictation("kept", 2), 0));
-    ASSERT_TRUE(WorkerProbe::WaitFor([&] { return queue.GetCount() == 0; }));
-    ASSERT_TRUE(probe.WaitForEndings(1));
-    const std::vector<std::string> notices = queue.TakeNotices();
-    ASSERT_EQ(notices.size(), 1u);
-    EXPECT_NE(notices[0].find("gone"), std::string::npos);
-    EXPECT_TRUE(queue.TakeNotices().empty());
-    EXPECT_EQ(Delivery("gone"), "Not sent");
-    EXPECT_EQ(Delivery("kept"), "Delivered");
-    EXPECT_EQ(fixture.VisibleNames(fixture.Typist()), (std::vector<std::string>{"dct00042-00002.dct"}));
-}
-
-TEST_F(SendQueueTest, EntriesThatNameNoSentWaveFileAreDroppedWithANotice) {
-    const std::string kept = fixture.MakeSentDictation("kept", 7);
-    SendQueueFile file(fixture.Program() + "bgsend.dat");
-    ASSERT_TRUE(file.Replace({{"/etc/passwd", 0}, {fixture.Sent() + "../escape.wav", 0}, {kept, 0}}));
-    WorkerProbe probe;
-    BGSend queue(fixture.Context());
-    probe.Attach(queue);
-    ASSERT_TRUE(queue.Open(fixture.Program()));
-    ASSERT_TRUE(WorkerProbe::WaitFor([&] { return probe.Endings() > 0; }));
+    ASSERT_TRUE(SendQueueFile(fixture.program + "bgsend.dat")
+                    .Replace({{"/etc/passwd", 0}, {fixture.sent + "../escape.wav", 0}, {gone, 0}, {kept, 0}}));
+    BGSend& queue = Open();
+    ASSERT_TRUE(probe->WaitForEndings(1));
     EXPECT_EQ(queue.GetCount(), 0);
-    const std::vector<std::string> notices = queue.TakeNotices();
-    ASSERT_EQ(notices.size(), 1u);
+    const Names notices = queue.TakeNotices();
+    ASSERT_EQ(notices.size(), 2u);
     EXPECT_TRUE(notices[0].starts_with("2 damaged entries")) << notices[0];
-    EXPECT_EQ(fixture.VisibleNames(fixture.Typist()), (std::vector<std::string>{"dct00042-00007.dct"}));
+    EXPECT_NE(notices[1].find("gone"), std::string::npos) << notices[1];
+    EXPECT_TRUE(queue.TakeNotices().empty());
+    EXPECT_EQ(Deliveries({"gone", "kept"}), (Names{"Not sent", "Delivered"}));
+    EXPECT_EQ(Arrived(), Names{"dct00042-00002.dct"});
 }
 
-TEST_F(SendQueueTest, AddRefusesWhatIsNotASentWaveFileAndDoesNotQueueAPathTwice) {
-    WorkerProbe probe({SendStage::Converting}); // before the queue, so the queue's worker ends first
+TEST_F(SendQueueTest, AddRefusesWhatIsNotASentWaveFileOrCannotBeWrittenAndQueuesAPathOnce) {
+    Probe({SendStage::Converting});
     BGSend queue(fixture.Context());
+    probe->Attach(queue);
     const std::string a = fixture.MakeSentDictation("a", 1);
     EXPECT_FALSE(queue.Add(a, 0)); // not open yet
-    EXPECT_FALSE(queue.Open(fixture.Program().substr(0, fixture.Program().size() - 1)));
-    probe.Attach(queue);
-    ASSERT_TRUE(queue.Open(fixture.Program()));
-    EXPECT_FALSE(queue.Add(fixture.Sent() + "notes.txt", 0));
-    EXPECT_FALSE(queue.Add(fixture.Temp() / "elsewhere.wav", 0));
-    EXPECT_FALSE(queue.Add(fixture.Sent() + std::string(300, 'x') + ".wav", 0));
+    EXPECT_FALSE(queue.Open(fixture.program.substr(0, fixture.program.size() - 1)));
+    // A folder where the queue file should be: no rewrite succeeds, and the user is told.
+    ASSERT_TRUE(MakeFolders(fixture.program + "bgsend.dat/"));
+    ASSERT_TRUE(queue.Open(fixture.program));
+    EXPECT_FALSE(queue.Add(a, 0));
+    EXPECT_FALSE(queue.SetCount(2));
+    EXPECT_EQ(queue.GetCount(), 0);
+    EXPECT_FALSE(queue.IsRunning());
+    EXPECT_EQ(queue.TakeNotices(), (Names{BGSend::kFileSystemErrorText}));
+    ASSERT_EQ(::rmdir((fixture.program + "bgsend.dat").c_str()), 0);
+    for (const std::string& bad :
+         {fixture.sent + "notes.txt", fixture.temp / "elsewhere.wav", fixture.sent + std::string(300, 'x') + ".wav"})
+        EXPECT_FALSE(queue.Add(bad, 0)) << bad;
     ASSERT_TRUE(queue.Add(a, 0));
     ASSERT_TRUE(queue.Add(a, 0));
     EXPECT_EQ(queue.GetCount(), 1);
     EXPECT_TRUE(queue.IsQueued(a));
-    EXPECT_FALSE(queue.IsQueued(fixture.Sent() + "b.wav"));
-}
-
-TEST_F(SendQueueTest, AQueueFileThatCannotBeWrittenFailsAddAndTellsTheUser) {
-    MakeFolders(fixture.Program() + "bgsend.dat/"); // a folder where the file should be: no rewrite succeeds
-    BGSend queue(fixture.Context());
-    ASSERT_TRUE(queue.Open(fixture.Program()));
-    EXPECT_FALSE(queue.Add(fixture.MakeSentDictation("a", 1), 0));
-    EXPECT_EQ(queue.GetCount(), 0);
-    EXPECT_FALSE(queue.IsRunning());
-    EXPECT_FALSE(queue.SetCount(2));
-    EXPECT_EQ(queue.TakeNotices(), (std::vector<std::string>{BGSend::kFileSystemErrorText}));
-    EXPECT_STREQ(BGSend::kFileSystemErrorText, "Tallowin internal files are read only or corrupt.");
-}
-
-TEST_F(SendQueueTest, RemoveTakesADictationOutOfTheQueueAndMarksItNotSent) {
-    WorkerProbe probe({SendStage::Converting});
-    BGSend queue(fixture.Context());
-    probe.Attach(queue);
-    ASSERT_TRUE(queue.Open(fixture.Program()));
-    const std::string a = fixture.MakeSentDictation("a", 1), b = fixture.MakeSentDictation("b", 2);
-    ASSERT_TRUE(queue.Add(a, 0));
-    ASSERT_TRUE(queue.Add(b, 0));
-    ASSERT_TRUE(probe.WaitUntilHeld());
-    EXPECT_TRUE(queue.Remove(b));
-    EXPECT_FALSE(queue.Remove(b));
-    EXPECT_FALSE(queue.IsQueued(b));
-    EXPECT_EQ(Delivery("b"), "Not sent");
-    EXPECT_EQ(Entries(), (std::vector<QueueEntry>{{a, 0}}));
+    EXPECT_FALSE(queue.IsQueued(fixture.sent + "b.wav"));
 }
 
 TEST_F(SendQueueTest, DeletingARecipientRenumbersTheQueueAndGivesItsEntriesToTheNewDefault) {
-    WorkerProbe probe;
-    RecordingTransport refusing;
-    refusing.answer = false;
-    BGSend queue(fixture.Context(), {refusing.Function(), refusing.Function(), refusing.Function()});
-    probe.Attach(queue);
-    ASSERT_TRUE(queue.Open(fixture.Program()));
-    std::vector<std::string> waves;
+    const DeliveryFunction refuse = [](TransportReport&, const DeliveryRequest&) { return false; };
+    BGSend& queue = Open({refuse, refuse, refuse});
+    Names waves;
     for (int i = 0; i < 4; ++i) {
         waves.push_back(fixture.MakeSentDictation("d" + std::to_string(i), i + 1));
         ASSERT_TRUE(queue.Add(waves.back(), i));
     }
-    ASSERT_TRUE(WorkerProbe::WaitFor([&] { return probe.Endings() > 0 && !queue.IsRunning(); }));
+    ASSERT_TRUE(WorkerProbe::WaitFor([&] { return probe->Endings() > 0 && !queue.IsRunning(); }));
     // As the recipient list leaves it after deleting recipient 1 of four, with recipient 3 (now 2) the default.
-    (void)WriteIntValue(fixture.Settings(), SettingsKeys::kSendCount, 3);
-    (void)WriteIntValue(fixture.Settings(), SettingsKeys::kSendDefault, 2);
-    ASSERT_TRUE(FlushProfile(fixture.Settings()));
+    (void)WriteIntValue(fixture.settings, SettingsKeys::kSendCount, 3);
+    (void)WriteIntValue(fixture.settings, SettingsKeys::kSendDefault, 2);
     ASSERT_TRUE(queue.RenumberRecipients(1));
     EXPECT_EQ(Entries(), (std::vector<QueueEntry>{{waves[0], 0}, {waves[1], 2}, {waves[2], 1}, {waves[3], 2}}));
 }
 
 TEST_F(SendQueueTest, AnUnusableRecipientFormatFallsBackToTheDefaultWithANotice) {
-    // The format area of the recipient's file zeroed: no usable format.
-    const std::string recipientPath = RecipientPath(fixture.Program(), 0);
-    std::string bytes = ReadFileBytes(recipientPath).value();
-    std::fill(bytes.begin() + TypistRecipient::kFormatOffset,
-              bytes.begin() + TypistRecipient::kFormatOffset + TypistRecipient::kFormatSize, '\0');
-    ASSERT_TRUE(WriteFileAtomically(recipientPath, bytes));
-
-    WorkerProbe probe;
-    BGSend queue(fixture.Context());
-    probe.Attach(queue);
-    ASSERT_TRUE(queue.Open(fixture.Program()));
-    ASSERT_TRUE(queue.Add(fixture.MakeSentDictation("a", 1), 0));
-    ASSERT_TRUE(probe.WaitForEndings(1));
-    const std::vector<std::string> notices = queue.TakeNotices();
+    const std::string recipient = RecipientPath(fixture.program, 0); // its format area zeroed
+    std::string bytes = ReadFileBytes(recipient).value();
+    std::fill_n(bytes.begin() + TypistRecipient::kFormatOffset, TypistRecipient::kFormatSize, '\0');
+    ASSERT_TRUE(WriteFileAtomically(recipient, bytes));
+    BGSend& queue = Open();
+    Add(1);
+    ASSERT_TRUE(probe->WaitForEndings(1));
+    const Names notices = queue.TakeNotices();
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_NE(notices[0].find("cannot be used"), std::string::npos);
     std::string problem;
-    const auto package = ReadTypistPackage(fixture.Typist() + "dct00042-00001.dct", problem);
+    const auto package = ReadTypistPackage(fixture.typist + "dct00042-00001.dct", problem);
     ASSERT_TRUE(package) << problem;
-    const WaveFormatRecord expected = TypistRecipient::DefaultFormat();
-    EXPECT_EQ(ReadLe16(reinterpret_cast<const uint8_t*>(package->audio.data()) + 20), expected.formatTag);
-    EXPECT_EQ(ReadLe32(reinterpret_cast<const uint8_t*>(package->audio.data()) + 24), expected.samplesPerSec);
+    const auto* audio = reinterpret_cast<const uint8_t*>(package->audio.data());
+    EXPECT_EQ(ReadLe16(audio + 20), TypistRecipient::DefaultFormat().formatTag);
+    EXPECT_EQ(ReadLe32(audio + 24), TypistRecipient::DefaultFormat().samplesPerSec);
 }
 
 TEST_F(SendQueueTest, StrandedSentDictationsAreQueuedAgainToTheRecipientTheyName) {
-    fixture.MakeFolderRecipient(1, "Bea", fixture.Typist(), QueueFixture::GsmFormat());
-    const std::string beaText = RecipientList(fixture.Program(), fixture.Settings()).Load(1).DisplayText(false);
-    const std::string stranded = fixture.MakeSentDictation("stranded", 1, 1.0, beaText);
+    fixture.MakeFolderRecipient(1, "Bea", fixture.typist);
+    const std::string bea = RecipientList(fixture.program, fixture.settings).Load(1).DisplayText(false);
+    const std::string stranded = fixture.MakeSentDictation("stranded", 1, 1.0, bea);
     const std::string unknown = fixture.MakeSentDictation("unknown", 2, 1.0, "Nobody (nowhere)");
-    const std::string delivered = fixture.MakeSentDictation("delivered", 3, 1.0, beaText);
-    (void)WriteStringValue(fixture.RecordPath("delivered"), RecordKeys::kDelivery, "Delivered");
-    const std::string cancelled = fixture.MakeSentDictation("cancelled", 4, 1.0, beaText);
-    (void)WriteStringValue(fixture.RecordPath("cancelled"), RecordKeys::kDelivery, "Not sent");
-    const std::string typed = fixture.MakeSentDictation("typed", 5, 1.0, beaText);
-    (void)WriteStringValue(fixture.RecordPath("typed"), RecordKeys::kSendStatus, "Typed");
-    ASSERT_TRUE(FlushProfile(fixture.RecordPath("delivered")) && FlushProfile(fixture.RecordPath("cancelled")) &&
-                FlushProfile(fixture.RecordPath("typed")));
-
-    WorkerProbe probe({SendStage::Converting});
-    BGSend queue(fixture.Context());
-    probe.Attach(queue);
-    ASSERT_TRUE(queue.Open(fixture.Program()));
+    const std::pair<const char*, StringKey> done[] = {
+        {"Delivered", RecordKeys::kDelivery}, {"Not sent", RecordKeys::kDelivery}, {"Typed", RecordKeys::kSendStatus}};
+    for (int i = 0; i < 3; ++i) {
+        fixture.MakeSentDictation("done" + std::to_string(i), 3 + i, 1.0, bea);
+        (void)WriteStringValue(fixture.RecordPath("done" + std::to_string(i)), done[i].second, done[i].first);
+    }
+    Probe({SendStage::Converting});
+    BGSend& queue = Open();
     EXPECT_EQ(queue.RequeueStranded(), 2);
     std::vector<QueueEntry> entries = Entries();
-    std::sort(entries.begin(), entries.end(),
-              [](const QueueEntry& x, const QueueEntry& y) { return x.wavePath < y.wavePath; });
+    std::sort(entries.begin(), entries.end(), [](const auto& x, const auto& y) { return x.wavePath < y.wavePath; });
     EXPECT_EQ(entries, (std::vector<QueueEntry>{{stranded, 1}, {unknown, 0}}));
     EXPECT_EQ(queue.RequeueStranded(), 0);
 }
 
-TEST_F(SendQueueTest, ProgressCountsDownFromTheQueueLengthInFewNotes) {
-    WorkerProbe probe;
-    PumpPoster poster;
+TEST_F(SendQueueTest, AGsmPackageArrivesThatTheTypistsSideCanOpenAndPlayAfterFewProgressNotes) {
+    fixture.MakeFolderRecipient(0, "Ann", fixture.typist + " ");
+    (void)WriteStringValue(fixture.settings, SettingsKeys::kUser, "Zoë Doctor");
+    fixture.temp.Write("Sent Files/a.txt", std::string("Please type this.") + '\0');
     std::vector<float> shown;
-    BGSend queue(fixture.Context());
-    probe.Attach(queue);
-    queue.SetNotify(&poster, [&] { shown.push_back(queue.ShownProgress()); });
-    ASSERT_TRUE(queue.Open(fixture.Program()));
-    ASSERT_TRUE(queue.Add(fixture.MakeSentDictation("a", 1, 20.0), 0));
-    ASSERT_TRUE(probe.WaitForEndings(1));
-    queue.Finish();
+    BGSend& sender = Open({}, [&] { shown.push_back(queue->ShownProgress()); });
+    Add(1, 20.0);
+    ASSERT_TRUE(probe->WaitForEndings(1));
+    sender.Finish();
     poster.Pump();
-    ASSERT_FALSE(shown.empty());
-    EXPECT_FLOAT_EQ(shown.back(), 0.0f);
     // Conversion (to 0.5 below the count), packaging (to 0.7), the copy (0.8), then the removal: a dozen or so
     // notes for twenty blocks, never one per block.
-    EXPECT_LT(shown.size(), 16u);
     EXPECT_GT(shown.size(), 4u);
+    EXPECT_LT(shown.size(), 16u);
+    EXPECT_FLOAT_EQ(shown.empty() ? -1.0f : shown.back(), 0.0f);
+    EXPECT_EQ(sender.TakeFailure(), std::nullopt);
+    EXPECT_TRUE(sender.TakeNotices().empty());
+    ASSERT_EQ(QueueFixture::Names(fixture.typist, true), Names{"dct00042-00001.dct"});
+    std::string problem;
+    const auto package = ReadTypistPackage(fixture.typist + "dct00042-00001.dct", problem);
+    ASSERT_TRUE(package) << problem;
+    EXPECT_EQ(std::tie(package->userId, package->number, package->date), std::tuple(42u, 1u, 1700000000u));
+    EXPECT_EQ(std::tie(package->name, package->details[0], package->notes),
+              std::tuple("a", "Zo\xEB Doctor", "Please type this."));
+    const auto* audio = reinterpret_cast<const uint8_t*>(package->audio.data());
+    EXPECT_EQ(std::tuple(ReadLe16(audio + 20), ReadLe32(audio + 24)), std::tuple(49, 8000u)); // GSM 6.10, 8000 Hz
+
+    const std::string extracted = fixture.temp / "typist.wav", ffprobe = FindProgram("ffprobe");
+    ASSERT_TRUE(ExtractTypistAudio(*package, extracted));
+    if (ffprobe.empty())
+        GTEST_SKIP() << "ffprobe is not on PATH: the extracted audio was not played back";
+    ChildProcess child(
+        ffprobe, {{ffprobe, "-v", "error", "-show_entries", "stream=codec_name,sample_rate,channels:format=duration",
+                   "-of", "default=noprint_wrappers=1", extracted},
+                  {},
+                  "",
+                  fixture.temp / "ffprobe.txt"});
+    ASSERT_EQ(child.Wait(std::chrono::seconds(60)), 0);
+    const std::string output = fixture.temp.Read("ffprobe.txt");
+    for (const char* line : {"codec_name=gsm_ms\n", "sample_rate=8000\n", "channels=1\n", "duration="})
+        EXPECT_NE(output.find(line), std::string::npos) << line << " in " << output;
+    EXPECT_NEAR(std::strtod(output.c_str() + output.find("duration=") + 9, nullptr), 20.0, 0.05);
 }
 
 } // namespace

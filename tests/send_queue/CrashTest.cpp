@@ -1,72 +1,122 @@
-#include "ChildProcess.h"
-#include "FileOps.h"
-#include "IniValues.h"
+// A send killed at each of its stages and finished by a restart: the queue runs in a child process of the test,
+// which pauses at the stage under test until it is killed.
 #include "PackageReader.h"
-#include "Profile.h"
 #include "QueueFixture.h"
-#include "RecordKeys.h"
-#include "SendQueueFile.h"
+#include "platform/Profile.h"
+#include "send/BGSend.h"
+#include "send/LanTransport.h"
+#include "send/SendQueueFile.h"
 
+#include <condition_variable>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
-constexpr std::chrono::seconds kWait{60};
+// Passes everything on to the queue, calling `onSecondAsk` once the copy has written its first chunk.
+class PausingReport final : public TransportReport {
+public:
+    PausingReport(TransportReport& queue, std::function<void()> onSecondAsk)
+        : m_queue(queue), m_onSecondAsk(std::move(onSecondAsk)) {}
+    void PublishProgress(float done) override { m_queue.PublishProgress(done); }
+    void ReportFailure(const std::string& text) override { m_queue.ReportFailure(text); }
+    bool StopRequested() const override {
+        if (++m_asked == 2)
+            m_onSecondAsk();
+        return m_queue.StopRequested();
+    }
+
+private:
+    TransportReport& m_queue;
+    std::function<void()> m_onSecondAsk;
+    mutable int m_asked = 0;
+};
 
 class KilledSendTest : public ::testing::TestWithParam<const char*> {
 protected:
-    void SetUp() override {
-        fixture.MakeFolderRecipient(0, "Ann", fixture.Typist(), QueueFixture::GsmFormat());
-        wave = fixture.MakeSentDictation("a", 1, 30.0);
+    void SetUp() override { fixture.MakeFolderRecipient(0, "Ann", fixture.typist); }
+
+    // A child process that runs a fresh queue on the fixture's folders (queueing `wave` when given) until the
+    // queue is empty: exit 0, or 2 when a send failed, 3 on a time-out. At the stage `pauseAt` it writes the
+    // marker file and waits to be killed.
+    pid_t RunQueue(const std::string& wave, const std::string& pauseAt = "") {
+        const pid_t child = ::fork();
+        if (child != 0)
+            return child;
+        const auto pauseIf = [&](const std::string& stage) {
+            if (stage == pauseAt && WriteFileAtomically(Marker(), stage))
+                for (;;)
+                    ::pause();
+        };
+        SendTransports transports;
+        transports.lan = [&](TransportReport& report, const DeliveryRequest& request) {
+            PausingReport pausing(report, [&] { pauseIf("copying"); });
+            const bool delivered = SendByLan(pausing, request.recipient, request.packagePath);
+            if (delivered)
+                pauseIf("copied");
+            return delivered;
+        };
+        std::mutex mutex;
+        std::condition_variable ended;
+        int endings = 0;
+        BGSend queue(fixture.Context(), transports);
+        queue.SetStageHook([&](SendStage stage) {
+            pauseIf(std::array{"converting", "converted", "packaging", "packaged", "ending"}[static_cast<int>(stage)]);
+            std::lock_guard lock(mutex);
+            endings += stage == SendStage::Ending;
+            ended.notify_all();
+        });
+        if (!queue.Open(fixture.program) || (queue.RequeueStranded(), !wave.empty() && !queue.Add(wave, 0)))
+            ::_exit(3);
+        std::unique_lock lock(mutex);
+        for (int seen = 0; queue.GetCount() > 0; seen = endings) {
+            if (!ended.wait_for(lock, std::chrono::seconds(60), [&] { return endings > seen; }))
+                ::_exit(3);
+            if (queue.TakeFailure())
+                ::_exit(2);
+        }
+        ::_exit(0);
     }
-    ChildProcess::Options Options(std::vector<std::string> extra, std::string pauseAt) const {
-        ChildProcess::Options options;
-        options.arguments = {SEND_QUEUE_DRIVER, fixture.Program(), fixture.Sent(), fixture.Settings()};
-        options.arguments.insert(options.arguments.end(), extra.begin(), extra.end());
-        if (!pauseAt.empty())
-            options.environment.push_back({"TALLOWIN_QUEUE_PAUSE", pauseAt});
-        options.outputFile = fixture.Temp() / ("driver-" + pauseAt + ".log");
-        return options;
+    std::string Marker() const { return fixture.program + "paused"; }
+    static int ExitCode(pid_t child) {
+        int status = 0;
+        return ::waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
     QueueFixture fixture;
-    std::string wave;
 };
 
 TEST_P(KilledSendTest, ARestartAfterAKillFinishesTheSendOnceAndLosesNothing) {
-    const std::string marker = fixture.Program() + "paused";
-    {
-        ChildProcess first(SEND_QUEUE_DRIVER, Options({wave}, GetParam()));
-        ASSERT_TRUE(first.Started());
-        const auto deadline = std::chrono::steady_clock::now() + kWait;
-        while (!PathExists(marker) && !first.HasEnded() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        ASSERT_TRUE(PathExists(marker)) << "the driver never reached " << GetParam();
-        first.Kill(SIGKILL);
-        first.Wait(kWait);
-    }
-    RemoveFile(marker);
+    const std::string wave = fixture.MakeSentDictation("a", 1, 30.0);
+    const pid_t first = RunQueue(wave, GetParam());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    int status = 0;
+    while (!PathExists(Marker()) && ::waitpid(first, &status, WNOHANG) == 0 &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ::kill(first, SIGKILL);
+    ExitCode(first);
+    ASSERT_TRUE(RemoveFile(Marker())) << "the queue never reached " << GetParam();
     if (std::string_view(GetParam()) == "packaging") // as a package write cut short by the kill leaves it
-        fixture.Temp().Write("Sent Files/.dct00042-00001.dct.part", std::string(1000, 'x'));
-    ProfileForget(fixture.Program() + "bgsend.dat");
-    EXPECT_EQ(SendQueueFile(fixture.Program() + "bgsend.dat").Entries(), (std::vector<QueueEntry>{{wave, 0}}));
+        fixture.temp.Write("Sent Files/.dct00042-00001.dct.part", std::string(1000, 'x'));
+    ProfileForget(fixture.program + "bgsend.dat");
+    EXPECT_EQ(SendQueueFile(fixture.program + "bgsend.dat").Entries(), (std::vector<QueueEntry>{{wave, 0}}));
 
-    ChildProcess second(SEND_QUEUE_DRIVER, Options({}, ""));
-    ASSERT_EQ(second.Wait(kWait), 0) << fixture.Temp().Read("driver-.log");
-
-    EXPECT_EQ(fixture.AllNames(fixture.Typist()), (std::vector<std::string>{"dct00042-00001.dct"}));
+    ASSERT_EQ(ExitCode(RunQueue("")), 0);
+    EXPECT_EQ(QueueFixture::Names(fixture.typist, true), std::vector<std::string>{"dct00042-00001.dct"});
     std::string problem;
-    const auto package = ReadTypistPackage(fixture.Typist() + "dct00042-00001.dct", problem);
+    const auto package = ReadTypistPackage(fixture.typist + "dct00042-00001.dct", problem);
     ASSERT_TRUE(package) << problem;
     EXPECT_EQ(package->name, "a");
-    ProfileForget(fixture.Program() + "bgsend.dat");
-    EXPECT_EQ(SendQueueFile(fixture.Program() + "bgsend.dat").Count(), 0);
+    ProfileForget(fixture.program + "bgsend.dat");
+    EXPECT_EQ(SendQueueFile(fixture.program + "bgsend.dat").Count(), 0);
     ProfileForget(fixture.RecordPath("a"));
     EXPECT_EQ(ReadStringValue(fixture.RecordPath("a"), RecordKeys::kDelivery), "Delivered");
     // Only the dictation is left in "Sent Files/": no converted audio, package or part of one.
-    EXPECT_EQ(fixture.AllNames(fixture.Sent()), (std::vector<std::string>{"a.dat", "a.wav"}));
+    EXPECT_EQ(QueueFixture::Names(fixture.sent, true), (std::vector<std::string>{"a.dat", "a.wav"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(AtEachStage, KilledSendTest,

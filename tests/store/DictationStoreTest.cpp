@@ -1,247 +1,388 @@
-#include "DictationDateText.h"
-#include "SettingsKeys.h"
-#include "StoreFixture.h"
+// The dictation store: listing, creating, notes, renames, deletes, sends, the purge of old sent dictations,
+// recovering them, and operations that fail half-way for an unprivileged user.
+#include "store/DictationStore.h"
 
+#include "TempFolder.h"
+#include "platform/FileOps.h"
+#include "store/IniValues.h"
+#include "store/RecordKeys.h"
+#include "store/SettingsKeys.h"
+
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <set>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-using DictationStoreTest = StoreFixture;
-
-TEST_F(DictationStoreTest, TheListIsSortedWithoutRegardToCaseSoDictation10ComesBefore2) {
-    for (int n = 1; n <= 12; ++n)
-        AddDictation(StoreFolder::Current, "Dictation " + std::to_string(n), n);
-    const auto names = m_store.List();
-    ASSERT_TRUE(names);
-    EXPECT_EQ(*names,
-              (Names{"Dictation 1", "Dictation 10", "Dictation 11", "Dictation 12", "Dictation 2", "Dictation 3",
-                     "Dictation 4", "Dictation 5", "Dictation 6", "Dictation 7", "Dictation 8", "Dictation 9"}));
-    EXPECT_EQ(names->back(), "Dictation 9"); // the one a refresh selects
+inline void PrintTo(StoreResult result, std::ostream* out) {
+    *out << StoreResultName(result);
 }
 
-TEST_F(DictationStoreTest, OnlyVisibleWaveFilesAreListed) {
-    AddDictation(StoreFolder::Current, "letter");
-    AddDictation(StoreFolder::Current, "Memo");
-    m_folder.Write("Current Files/.insert.wav", "temporary recording");
-    m_folder.Write("Current Files/Loud.WAV", "not ours");
-    m_folder.Write("Current Files/Orphan.dat", "[file]\n");
-    m_folder.Write("Current Files/readme.wav.txt", "x");
-    EXPECT_EQ(m_store.List(), (Names{"letter", "Memo"}));
+namespace {
+
+using enum StoreFolder;
+using enum StoreResult;
+
+// A data folder with "Current Files/", "Sent Files/" and "settings.ini", a store over it with a clock the test
+// sets and a send queue the test fills, and helpers that lay out dictations.
+class DictationStoreTest : public ::testing::Test {
+protected:
+    using Names = std::vector<std::string>;
+    static constexpr int64_t kNow = 1764925620; // 5 December 2025 09:07 UTC
+    static constexpr int64_t kDay = 86400;
+
+    StoreServices Services() {
+        return {{}, [this](const std::string& path) { return m_queued.contains(path); }, [this] { return m_now; }};
+    }
+    // A queue that takes every path and remembers it.
+    EnqueueFunction Queue() {
+        return [this](const std::string& path) { return m_queued.insert(path), m_enqueued.push_back(path), true; };
+    }
+    StoreResult Send(const std::string& name) { return m_store.MoveToSent(name, "Jane (typing pool)", Queue()); }
+
+    // A dictation's files: the wave always, the record with its number, the notes when given.
+    void Add(StoreFolder folder, const std::string& name, int32_t number = 1, const char* notes = nullptr) {
+        const std::string& path = folder == Current ? m_current : m_sent;
+        m_folder.Write(path.substr(m_folder.Path().size()) + name + ".wav", "RIFF" + name);
+        ASSERT_TRUE(WriteIntValue(path + name + ".dat", RecordKeys::kNumber, number));
+        ASSERT_TRUE(FlushProfile(path + name + ".dat"));
+        if (notes)
+            m_folder.Write(path.substr(m_folder.Path().size()) + name + ".txt", notes + std::string(1, '\0'));
+    }
+    // A dictation of "Sent Files/" sent `age` seconds before now.
+    void AddSent(const std::string& name, int64_t age) {
+        Add(Sent, name, 1, "notes");
+        ASSERT_TRUE(WriteDateValue(m_sent + name + ".dat", RecordKeys::kSendDate, m_now - age));
+        ASSERT_TRUE(FlushProfile(m_sent + name + ".dat"));
+    }
+    // The entries of a folder, sorted by their bytes.
+    static Names Entries(const std::string& folder) {
+        Names entries = ListFolder(folder).value_or(Names{"<unlistable>"});
+        std::sort(entries.begin(), entries.end());
+        return entries;
+    }
+    static Names Files(const std::string& name, bool notes = true) {
+        return notes ? Names{name + ".dat", name + ".txt", name + ".wav"} : Names{name + ".dat", name + ".wav"};
+    }
+
+    TempFolder m_folder;
+    std::string m_current = m_folder / "Current Files/";
+    std::string m_sent = m_folder / "Sent Files/";
+    std::string m_settings = m_folder / "settings.ini";
+    bool m_made = MakeFolders(m_current) && MakeFolders(m_sent);
+    int64_t m_now = kNow;
+    std::set<std::string> m_queued;
+    Names m_enqueued;
+    DictationStore m_store{m_current, m_sent, m_settings, Services()};
+};
+
+TEST_F(DictationStoreTest, ARefreshListsVisibleWavesWithoutRegardToCaseAndRemovesRecordsAndNotesWithoutAudio) {
+    for (const char* name : {"Dictation 2", "Dictation 10", "letter", "Memo"})
+        Add(Current, name, 1, "notes");
+    for (const char* other : {".insert.wav", "Loud.WAV", ".Ghost.dat", "Ghost.doc", "Ghost.wav.doc", "MEMO.txt"})
+        m_folder.Write(std::string("Current Files/") + other, "not a dictation's, or one's in another case");
+    m_folder.Write("Current Files/Ghost.dat", "[file]\nnumber=9\n"); // no priority or notes of the user's
+    m_folder.Write("Current Files/Ghost.txt", std::string(1, '\0'));
+    m_folder.Write("Current Files/Typed.txt", std::string("notes typed before recording\0", 29)); // stays
+    EXPECT_EQ(m_store.Refresh(), (Names{"Dictation 10", "Dictation 2", "letter", "Memo", "Typed"}));
+    EXPECT_EQ(Entries(m_current).size(), 4 * 3 + 7u) << "all but the ghost's record and notes stay";
+    EXPECT_FALSE(PathExists(m_current + "Ghost.dat") || PathExists(m_current + "Ghost.txt"));
 }
 
-TEST_F(DictationStoreTest, AFolderThatCannotBeListedIsAFailureNotAnEmptyList) {
-    DictationStore missing(m_folder / "gone/", m_sent, m_settings);
-    EXPECT_FALSE(missing.List());
-    EXPECT_FALSE(missing.Refresh());
-    ASSERT_TRUE(m_store.List());
-    EXPECT_TRUE(m_store.List()->empty());
-}
-
-TEST_F(DictationStoreTest, ARefreshRemovesRecordsAndNotesWithoutAudio) {
-    AddDictation(StoreFolder::Current, "Kept", 1, "kept notes");
-    m_folder.Write("Current Files/Ghost.dat", "[file]\nnumber=9\n");
-    m_folder.Write("Current Files/Ghost.txt", std::string("old notes\0", 10));
-    m_folder.Write("Current Files/KEPT.txt", "same title in other case"); // compared without regard to case
-    m_folder.Write("Current Files/.Ghost.dat", "hidden: a temporary file");
-    m_folder.Write("Current Files/Ghost.doc", "not a dictation file");
-    EXPECT_EQ(m_store.Refresh(), (Names{"Kept"}));
-    EXPECT_EQ(Entries(m_current), (Names{".Ghost.dat", "Ghost.doc", "KEPT.txt", "Kept.dat", "Kept.txt", "Kept.wav"}));
-}
-
-TEST_F(DictationStoreTest, ANewDictationTakesTheSettingsNumberAndStoresTheNextAtOnce) {
-    const NamedResult first = m_store.Create();
-    EXPECT_EQ(first.result, StoreResult::Done);
-    EXPECT_EQ(first.name, "Dictation 1");
-    // Both files are on disk, not only in the cache.
-    EXPECT_EQ(m_folder.Read("settings.ini"), "[settings]\nnumber=2\n");
-    EXPECT_EQ(m_folder.Read("Current Files/Dictation 1.dat"), "[file]\nnumber=1\ndate=1764925620\n");
-
-    m_now += 60;
-    const NamedResult tape = m_store.Create(kTapePrefix);
-    EXPECT_EQ(tape.result, StoreResult::Done);
-    EXPECT_EQ(tape.name, "Tape 2");
-    EXPECT_EQ(m_store.ReadRecord(StoreFolder::Current, "Tape 2").date, kNow + 60);
-    EXPECT_EQ(ReadIntValue(m_settings, SettingsKeys::kNumber), 3);
-}
-
-TEST_F(DictationStoreTest, ANewDictationThatIsNeverRecordedIsGoneAfterTheNextRefresh) {
-    ASSERT_EQ(m_store.Create().result, StoreResult::Done);
-    EXPECT_TRUE(PathExists(m_current + "Dictation 1.dat"));
-    DictationStore restarted(m_current, m_sent, m_settings);
-    EXPECT_EQ(restarted.Refresh(), Names{});
-    EXPECT_FALSE(PathExists(m_current + "Dictation 1.dat"));
-    EXPECT_EQ(restarted.Create().name, "Dictation 2"); // numbers are never handed out twice
-}
-
-TEST_F(DictationStoreTest, ANumberWhoseNameIsTakenIsSkippedAndTheOtherRecordLeftAlone) {
-    ASSERT_TRUE(WriteIntValue(m_settings, SettingsKeys::kNumber, 5));
-    AddDictation(StoreFolder::Current, "Dictation 5", 99, "notes of five");
-    m_folder.Write("Current Files/dictation 6.txt", "notes without audio, other case");
-    AddDictation(StoreFolder::Sent, "DICTATION 7", 7);
-    const std::string recordOfFive = m_folder.Read("Current Files/Dictation 5.dat");
-
-    const NamedResult created = m_store.Create();
-    EXPECT_EQ(created.result, StoreResult::Done);
-    EXPECT_EQ(created.name, "Dictation 8");
-    EXPECT_EQ(m_store.ReadRecord(StoreFolder::Current, "Dictation 8").number, 8);
-    EXPECT_EQ(ReadIntValue(m_settings, SettingsKeys::kNumber), 9);
-    EXPECT_EQ(m_folder.Read("Current Files/Dictation 5.dat"), recordOfFive);
-    EXPECT_EQ(m_store.LoadNotes(StoreFolder::Current, "Dictation 5"), "notes of five");
-}
-
-TEST_F(DictationStoreTest, CreatingFailsCleanlyWhenNumbersRunOutOrTheFolderIsMissing) {
-    ASSERT_TRUE(WriteIntValue(m_settings, SettingsKeys::kNumber, INT32_MAX));
-    EXPECT_EQ(m_store.Create().result, StoreResult::NoFreeNumber);
-    EXPECT_EQ(Entries(m_current), Names{});
-
+TEST_F(DictationStoreTest, FoldersThatCannotBeListedAreFailuresNotEmptyListsAndTakeNoNumber) {
     ASSERT_TRUE(WriteIntValue(m_settings, SettingsKeys::kNumber, 4));
-    DictationStore missing(m_folder / "gone/", m_sent, m_settings);
-    EXPECT_EQ(missing.Create().result, StoreResult::FileError);
+    DictationStore noCurrent(m_folder / "gone/", m_sent, m_settings);
+    DictationStore noSent(m_current, m_folder / "gone/", m_settings);
+    EXPECT_FALSE(noCurrent.List());
+    EXPECT_FALSE(noCurrent.Refresh());
+    EXPECT_EQ(noCurrent.Create().result, FileError);
     EXPECT_EQ(ReadIntValue(m_settings, SettingsKeys::kNumber), 4);
+    EXPECT_FALSE(noSent.ListSent());
+    EXPECT_EQ(noSent.PurgeSent(), std::nullopt);
+    EXPECT_EQ(m_store.List(), Names{});
 }
 
-TEST_F(DictationStoreTest, AMissingRecordReadsTheKeysDefaults) {
-    const DictationRecord record = m_store.ReadRecord(StoreFolder::Sent, "Nothing");
-    EXPECT_EQ(record.number, 0);
-    EXPECT_EQ(record.date, 0);
-    EXPECT_EQ(record.priority, "Normal");
-    EXPECT_EQ(record.sendDate, 0);
-    EXPECT_EQ(record.recipient, "Unknown Recipient");
-    EXPECT_EQ(record.sendStatus, "Unknown Status");
+TEST_F(DictationStoreTest, ANewDictationTakesTheSettingsNumberStoresTheNextAtOnceAndSkipsTakenNames) {
+    EXPECT_EQ(m_store.Create().name, "Dictation 1");
+    EXPECT_EQ(m_folder.Read("settings.ini"), "[settings]\nnumber=2\n"); // on disk, not only in the cache
+    EXPECT_EQ(m_folder.Read("Current Files/Dictation 1.dat"), "[file]\nnumber=1\ndate=1764925620\n");
+    // Never recorded, it is gone after a restart's refresh, and its number is not handed out again.
+    DictationStore restarted(m_current, m_sent, m_settings, Services());
+    EXPECT_EQ(restarted.Refresh(), Names{});
+    Add(Current, "Tape 2", 99, "notes of two");
+    m_folder.Write("Current Files/tape 3.txt", "notes without audio, other case");
+    Add(Sent, "TAPE 4", 4);
+    m_now += 60;
+    EXPECT_EQ(restarted.Create(kTapePrefix).name, "Tape 5");
+    EXPECT_EQ(restarted.ReadRecord(Current, "Tape 5").date, kNow + 60);
+    EXPECT_EQ(ReadIntValue(m_settings, SettingsKeys::kNumber), 6);
+    EXPECT_EQ(m_store.ReadRecord(Current, "Tape 2").number, 99);
+    ASSERT_TRUE(WriteIntValue(m_settings, SettingsKeys::kNumber, INT32_MAX));
+    EXPECT_EQ(m_store.Create().result, NoFreeNumber);
+    EXPECT_EQ(Entries(m_current), (Names{"Tape 2.dat", "Tape 2.txt", "Tape 2.wav", "Tape 5.dat", "tape 3.txt"}));
 }
 
-TEST_F(DictationStoreTest, TheCreationDateTextFollowsTheRecord) {
-    ::setenv("TZ", "UTC0", 1);
-    ::tzset();
-    ASSERT_EQ(m_store.Create().result, StoreResult::Done);
-    EXPECT_EQ(m_store.CreationDateText(StoreFolder::Current, "Dictation 1"), "Dictation started 5 December 2025 09:07");
-    AddDictation(StoreFolder::Current, "Undated");
-    EXPECT_EQ(m_store.CreationDateText(StoreFolder::Current, "Undated"), "File create date unknown");
-    ::unsetenv("TZ");
-    ::tzset();
-}
-
-TEST_F(DictationStoreTest, TheLengthComesFromTheWaveAndIsZeroWithoutOne) {
-    EXPECT_EQ(m_store.Length(StoreFolder::Current, "Nothing"), 0); // no length function at all
+TEST_F(DictationStoreTest, TheLengthComesFromTheWaveAndAnUndatedRecordHasAnUnknownDate) {
+    Add(Current, "Recorded");
+    Add(Current, "Broken");
+    EXPECT_EQ(m_store.CreationDateText(Current, "Recorded"), "File create date unknown");
+    EXPECT_EQ(m_store.Length(Current, "Recorded"), 0); // no length function at all
     StoreServices services;
     services.waveLength = [](const std::string& path) { return path.ends_with("Broken.wav") ? -1 : 123456; };
-    DictationStore store(m_current, m_sent, m_settings, services);
-    AddDictation(StoreFolder::Current, "Recorded");
-    AddDictation(StoreFolder::Current, "Broken");
-    EXPECT_EQ(store.Length(StoreFolder::Current, "Recorded"), 123456);
-    EXPECT_EQ(store.Length(StoreFolder::Current, "Broken"), 0);
-    EXPECT_EQ(store.Length(StoreFolder::Current, "Missing"), 0);
+    const DictationStore store(m_current, m_sent, m_settings, services);
+    EXPECT_EQ(std::tuple(store.Length(Current, "Recorded"), store.Length(Current, "Broken"),
+                         store.Length(Current, "Missing")),
+              std::tuple(123456, 0, 0));
 }
 
-TEST_F(DictationStoreTest, SavingDetailsWritesThePriorityAndOnlyChangedNotes) {
-    AddDictation(StoreFolder::Current, "Memo", 3, "first notes");
-    EXPECT_EQ(m_store.SaveDetails("Memo", "High"), StoreResult::Done);
+TEST_F(DictationStoreTest, SavingDetailsCutsThePriorityAndReplacesOnlyChangedNotesThatFit) {
+    Add(Current, "Memo", 3, "first notes");
+    EXPECT_EQ(m_store.SaveDetails("Memo", "High"), Done);
     EXPECT_EQ(m_folder.Read("Current Files/Memo.dat"), "[file]\nnumber=3\npriority=High\n");
     EXPECT_EQ(m_folder.Read("Current Files/Memo.txt"), std::string("first notes\0", 12));
-
-    EXPECT_EQ(m_store.SaveDetails("Memo", "Low", "Line one\r\nLine two"), StoreResult::Done);
-    EXPECT_EQ(m_folder.Read("Current Files/Memo.txt"), std::string("Line one\r\nLine two\0", 19));
-    EXPECT_EQ(m_store.LoadNotes(StoreFolder::Current, "Memo"), "Line one\r\nLine two");
-
-    EXPECT_EQ(m_store.SaveDetails("Memo", "Normal", ""), StoreResult::Done);
+    EXPECT_EQ(m_store.SaveDetails("Memo", "Low", std::string("Line one\r\n\0two", 14)), Done);
+    EXPECT_EQ(m_folder.Read("Current Files/Memo.txt"), std::string("Line one\r\n two\0", 15));
+    // Notes are never cut: too long, they are refused while the priority is saved.
+    EXPECT_EQ(m_store.SaveDetails("Memo", "Priority very highü", std::string(kNotesLimit + 1, 'n')), NotesTooLong);
+    EXPECT_EQ(m_store.ReadRecord(Current, "Memo").priority, "Priority very high"); // 'ü' is 19, 20
+    EXPECT_EQ(m_store.LoadNotes(Current, "Memo"), "Line one\r\n two");
+    EXPECT_EQ(m_store.SaveDetails("Memo", "Normal", ""), Done);
     EXPECT_EQ(m_folder.Read("Current Files/Memo.txt"), std::string(1, '\0'));
-    EXPECT_EQ(Entries(m_current), (Names{"Memo.dat", "Memo.txt", "Memo.wav"})); // no temporary left behind
+    EXPECT_EQ(Entries(m_current), Files("Memo")); // no temporary left behind
 }
 
-TEST_F(DictationStoreTest, ThePriorityIsCutToNineteenBytesOnACharacterBoundary) {
-    AddDictation(StoreFolder::Current, "Memo");
-    EXPECT_EQ(m_store.SaveDetails("Memo", "Extremely important indeed"), StoreResult::Done);
-    EXPECT_EQ(m_store.ReadRecord(StoreFolder::Current, "Memo").priority, "Extremely important");
-    EXPECT_EQ(m_store.SaveDetails("Memo", "Priority very highü"), StoreResult::Done); // 'ü' is bytes 19 and 20
-    EXPECT_EQ(m_store.ReadRecord(StoreFolder::Current, "Memo").priority, "Priority very high");
-}
-
-TEST_F(DictationStoreTest, NotesAreNeverCutWhenSavedOrEndedEarlyByAZeroByte) {
-    AddDictation(StoreFolder::Current, "Memo", 1, "keep me");
-    const std::string tooLong(kNotesLimit + 1, 'n');
-    EXPECT_EQ(m_store.SaveDetails("Memo", "High", tooLong), StoreResult::NotesTooLong);
-    EXPECT_EQ(m_store.LoadNotes(StoreFolder::Current, "Memo"), "keep me");
-    EXPECT_EQ(m_store.ReadRecord(StoreFolder::Current, "Memo").priority, "High");
-
-    EXPECT_EQ(m_store.SaveDetails("Memo", "High", std::string(kNotesLimit, 'n')), StoreResult::Done);
-    EXPECT_EQ(m_store.LoadNotes(StoreFolder::Current, "Memo")->size(), kNotesLimit);
-
-    EXPECT_EQ(m_store.SaveDetails("Memo", "High", std::string("before\0after", 12)), StoreResult::Done);
-    EXPECT_EQ(m_store.LoadNotes(StoreFolder::Current, "Memo"), "before after");
-}
-
-TEST_F(DictationStoreTest, LoadingNotesReadsUpToTheLimitAndTheFirstZeroByte) {
-    EXPECT_EQ(m_store.LoadNotes(StoreFolder::Current, "None"), "");
-    m_folder.Write("Current Files/Empty.txt", "");
-    EXPECT_EQ(m_store.LoadNotes(StoreFolder::Current, "Empty"), "");
-    m_folder.Write("Current Files/Ended.txt", std::string("text\0garbage", 12));
-    EXPECT_EQ(m_store.LoadNotes(StoreFolder::Current, "Ended"), "text");
-    m_folder.Write("Current Files/Big.txt", std::string(40000, 'b'));
-    EXPECT_EQ(m_store.LoadNotes(StoreFolder::Current, "Big"), std::string(kNotesLimit, 'b'));
-    // A two-byte letter across the limit is dropped rather than cut in half.
-    m_folder.Write("Current Files/Cut.txt", std::string(kNotesLimit - 1, 'c') + "ü");
-    EXPECT_EQ(m_store.LoadNotes(StoreFolder::Current, "Cut"), std::string(kNotesLimit - 1, 'c'));
-}
-
-TEST_F(DictationStoreTest, NotesThatExistButCannotBeReadAreNotTakenForEmpty) {
+TEST_F(DictationStoreTest, NotesLoadUpToTheLimitAndTheFirstZeroByteAndUnreadableOnesAreNotEmpty) {
+    const std::string c(kNotesLimit - 1, 'c'); // with a letter across the limit, which is dropped, not cut
+    const std::tuple<const char*, std::string, std::string> cases[] = {
+        {"Empty", "", ""},
+        {"Ended", std::string("text\0garbage", 12), "text"},
+        {"Big", std::string(40000, 'b'), std::string(kNotesLimit, 'b')},
+        {"Cut", c + "ü", c}};
+    for (const auto& [name, bytes, notes] : cases) {
+        m_folder.Write(std::string("Current Files/") + name + ".txt", bytes);
+        EXPECT_EQ(m_store.LoadNotes(Current, name), notes) << name;
+    }
+    EXPECT_EQ(m_store.LoadNotes(Current, "None"), "");
     ASSERT_TRUE(MakeFolders(m_current + "Odd.txt")); // a folder where the notes should be
-    EXPECT_EQ(m_store.LoadNotes(StoreFolder::Current, "Odd"), std::nullopt);
+    EXPECT_EQ(m_store.LoadNotes(Current, "Odd"), std::nullopt);
 }
 
-TEST_F(DictationStoreTest, RenamingReplacesForbiddenCharactersAndMovesAllThreeFiles) {
-    AddDictation(StoreFolder::Current, "Dictation 4", 4, "notes");
-    const NamedResult renamed = m_store.Rename("Dictation 4", "a:b*c.d");
-    EXPECT_EQ(renamed.result, StoreResult::Done);
-    EXPECT_EQ(renamed.name, "a b c d");
-    EXPECT_EQ(Entries(m_current), (Names{"a b c d.dat", "a b c d.txt", "a b c d.wav"}));
-    EXPECT_EQ(m_store.ReadRecord(StoreFolder::Current, "a b c d").number, 4);
-    EXPECT_EQ(m_folder.Read("Current Files/a b c d.wav"), "RIFFDictation 4");
-
-    EXPECT_EQ(m_store.Rename("a b c d", "Why?").name, "Why?");
-    EXPECT_EQ(m_store.List(), Names{"Why?"});
-}
-
-TEST_F(DictationStoreTest, RenamingOntoAnotherDictationInAnyCaseIsRefused) {
-    AddDictation(StoreFolder::Current, "First", 1, "first notes");
-    AddDictation(StoreFolder::Current, "Second", 2, "second notes");
-    EXPECT_EQ(m_store.Rename("First", "Second").result, StoreResult::NameTaken);
-    EXPECT_EQ(m_store.Rename("First", "SECOND").result, StoreResult::NameTaken);
-    // Notes alone already take the name: all three targets are checked before anything moves.
-    m_folder.Write("Current Files/Third.txt", "stray notes");
-    EXPECT_EQ(m_store.Rename("First", "third").result, StoreResult::NameTaken);
+TEST_F(DictationStoreTest, RenamesThatAreNotUsableOrWouldTakeAnotherDictationsFileAreRefused) {
+    Add(Current, "First", 1, "first notes");
+    Add(Current, "Second", 2, "second notes");
+    m_folder.Write("Current Files/Third.txt", "stray notes"); // notes alone take the name
+    const std::string tooLong(300, 'x');
+    const std::tuple<const char*, std::string, StoreResult> cases[] = {
+        {"First", "Second", NameTaken},    {"First", "SECOND", NameTaken},  {"First", "third", NameTaken},
+        {"First", " . ", NameEmpty},       {"First", tooLong, NameTooLong}, {"First", "Caf\xe9", NameInvalid},
+        {"Nothing", "Something", NotFound}};
+    for (const auto& [from, to, result] : cases)
+        EXPECT_EQ(m_store.Rename(from, to).result, result) << to;
+    EXPECT_EQ(Entries(m_current).size(), 7u);
     EXPECT_EQ(m_folder.Read("Current Files/Third.txt"), "stray notes");
-    EXPECT_EQ(Entries(m_current),
-              (Names{"First.dat", "First.txt", "First.wav", "Second.dat", "Second.txt", "Second.wav", "Third.txt"}));
-    EXPECT_EQ(m_store.LoadNotes(StoreFolder::Current, "Second"), "second notes");
+    EXPECT_EQ(m_store.LoadNotes(Current, "Second"), "second notes");
 }
 
-TEST_F(DictationStoreTest, ADictationMayChangeTheCaseOfItsOwnName) {
-    AddDictation(StoreFolder::Current, "letter", 1, "notes");
-    EXPECT_EQ(m_store.Rename("letter", "Letter").result, StoreResult::Done);
-    EXPECT_EQ(Entries(m_current), (Names{"Letter.dat", "Letter.txt", "Letter.wav"}));
-    EXPECT_EQ(m_store.Rename("Letter", "Letter").result, StoreResult::Done); // unchanged: nothing to do
+TEST_F(DictationStoreTest, RenamingCleansTheNameAndMovesAllThreeFilesEvenForACaseChange) {
+    Add(Current, "Dictation 4", 4, "notes");
+    EXPECT_EQ(m_store.Rename("Dictation 4", "a:b*c.d").name, "a b c d");
+    EXPECT_EQ(Entries(m_current), Files("a b c d"));
+    EXPECT_EQ(m_store.ReadRecord(Current, "a b c d").number, 4);
+    EXPECT_EQ(m_folder.Read("Current Files/a b c d.wav"), "RIFFDictation 4");
+    EXPECT_EQ(m_store.Rename("a b c d", "A B C D").result, Done);
+    EXPECT_EQ(m_store.Rename("A B C D", "A B C D").result, Done); // unchanged: nothing to do
+    EXPECT_EQ(Entries(m_current), Files("A B C D"));
 }
 
-TEST_F(DictationStoreTest, UnusableNewNamesAreRefusedWithAReason) {
-    AddDictation(StoreFolder::Current, "Memo");
-    EXPECT_EQ(m_store.Rename("Memo", " . ").result, StoreResult::NameEmpty);
-    EXPECT_EQ(m_store.Rename("Memo", std::string(300, 'x')).result, StoreResult::NameTooLong);
-    EXPECT_EQ(m_store.Rename("Memo", "Caf\xe9").result, StoreResult::NameInvalid);
-    EXPECT_EQ(m_store.Rename("Nothing", "Something").result, StoreResult::NotFound);
-    EXPECT_EQ(Entries(m_current), (Names{"Memo.dat", "Memo.wav"}));
+TEST_F(DictationStoreTest, DeletingRemovesAllThreeFilesForGoodAndNothingElse) {
+    Add(Current, "Gone", 1, "notes");
+    Add(Current, "Staying");
+    ASSERT_TRUE(WriteStringValue(m_store.RecordPath(Current, "Gone"), RecordKeys::kPriority, "Low"));
+    EXPECT_EQ(m_store.Delete("Gone"), Done);
+    EXPECT_TRUE(FlushProfile(m_store.RecordPath(Current, "Gone"))); // the cached write is gone too
+    EXPECT_EQ(Entries(m_current), Files("Staying", false));
+    EXPECT_EQ(m_store.Delete("Gone"), Done); // nothing left is the same outcome
 }
 
-TEST_F(DictationStoreTest, DeletingRemovesAllThreeFilesAndNothingElse) {
-    AddDictation(StoreFolder::Current, "Gone", 1, "notes");
-    AddDictation(StoreFolder::Current, "Staying");
-    EXPECT_EQ(m_store.Delete("Gone"), StoreResult::Done);
-    EXPECT_EQ(Entries(m_current), (Names{"Staying.dat", "Staying.wav"}));
-    EXPECT_EQ(m_store.Delete("Gone"), StoreResult::Done); // nothing left is the same outcome
-}
-
-TEST_F(DictationStoreTest, ADeletedRecordIsNotBroughtBackByALaterFlush) {
-    AddDictation(StoreFolder::Current, "Gone");
-    ASSERT_TRUE(WriteStringValue(m_store.RecordPath(StoreFolder::Current, "Gone"), RecordKeys::kPriority, "Low"));
-    EXPECT_EQ(m_store.Delete("Gone"), StoreResult::Done);
-    EXPECT_TRUE(FlushProfile(m_store.RecordPath(StoreFolder::Current, "Gone")));
+TEST_F(DictationStoreTest, SendingMovesTheFilesStampsTheRecordAndQueuesTheMovedWave) {
+    Add(Current, "Letter", 12, "Please type quickly");
+    Add(Current, "Short"); // its notes were never saved
+    m_now = kNow + 300;
+    EXPECT_EQ(Send("Letter"), Done);
+    EXPECT_EQ(Send("Short"), Done);
     EXPECT_EQ(Entries(m_current), Names{});
+    EXPECT_EQ(m_enqueued, (Names{m_sent + "Letter.wav", m_sent + "Short.wav"}));
+    EXPECT_EQ(m_folder.Read("Sent Files/Letter.dat"),
+              "[file]\nnumber=12\nsenddate=1764925920\nrecipient=Jane (typing pool)\nsendstatus=Sent\n");
+    EXPECT_EQ(m_store.LoadNotes(Sent, "Letter"), "Please type quickly");
+    EXPECT_EQ(m_store.ListSent(), (Names{"Letter", "Short"}));
+    EXPECT_EQ(Entries(m_sent).size(), 5u);
 }
+
+TEST_F(DictationStoreTest, ARefusedSendLeavesTheDictationWholeInCurrentFiles) {
+    ASSERT_EQ(m_store.Create().result, Done); // a record without audio
+    EXPECT_EQ(Send("Dictation 1"), NotFound);
+    AddSent("letter", kDay);
+    Add(Current, "Letter", 2, "new notes");
+    EXPECT_EQ(Send("Letter"), SentNameTaken);
+    Add(Current, "Memo", 3, "notes");
+    std::string offered;
+    const auto refuse = [&](const std::string& path) { return offered = path, !PathExists(path); };
+    EXPECT_EQ(m_store.MoveToSent("Memo", "Jane", refuse), QueueFailed);
+    EXPECT_EQ(offered, m_sent + "Memo.wav"); // the queue saw the moved wave
+    const std::string deepSent = m_folder / (std::string(150, 's') + "/");
+    ASSERT_TRUE(MakeFolders(deepSent));
+    const std::string name(120, 'n'); // fits "Current Files/", not the deep folder
+    Add(Current, name, 4, "notes");
+    EXPECT_EQ(DictationStore(m_current, deepSent, m_settings).MoveToSent(name, "Jane", Queue()), NameTooLong);
+    EXPECT_TRUE(m_enqueued.empty());
+    EXPECT_EQ(Entries(m_current).size(), 10u);
+    EXPECT_EQ(m_store.ReadRecord(Current, "Memo").number, 3);
+    EXPECT_EQ(Entries(m_sent), Files("letter"));
+    EXPECT_EQ(m_folder.Read("Sent Files/letter.wav"), "RIFFletter");
+    EXPECT_EQ(m_store.Rename("Letter", "Letter 2").result, Done); // renamed, it goes
+    EXPECT_EQ(Send("Letter 2"), Done);
+}
+
+TEST_F(DictationStoreTest, SendingPurgesWhatWasSent2000UnitsAgoUnlessItIsQueuedOrUndated) {
+    AddSent("Nine days", 9 * kDay);
+    AddSent("Eleven days", 11 * kDay);
+    AddSent("At the limit", 858993); // 2000 × 429.4967296 s = 858993.46 s
+    AddSent("Past the limit", 858994);
+    AddSent("Queued", 20 * kDay);
+    m_queued.insert(m_sent + "Queued.wav");
+    Add(Sent, "Never stamped");
+    AddSent("From the future", -kDay);
+    m_folder.Write("Sent Files/Zero.dat", "[file]\nsenddate=0\n");
+    m_folder.Write("Sent Files/Zero.wav", "RIFF");
+    // Packages go by the age of their file; other files stay.
+    const std::pair<const char*, int64_t> files[] = {
+        {"dct00042-00017.dct", 11}, {"dct00042-00018.dct", 9}, {"notes.doc", 50}, {".Letter.wav.abc123", 50}};
+    for (const auto& [file, age] : files) {
+        const timespec times[2] = {{m_now - age * kDay, 0}, {m_now - age * kDay, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, m_folder.Write(std::string("Sent Files/") + file, "x").c_str(), times, 0), 0);
+    }
+    Add(Current, "Today");
+    EXPECT_EQ(Send("Today"), Done);
+    EXPECT_EQ(m_store.ListSent(),
+              (Names{"At the limit", "From the future", "Never stamped", "Nine days", "Queued", "Today", "Zero"}));
+    EXPECT_TRUE(PathExists(m_sent + "Queued.txt"));
+    EXPECT_FALSE(PathExists(m_sent + "Eleven days.txt") || PathExists(m_sent + "dct00042-00017.dct"));
+    for (const char* kept : {"dct00042-00018.dct", "notes.doc", ".Letter.wav.abc123"})
+        EXPECT_TRUE(PathExists(m_sent + kept)) << kept;
+    AddSent("Old", 30 * kDay);
+    EXPECT_EQ(m_store.PurgeSent(), 1u);
+}
+
+TEST_F(DictationStoreTest, RecoveringBringsBackADeliveredDictationWithItsSendKeysUnlessItsNameIsTaken) {
+    Add(Current, "Letter", 5, "notes");
+    ASSERT_EQ(Send("Letter"), Done);
+    EXPECT_EQ(m_store.Recover("Letter"), StillQueued);
+    m_queued.clear(); // delivered
+    Add(Current, "LETTER", 8, "current notes");
+    EXPECT_EQ(m_store.Recover("Letter"), NameTaken);
+    EXPECT_EQ(Entries(m_sent), Files("Letter"));
+    EXPECT_EQ(m_store.LoadNotes(Current, "LETTER"), "current notes");
+    ASSERT_EQ(m_store.Delete("LETTER"), Done);
+    EXPECT_EQ(m_store.Recover("Letter"), Done);
+    EXPECT_EQ(Entries(m_sent), Names{});
+    EXPECT_EQ(std::tuple(m_store.ReadRecord(Current, "Letter").sendStatus, *m_store.LoadNotes(Current, "Letter")),
+              std::tuple("Sent", "notes"));
+    // Without its wave a recovered record would be swept away by the next refresh.
+    m_folder.Write("Sent Files/Lost.dat", "[file]\nsenddate=1\n");
+    EXPECT_EQ(m_store.Recover("Lost"), NotFound);
+    EXPECT_TRUE(PathExists(m_sent + "Lost.dat"));
+}
+
+TEST_F(DictationStoreTest, SendingAndRecoveringWorkAcrossFileSystems) {
+    const char* const tmp = std::getenv("TMPDIR");
+    const std::string saved = tmp ? tmp : "";
+    ::setenv("TMPDIR", "/dev/shm", 1);
+    const TempFolder other;
+    tmp ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
+    struct stat shm {};
+    struct stat here {};
+    if (::stat(other.Path().c_str(), &shm) != 0 || ::stat(m_current.c_str(), &here) != 0 || shm.st_dev == here.st_dev)
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    DictationStore store(m_current, other.Path(), m_settings, Services());
+    Add(Current, "Far", 6, "far notes");
+    EXPECT_EQ(store.MoveToSent("Far", "Jane", Queue()), Done);
+    EXPECT_EQ(Entries(other.Path()), Files("Far"));
+    EXPECT_EQ(ReadFileBytes(other.Path() + "Far.wav"), "RIFFFar");
+    m_queued.clear();
+    EXPECT_EQ(store.Recover("Far"), Done);
+    EXPECT_EQ(Entries(m_current), Files("Far"));
+    EXPECT_EQ(store.LoadNotes(Current, "Far"), "far notes");
+    EXPECT_EQ(Entries(other.Path()), Names{});
+}
+
+// Operations run by an unprivileged user, where file modes and sticky folders make them fail half-way: in a
+// child process that becomes nobody when the test runs as root (which ignores file modes).
+class StoreAsOtherUser : public DictationStoreTest {
+protected:
+    static constexpr int kListFailed = 100;
+
+    void SetUp() override { ASSERT_EQ(::chmod(m_folder.Path().c_str(), 0755), 0); } // the other user must reach it
+
+    // The exit code of `operation` on a fresh store, run by the other user.
+    int AsOtherUser(const std::function<int(DictationStore&)>& operation) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            DictationStore store(m_current, m_sent, m_settings);
+            const bool dropped =
+                ::geteuid() != 0 || (::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0);
+            ::_exit(dropped ? operation(store) : 99);
+        }
+        int status = 0;
+        return ::waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    static int Refresh(DictationStore& store) {
+        const auto names = store.Refresh();
+        return names ? static_cast<int>(names->size()) : kListFailed;
+    }
+    static int Send(DictationStore& store) {
+        return static_cast<int>(store.MoveToSent("Memo", "Typist", [](const std::string&) { return true; }));
+    }
+};
+
+TEST_F(StoreAsOtherUser, AFolderThatCannotBeListedKeepsItsRecords) {
+    Add(Current, "Kept");
+    m_folder.Write("Current Files/Stray.dat", "[file]\nnumber=3\n");
+    // Writable and searchable, but not readable: its files can be reached and removed, not listed.
+    ASSERT_EQ(::chmod(m_current.c_str(), 0333), 0);
+    if (::geteuid() != 0 && ListFolder(m_current))
+        GTEST_SKIP() << "this user lists any folder";
+    EXPECT_EQ(AsOtherUser(Refresh), kListFailed);
+    ASSERT_EQ(::chmod(m_current.c_str(), 0777), 0);
+    EXPECT_EQ(Entries(m_current), (Names{"Kept.dat", "Kept.wav", "Stray.dat"}));
+    EXPECT_EQ(AsOtherUser(Refresh), 1); // listed, the same folder loses its stray record
+    EXPECT_EQ(Entries(m_current), Files("Kept", false));
+}
+
+TEST_F(StoreAsOtherUser, ARenameOrSendThatFailsHalfWayIsRolledBack) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to hand files to another user";
+    // In a sticky folder only a file's owner may rename it: the wave goes, the notes (root's) cannot follow.
+    Add(Current, "Memo", 4, "notes");
+    ASSERT_EQ(::chmod(m_current.c_str(), 01777), 0);
+    ASSERT_EQ(::chmod(m_sent.c_str(), 0777), 0);
+    for (const char* extension : {".wav", ".dat"})
+        ASSERT_EQ(::chown((m_current + "Memo" + extension).c_str(), 65534, 65534), 0);
+    const auto rename = [](DictationStore& store) { return static_cast<int>(store.Rename("Memo", "New").result); };
+    EXPECT_EQ(AsOtherUser(rename), static_cast<int>(FileError));
+    EXPECT_EQ(AsOtherUser(Send), static_cast<int>(FileError));
+    EXPECT_EQ(Entries(m_current), Files("Memo"));
+    EXPECT_EQ(Entries(m_sent), Names{});
+    EXPECT_EQ(m_folder.Read("Current Files/Memo.wav"), "RIFFMemo");
+    EXPECT_EQ(m_store.LoadNotes(Current, "Memo"), "notes");
+    ASSERT_EQ(::chown((m_current + "Memo.txt").c_str(), 65534, 65534), 0); // its own notes: the user sends it
+    EXPECT_EQ(AsOtherUser(Send), static_cast<int>(Done));
+    EXPECT_EQ(Entries(m_sent), Files("Memo"));
+}
+
+} // namespace
