@@ -85,11 +85,12 @@ bool ReadFormat(const LFile& file, int64_t bodyOffset, uint32_t size, int64_t fi
     // A 14-byte chunk (the oldest form) has no bits per sample: the block align tells the sample width.
     if (size < 16 && parsed->formatTag == WaveFormatRecord::kTagPcm && blockAlign % channels == 0)
         parsed->bitsPerSample = static_cast<uint16_t>(blockAlign / channels * 8);
-    // A PCM frame is the channels' samples side by side; a block align that says otherwise would read a few frames
-    // of wrong sound.
+    // A PCM frame is the channels' samples side by side (24-bit samples may sit in 4-byte containers); a block align
+    // that says otherwise would read a few frames of wrong sound.
     if (parsed->formatTag == WaveFormatRecord::kTagPcm && parsed->bitsPerSample > 0) {
         const uint32_t frameBytes = uint32_t(channels) * ((parsed->bitsPerSample + 7u) / 8u);
-        if (blockAlign != frameBytes)
+        const bool container24 = parsed->bitsPerSample == 24 && blockAlign == uint32_t(channels) * 4u;
+        if (blockAlign != frameBytes && !container24)
             return Fail(error, Category::BadFormat, bodyOffset + 12,
                         "The format's block align of " + std::to_string(blockAlign) + " bytes does not match its " +
                             std::to_string(channels) + " channels of " + std::to_string(parsed->bitsPerSample) +

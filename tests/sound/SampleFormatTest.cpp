@@ -1,37 +1,11 @@
-#include "SampleFormat.h"
+// Frames against time values (1/10000 s) and the texts of times. How samples are stored and scaled, and the Q24
+// gain product, are checked through the writers, readers and processors.
+#include "sound/SampleFormat.h"
 
+#include "sound/TimeText.h"
+
+#include <climits>
 #include <gtest/gtest.h>
-
-TEST(SampleFormat, StoredSamplesEnterAndLeaveThePipelineAtTheirScale) {
-    EXPECT_EQ(LSF16::ToPipeline(0x7fff), 524272);
-    EXPECT_EQ(LSF16::FromPipeline(524272), 0x7fff);
-    EXPECT_EQ(LSF16::FromPipeline(LSF16::ToPipeline(-32768)), -32768);
-    EXPECT_EQ(LSFU8::ToPipeline(0), -262144);
-    EXPECT_EQ(LSFU8::FromPipeline(-262144), 0);
-    EXPECT_EQ(LSFU8::FromPipeline(LSFU8::ToPipeline(255)), 255);
-    EXPECT_EQ(LSF32::ToPipeline(0x7fff0000), 0x7fff0);
-    EXPECT_EQ(LSF32::FromPipeline(0x7fff0), 0x7fff0000);
-}
-
-TEST(SampleFormat, SamplesOutOfRangeSaturateInsteadOfWrapping) {
-    EXPECT_EQ(LSF16::FromPipeline(600000), 32767);
-    EXPECT_EQ(LSF16::FromPipeline(-600000), -32768);
-    EXPECT_EQ(LSF16::FromPipeline(INT32_MAX), 32767);
-    EXPECT_EQ(LSFU8::FromPipeline(400000), 255);
-    EXPECT_EQ(LSFU8::FromPipeline(-400000), 0);
-    EXPECT_EQ(LSF32::FromPipeline(INT32_MAX), INT32_MAX);
-    EXPECT_EQ(LSF32::FromPipeline(INT32_MIN), INT32_MIN);
-}
-
-TEST(SampleFormat, TheQ24ProductDropsOnlyTheProductOfTheLowParts) {
-    EXPECT_EQ(Q24Product(524272, kUnityGain), 524272);
-    EXPECT_EQ(Q24Product(-524272, kUnityGain), -524272);
-    EXPECT_EQ(Q24Product(1000, kUnityGain / 2), 500);
-    EXPECT_EQ(Q24Product(0xfff, 0xfff), 0); // only low parts: dropped
-    EXPECT_EQ(Q24Product(0x1000, 0x1000), 1);
-    EXPECT_EQ(Q24Product(-1, kUnityGain), -1);
-    EXPECT_EQ(Q24Product(524272, 4 * kUnityGain), 4 * 524272);
-}
 
 TEST(SampleFormat, FramesAndTimesConvertInIntegers) {
     EXPECT_EQ(FramesForTime(10000, 8000), 8000);
@@ -41,4 +15,18 @@ TEST(SampleFormat, FramesAndTimesConvertInIntegers) {
     EXPECT_EQ(TimeForFrames(16537, 11025), 14999);
     EXPECT_EQ(TimeForFrames(100, 0), 0);
     EXPECT_EQ(FramesForTime(INT32_MAX, 44100), INT32_MAX); // saturates rather than overflowing
+}
+
+TEST(TimeText, TenthsRoundHalvesUpAndHoursAreNotLimitedToTwoDigits) {
+    EXPECT_EQ(TimeTextTenths(0), " 0:00:00.0");
+    EXPECT_EQ(TimeTextTenths(9999), " 0:00:01.0");
+    EXPECT_EQ(TimeTextTenths(9499), " 0:00:00.9");
+    EXPECT_EQ(TimeTextTenths(9500), " 0:00:01.0");
+    EXPECT_EQ(TimeTextTenths(-15000), "-0:00:01.5");
+    // Hours are not limited to two digits, and the extremes have texts.
+    EXPECT_EQ(TimeTextMilliseconds(-36000000), "-1:00:00.000");
+    EXPECT_EQ(TimeTextMilliseconds(360000000), " 10:00:00.000");
+    EXPECT_EQ(TimeTextHundredths(36000000 * 50 + 6000000 + 10000 * 7 + 1234), " 50:10:07.12");
+    EXPECT_EQ(TimeTextMilliseconds(INT_MIN), "-59:39:08.365");
+    EXPECT_EQ(TimeTextTenths(INT_MAX), " 59:39:08.4");
 }

@@ -1,0 +1,254 @@
+// The codec layer's streams and the codec reader and writer: records the encoder refuses, restarts, output that
+// waits, damaged blocks; reading around and past the data, seeks, lengths from blocks and fact chunks, files that
+// lie about their size, readers that cannot work, and the writer's empty files, padding and failures.
+#include "SoundTestKit.h"
+#include "TempFolder.h"
+#include "platform/CodecCatalog.h"
+#include "platform/CodecStream.h"
+#include "sound/LSNKACMFile.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace sound_test;
+
+namespace {
+
+WaveFormatRecord Format(const char* id, uint32_t rate = 8000, uint16_t channels = 1) {
+    return CodecCatalog::BuildFormat(*CodecCatalog::Find(id), rate, channels);
+}
+
+// Everything `stream` makes of `source` with `flags`, calling again while it produces or consumes.
+std::vector<uint8_t> ConvertAll(CodecStream& stream, const std::vector<uint8_t>& source, uint32_t flags) {
+    std::vector<uint8_t> output, destination(stream.DestinationSizeFor(source.size()));
+    for (size_t offset = 0;; flags &= ~CodecStream::kStart) {
+        const CodecStream::Result result = stream.Convert(std::span(source).subspan(offset), destination, flags);
+        offset += result.consumed;
+        output.insert(output.end(), destination.begin(), destination.begin() + result.produced);
+        if (result.consumed == 0 && result.produced < destination.size())
+            return output;
+    }
+}
+
+class CodecFile : public testing::Test {
+protected:
+    // `samples` written by our codec writer in format `id`; the file's path.
+    std::string Write(const char* id, uint32_t rate, uint16_t channels, const std::vector<int32_t>& samples) {
+        const std::string path = m_folder / (std::string(id) + ".wav");
+        LSNKACMFile sink(path, CodecCatalog::MakeFormat(id, rate, channels).value());
+        EXPECT_TRUE(WriteThrough(sink, samples));
+        return path;
+    }
+    static WaveFileLayout Layout(const std::string& path) { return OpenWaveFileWithReason(path).layout; }
+
+    TempFolder m_folder;
+};
+
+} // namespace
+
+TEST(CodecStream, RecordsThatDoNotSayWhatTheEncoderMakesAreRefused) {
+    EXPECT_FALSE(CodecCatalog::MakeFormat("gsm", 11025, 1));
+    EXPECT_FALSE(CodecCatalog::MakeFormat("gsm", 8000, 2));
+    EXPECT_FALSE(CodecCatalog::MakeFormat("opus", 8000, 1));
+    EXPECT_FALSE(CodecCatalog::Find("gsm")->Offers(11025, 1));
+    WaveFormatRecord ima = Format("ima-adpcm"), ms = Format("ms-adpcm"), mp3 = Format("mp3"), unknown = Format("alaw");
+    ima.extra = {0x00, 0x01};  // 256 frames a block, not the 505 of a 256-byte block
+    ms.extra[4] = 0x01;        // a predictor table of its own
+    mp3.avgBytesPerSec = 1234; // no layer-3 bit rate
+    unknown.formatTag = 0x1234;
+    for (const WaveFormatRecord& record : {Format("gsm", 11025, 1), ima, ms, mp3, unknown})
+        EXPECT_FALSE(CodecStream::CanEncode(record)) << record.formatTag;
+    EXPECT_EQ(CodecStream::Open(unknown, CodecStream::Direction::Decode), nullptr);
+}
+
+TEST(CodecStream, TheStartFlagRestartsTheEncoderOutputThatCannotBeTakenWaitsAndARejectedBlockDecodesAsSilence) {
+    std::unique_ptr<CodecStream> encoder = CodecStream::Open(Format("ima-adpcm"), CodecStream::Direction::Encode);
+    std::unique_ptr<CodecStream> decoder = CodecStream::Open(Format("ima-adpcm"), CodecStream::Direction::Decode);
+    ASSERT_TRUE(encoder && decoder);
+    std::vector<uint8_t> pcm;
+    for (int32_t sample : Tone(8000, 1, 2020))
+        AppendLe16(pcm, static_cast<uint16_t>(sample / 16));
+    const std::vector<uint8_t> first = ConvertAll(*encoder, pcm, CodecStream::kBlockAlign);
+    EXPECT_EQ(first.size(), 4u * 256);
+    EXPECT_NE(ConvertAll(*encoder, pcm, CodecStream::kBlockAlign), first); // the step index carried over
+    EXPECT_EQ(ConvertAll(*encoder, pcm, CodecStream::kBlockAlign | CodecStream::kStart), first);
+
+    std::vector<uint8_t> small(100);
+    CodecStream::Result result = decoder->Convert(std::span(first).first(256), small, CodecStream::kBlockAlign);
+    EXPECT_EQ(result.consumed, 256u);
+    size_t total = result.produced;
+    while ((result = decoder->Convert({}, small, CodecStream::kBlockAlign)).produced > 0)
+        total += result.produced;
+    EXPECT_EQ(total, 505u * 2);
+
+    std::unique_ptr<CodecStream> ms = CodecStream::Open(Format("ms-adpcm"), CodecStream::Direction::Decode);
+    ASSERT_TRUE(ms);
+    std::vector<uint8_t> block(256, 0x5a);
+    block[0] = 9; // a predictor index beyond the seven of the table
+    const std::vector<uint8_t> decoded = ConvertAll(*ms, block, CodecStream::kBlockAlign);
+    EXPECT_EQ(decoded, std::vector<uint8_t>(500 * 2, 0));
+}
+
+TEST_F(CodecFile, ReadsGiveSilenceOutsideTheDataAndSeeksLandOnTheSoundOfReadingThrough) {
+    // A decoder that starts again at a block (GSM 6.10's long-term predictor, layer-3's reservoir) comes back to the
+    // very samples of reading through only after a while; layer-3's length is an estimate, so its seeks stay off the
+    // end. Id, rate, channels, the correlation with reading through (1: the very samples), whether it has blocks.
+    const std::tuple<const char*, uint32_t, uint16_t, double, bool> rows[] = {
+        {"ima-adpcm", 22050, 2, 1, true}, {"ms-adpcm", 22050, 2, 1, true}, {"alaw", 22050, 2, 1, true},
+        {"mulaw", 22050, 2, 1, true},     {"pcm8", 22050, 2, 1, true},     {"gsm", 8000, 1, 0.9, true},
+        {"mp3", 8000, 1, 0.99, false}};
+    for (const auto& [id, rate, channels, correlation, blocks] : rows) {
+        SCOPED_TRACE(id);
+        const std::string path = Write(id, rate, channels, Tone(rate, channels, 30000));
+        LSoundSourceHandle reader = CodecReader(path, Layout(path));
+        const std::vector<int32_t> through = ReadToEnd(*reader); // a layer-3 length is exact once the end is reached
+        const int32_t length = reader->GetLength();
+        ASSERT_GE(through.size(), static_cast<size_t>(length) * channels);
+        for (int32_t frame : {length, length + 1000, -10, 0, 1, 777, 1010, 12345, 24100, blocks ? length - 3000 : 0}) {
+            reader->Seek(frame);
+            EXPECT_EQ(reader->GetPosition(), frame);
+            const std::vector<int32_t> landed = ReadInBlocks(*reader, 3000);
+            EXPECT_EQ(reader->GetPosition(), frame + 3000);
+            const size_t begin = static_cast<size_t>(std::clamp(-frame, 0, 3000)) * channels;
+            const size_t end = static_cast<size_t>(std::clamp(length - frame, 0, 3000)) * channels;
+            EXPECT_TRUE(AllZero(landed, 0, begin) && AllZero(landed, end)) << "at " << frame;
+            if (begin >= end)
+                continue;
+            const std::vector<int32_t> part(landed.begin() + begin, landed.begin() + end);
+            const auto from = through.begin() + frame * channels;
+            const std::vector<int32_t> reference(from + begin, from + end);
+            EXPECT_TRUE(correlation == 1 ? part == reference : BestCorrelation(part, reference, 1, 0) > correlation)
+                << "at " << frame;
+        }
+        EXPECT_TRUE(!blocks || reader->GetLength() == length);
+    }
+}
+
+TEST_F(CodecFile, ABlockFormatIsAsLongAsItsBlocksOrAPlausibleFactChunkWhateverItsByteRateOrDataSizeClaim) {
+    const std::string path = Write("ima-adpcm", 8000, 1, Tone(8000, 1, 20000));
+    WaveFileLayout layout = Layout(path);
+    EXPECT_EQ(CodecReader(path, layout)->GetLength(), 40 * 505); // 40 blocks, the last padded
+    layout.factFrames = 999999;                                  // beyond the data: not believed
+    EXPECT_EQ(CodecReader(path, layout)->GetLength(), 40 * 505);
+    layout.factFrames = 20000;
+    LSoundSourceHandle withFact = CodecReader(path, layout);
+    EXPECT_EQ(withFact->GetLength(), 20000);
+    withFact->Seek(19990);
+    const std::vector<int32_t> tail = ReadInBlocks(*withFact, 100);
+    EXPECT_TRUE(!AllZero(tail, 0, 10) && AllZero(tail, 10)); // the padding of the last block is not delivered
+    layout.factFrames.reset();
+    layout.presentBytes = int64_t{1} << 40; // data said to run far past the end of the file
+    LSoundSourceHandle beyond = CodecReader(path, layout);
+    EXPECT_EQ(ReadToEnd(*beyond).size(), 40u * 505);
+    EXPECT_EQ(beyond->GetLength(), 40 * 505);
+    // Cut 100 bytes into the last block: what the decoder makes of the 152 data bytes left is 305 frames.
+    const std::string bytes = m_folder.Read("ima-adpcm.wav");
+    LSoundSourceHandle cut = OpenWaveFile(m_folder.Write("cut.wav", bytes.substr(0, bytes.size() - 100)));
+    EXPECT_EQ(ReadToEnd(*cut).size(), 39u * 505 + 305);
+
+    // ffmpeg's IMA ADPCM states twice the real byte rate; even without its fact chunk the length is its blocks'.
+    if (!HaveOtherPrograms())
+        GTEST_SKIP() << "ffmpeg is needed";
+    const std::string theirs = m_folder / "ffmpeg-ima.wav";
+    ASSERT_TRUE(Shell("ffmpeg -nostdin -loglevel error -y -i '" + path + "' -acodec adpcm_ima_wav '" + theirs + "'"));
+    layout = Layout(theirs);
+    ASSERT_EQ(layout.format.avgBytesPerSec, 16000u);
+    layout.factFrames.reset();
+    const int64_t blocks = (layout.presentBytes + layout.format.blockAlign - 1) / layout.format.blockAlign;
+    EXPECT_EQ(CodecReader(theirs, layout)->GetLength(), blocks * ReadLe16(layout.format.extra.data()));
+    EXPECT_GE(CodecReader(theirs, layout)->GetLength(), 20000);
+}
+
+// Fails today: a seek makes the reader estimate a layer-3 length from the byte rate again (41472 frames here where
+// reading to the end found 40960), so the length a player shows changes on a seek back.
+TEST_F(CodecFile, DISABLED_ALayer3LengthFoundByReadingToTheEndStaysAfterASeekBack) {
+    const std::string path = Write("mp3", 8000, 1, Tone(8000, 1, 40000));
+    LSoundSourceHandle reader = CodecReader(path, Layout(path));
+    ReadToEnd(*reader);
+    const int32_t length = reader->GetLength();
+    reader->Seek(0);
+    ReadInBlocks(*reader, 100);
+    EXPECT_EQ(reader->GetLength(), length);
+}
+
+TEST_F(CodecFile, AReaderThatCannotSetUpIsInvalidAndFillsSilence) {
+    const std::string path = Write("alaw", 8000, 1, Tone(8000, 1, 1000));
+    const WaveFileLayout layout = Layout(path);
+    WaveFileLayout unknown = layout, noChannels = layout;
+    unknown.format.formatTag = 0x1234;
+    noChannels.format.channels = 0;
+    const LSoundSourceHandle readers[] = {
+        CodecReader(path, unknown), CodecReader(path, noChannels),
+        MakeHandle<LSRCACMWave>(LFile(), layout.format, layout.dataOffset, layout.presentBytes, std::nullopt)};
+    for (const LSoundSourceHandle& reader : readers) {
+        EXPECT_TRUE(reader->IsInvalid());
+        EXPECT_EQ(reader->GetLength(), 0);
+        EXPECT_TRUE(AllZero(ReadInBlocks(*reader, 100)));
+        EXPECT_EQ(reader->GetPosition(), 100);
+        reader->Seek(7);
+        EXPECT_EQ(reader->GetPosition(), 7);
+    }
+}
+
+TEST_F(CodecFile, TheWriterLeavesAnEmptyDataChunkWhenNothingCameAndPadsAnOddFormatRecord) {
+    LSNKACMFile empty(m_folder / "empty.wav", Format("gsm"));
+    EXPECT_FALSE(empty.IsInError());
+    EXPECT_TRUE(empty.Finish());
+    EXPECT_TRUE(empty.Finish());
+    const std::string bytes = m_folder.Read("empty.wav");
+    EXPECT_EQ(bytes.size(), 48u);
+    EXPECT_EQ(ReadLe32At(bytes, 4), 40u);
+    EXPECT_EQ(ReadLe32At(bytes, 44), 0u);
+
+    WaveFormatRecord odd = Format("alaw"); // an odd count of extra bytes gets a pad byte: the data chunk is found
+    odd.extra = {1, 2, 3};
+    LSNKACMFile padded(m_folder / "odd.wav", odd);
+    ASSERT_TRUE(WriteThrough(padded, Tone(8000, 1, 800)));
+    EXPECT_EQ(Layout(m_folder / "odd.wav").dataOffset, 20 + 21 + 1 + 8);
+    EXPECT_EQ(Layout(m_folder / "odd.wav").presentBytes, 800);
+}
+
+TEST_F(CodecFile, AFormatTheCodecCannotProduceOrAFileThatCannotBeCreatedIsAnErrorAndLeavesNoFile) {
+    const std::pair<std::string, WaveFormatRecord> rows[] = {{"gsm11025.wav", Format("gsm", 11025, 1)},
+                                                             {"missing/folder.wav", Format("alaw")}};
+    for (const auto& [name, format] : rows) {
+        LSNKACMFile sink(m_folder / name, format);
+        EXPECT_TRUE(sink.IsInError()) << name;
+        std::vector<int32_t> block(100, 0);
+        sink.Write(block.data(), 100);
+        EXPECT_EQ(sink.Length(), 100);
+        EXPECT_FALSE(sink.Finish());
+        EXPECT_EQ(m_folder.Read(name), "<missing>");
+    }
+}
+
+TEST_F(CodecFile, AFailedWritePutsTheWriterInErrorAtOnceAndTheHeaderStatesWhatReachedTheFile) {
+    // A child process with a file size limit of 4096 bytes: the header fits, the audio does not.
+    const std::string path = m_folder / "limited.wav";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        LSNKACMFile sink(path, Format("alaw"));
+        std::vector<int32_t> block(8192, 1000);
+        if (sink.IsInError())
+            ::_exit(10);
+        sink.Write(block.data(), 2000);
+        if (sink.IsInError())
+            ::_exit(11);
+        sink.Write(block.data(), 8192);
+        ::_exit(!sink.IsInError() ? 12 : sink.Finish() ? 13 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const WaveFileLayout layout = Layout(path);
+    EXPECT_EQ(layout.dataOffset + layout.presentBytes, static_cast<int64_t>(m_folder.Read("limited.wav").size()));
+    EXPECT_FALSE(layout.IsCutShort());
+}

@@ -1,0 +1,301 @@
+// The channel converters, the loop, the speed change, the gain, the high-pass filter, the peak limiter and the tone
+// generator's refusals, fed from memory: what comes out for what goes in, the descriptors that decide whether to build
+// them, every processor over an upstream it cannot use, and the conversion chain's refusals (what it builds is run
+// through the tool's table).
+#include "SoundTestKit.h"
+#include "sound/ConversionChain.h"
+#include "sound/LSPConvChannels.h"
+#include "sound/LSPPeakLimit.h"
+#include "sound/LSPSpeed.h"
+#include "sound/LSRCConvChannelsN.h"
+#include "sound/LSRCConvMonoStereo.h"
+#include "sound/LSRCConvStereoMono.h"
+#include "sound/LSRCConvertRate.h"
+#include "sound/LSRCGain.h"
+#include "sound/LSRCHighPass.h"
+#include "sound/LSRCPeakLimit.h"
+#include "sound/LSRCRepeat.h"
+#include "sound/LSRCSpeed.h"
+#include "sound/LSSTone.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <limits>
+
+using namespace sound_test;
+
+namespace {
+
+constexpr int32_t kLevel = kFullScale16;
+
+// `frames` frames of `channels` channels whose samples tell where they came from: frame × scale + channel.
+std::vector<int32_t> Numbered(int32_t frames, int channels = 1, int32_t scale = 10) {
+    std::vector<int32_t> samples(static_cast<size_t>(frames) * channels);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<int32_t>(i / channels) * scale + static_cast<int32_t>(i % channels);
+    return samples;
+}
+
+} // namespace
+
+TEST(ChannelConverters, EveryOutputChannelRepeatsTheInputChannelsInTurnAndTheRestIsTheUpstreams) {
+    const std::pair<uint8_t, uint16_t> pairs[] = {{2, 1}, {1, 2}, {3, 5}, {5, 2}, {2, 6}};
+    for (const auto& [from, to] : pairs) {
+        auto memory = MakeHandle<MemorySource>(Numbered(9001, from), 8000, from);
+        LSoundSourceHandle upstream = memory, converter;
+        LSPConvChannels(to).Apply(converter, upstream);
+        ASSERT_EQ(converter->Channels(), to);
+        const std::vector<int32_t> out = ReadInBlocks(*converter, 9001, {1, 3, 8997});
+        for (size_t i = 0; i < out.size(); ++i)
+            ASSERT_EQ(out[i], static_cast<int32_t>(i / to) * 10 + static_cast<int32_t>(i % to) % from) << i;
+        EXPECT_LE(memory->LargestRead(), 8192);
+        converter->Seek(123);
+        EXPECT_EQ(memory->GetPosition(), 123);
+        EXPECT_EQ(converter->GetPosition(), 123);
+        EXPECT_EQ(converter->GetLength(), 9001);
+    }
+    // Nothing to do, a count no stream has, and sources no converter can use are handed back as they are.
+    LSoundSourceHandle stereo = Memory(std::vector<int32_t>(20), 8000, 2), invalid = InvalidSource(), empty;
+    const std::pair<uint16_t, LSoundSourceHandle> unchanged[] = {
+        {0, stereo}, {2, stereo}, {256, stereo}, {2, invalid}, {2, empty}};
+    for (auto [count, source] : unchanged) {
+        LSoundSourceHandle result = stereo;
+        LSPConvChannels(count).Apply(result, source);
+        EXPECT_EQ(result, source) << count;
+    }
+    // Built directly over the wrong channel count, a converter is invalid and silent.
+    LSRCConvStereoMono fromMono(Memory(std::vector<int32_t>(100, 7), 8000, 1));
+    LSRCConvMonoStereo fromStereo(Memory(std::vector<int32_t>(200, 7), 8000, 2));
+    LSRCConvChannelsN tooMany(Memory(std::vector<int32_t>(100, 7), 8000, 1), 300);
+    for (LSoundSource* converter : std::initializer_list<LSoundSource*>{&fromMono, &fromStereo, &tooMany})
+        EXPECT_TRUE(converter->IsInvalid() && AllZero(ReadInBlocks(*converter, 10)));
+}
+
+TEST(Repeat, PlaysUpToTheLoopEndThenTheLoopAgainWhateverTheReadSizesAndSeeksFoldIntoIt) {
+    // At 10000 frames per second a time value is a frame count. {start, end} as given, then the loop they make:
+    // swapped when the wrong way round, playing at least 256 frames a pass.
+    const std::tuple<int32_t, int32_t, int32_t, int32_t, int32_t> loops[] = {{1000, 2000, 1000, 2000, 1000},
+                                                                             {2000, 1000, 1000, 2000, 1000},
+                                                                             {1500, 1500, 1500, 1500, 256},
+                                                                             {1000, 1100, 1000, 1100, 256}};
+    for (const auto& [start, end, loopStart, loopEnd, period] : loops) {
+        const auto expected = [loopStart = loopStart, loopEnd = loopEnd, period = period](int64_t frame) {
+            return static_cast<int32_t>(frame < loopEnd ? frame : loopStart + (frame - loopEnd) % period);
+        };
+        auto upstream = MakeHandle<MemorySource>(Numbered(5000, 1, 1), 10000, 1);
+        LSRCRepeat repeat(upstream, start, end);
+        for (int32_t seek : {0, -20, 1500, 1999, 2000, 2500, 7777, loopEnd + 256 * 3 + 17}) {
+            repeat.Seek(seek);
+            EXPECT_EQ(repeat.GetPosition(), expected(seek));
+            EXPECT_EQ(upstream->GetPosition(), expected(seek));
+            const std::vector<int32_t> out = ReadInBlocks(repeat, 6000, {1, 7, 999, 300, 8192});
+            for (int32_t i = 0; i < 6000; ++i)
+                ASSERT_EQ(out[i], std::max(0, expected(int64_t{seek} + i))) << start << ".." << end << " from " << seek;
+        }
+    }
+    auto upstream = MakeHandle<MemorySource>(std::vector<int32_t>(50000), 10000, 1);
+    LSRCRepeat repeat(upstream, 0, 40000);
+    ReadInBlocks(repeat, 100000, {100000});
+    EXPECT_LE(upstream->LargestRead(), 8192);
+}
+
+TEST(Speed, BlocksAreAFortiethOfASecondWithinTwentyTo8192FramesAndNormalSpeedGivesTheInputBack) {
+    const std::pair<int32_t, int32_t> blocks[] = {{8000, 200}, {1000, 25}, {500000, 8192}, {100, 20}, {44100, 1102}};
+    for (const auto& [rate, block] : blocks)
+        EXPECT_EQ(LSRCSpeed(Memory(std::vector<int32_t>(10), rate), 1.0, 1.0, 0).BlockFrames(), block) << rate;
+    const std::vector<int32_t> input = Noise(30000, 500000, 9);
+    LSRCSpeed speed(Memory(input, 8000), 1.0, 1.0, 0);
+    const std::vector<int32_t> out = ReadInBlocks(speed, 19000, {1, 7, 333, 8192});
+    for (int32_t frame = 0; frame < 19000; ++frame) {
+        // The first half of each block is cross-faded with the same frames: only the truncation of the two Q24
+        // products shows.
+        ASSERT_LE(out[frame], input[frame]) << frame;
+        ASSERT_GE(out[frame], input[frame] - (frame % 200 < 100 ? 5 : 0)) << frame;
+    }
+    speed.Seek(5000); // primes afresh
+    EXPECT_EQ(speed.GetPosition(), 5000);
+    const std::vector<int32_t> sought = ReadInBlocks(speed, 300);
+    EXPECT_TRUE(std::equal(sought.begin() + 100, sought.begin() + 200, input.begin() + 5100));
+    EXPECT_EQ(speed.GetLength(), 30000);
+    // Speeds it cannot play build nothing, and a processor built for one anyway is silent.
+    LSoundSourceHandle source = Memory(input, 8000), result;
+    LSPSpeed(0.5, 7.0, 80000).Apply(result, source);
+    EXPECT_NE(dynamic_cast<LSRCSpeed*>(result.Get()), nullptr);
+    for (double unusable : {std::numeric_limits<double>::quiet_NaN(), HUGE_VAL, 1e9, -1001.0}) {
+        LSPSpeed(1.0, unusable, 100).Apply(result, source);
+        EXPECT_EQ(result, source) << unusable;
+        LSRCSpeed direct(source, unusable, 1.0, 0);
+        EXPECT_TRUE(direct.IsInvalid() && AllZero(ReadInBlocks(direct, 10))) << unusable;
+    }
+}
+
+TEST(Speed, RewindWalksDownToTheStartAndThenKeepsPlayingTheFirstBlock) {
+    auto upstream = MakeHandle<MemorySource>(Numbered(100000, 1, 16), 8000, 1);
+    upstream->Seek(60000);
+    LSRCSpeed rewind(upstream, -0.5, -7.0, 80000);
+    for (int blocks = 0; upstream->GetPosition() > 0 && blocks < 1000; ++blocks)
+        ReadInBlocks(rewind, 200);
+    ASSERT_EQ(upstream->GetPosition(), 0);
+    ReadInBlocks(rewind, 400); // still cross-faded with what followed the block before
+    const std::vector<int32_t> first = ReadInBlocks(rewind, 200);
+    EXPECT_EQ(first[199] / 16, 199); // then the first block of the recording, forwards, again and again
+    for (int k = 0; k < 5; ++k)
+        EXPECT_EQ(ReadInBlocks(rewind, 200), first);
+    EXPECT_EQ(upstream->GetPosition(), 0);
+}
+
+TEST(GainAndHighPass, TheGainScalesByTheTablesFactorAndHoldsSamplesTo32Bits) {
+    // (1000 x (8408526 >> 12)) >> 12 = 500 at -6 dB, the negative sample's high part -1; +20 dB raises the full
+    // scale tenfold, +6 dB to 0x7fff0 x 33474947 >> 24.
+    const std::tuple<int8_t, std::vector<int32_t>, std::vector<int32_t>, int32_t> rows[] = {
+        {-6, {1000, -1000, 4096, 0}, {500, -502, 2052, 0}, kFullScale16},
+        {20, {kFullScale16, 400000000, -400000000}, {kFullScale16 * 10, INT32_MAX, INT32_MIN}, kFullScale16 * 10},
+        {6, {0}, {0}, 1046060}};
+    for (const auto& [db, input, output, fullScale] : rows) {
+        LSRCGain gain(Memory(input, 8000), db);
+        EXPECT_EQ(gain.FullScale(), fullScale);
+        EXPECT_EQ(ReadInBlocks(gain, static_cast<int32_t>(input.size())), output) << int{db};
+    }
+}
+
+TEST(GainAndHighPass, TheFilterPassesEverythingAtCornerZeroAndExtremeSamplesCannotOverflowIt) {
+    // The coefficient is (1 - e^(-2 pi f / r)) x 256; the filter's overshoot doubles a known full scale.
+    const std::pair<double, int32_t> corners[] = {{100, 19}, {0, 0}, {-5, 0}, {1e9, 256}};
+    for (const auto& [hz, coefficient] : corners)
+        EXPECT_EQ(LSRCHighPass(Memory({0}, 8000), hz).Coefficient(), coefficient) << hz;
+    EXPECT_EQ(LSRCHighPass(Memory({0}, 8000), 100).FullScale(), 2 * kFullScale16);
+    EXPECT_EQ(LSRCHighPass(Memory({0}, 8000, 1, kFullScaleUnknown), 100).FullScale(), kFullScaleUnknown);
+    const std::vector<int32_t> noise = Noise(3000, 1 << 30, 2);
+    LSRCHighPass open(Memory(noise, 8000), 0);
+    EXPECT_EQ(ReadInBlocks(open, 3000), noise);
+    std::vector<int32_t> extreme(2 * 8000);
+    for (size_t i = 0; i < extreme.size(); ++i)
+        extreme[i] = (i / 800) % 2 ? INT32_MIN : INT32_MAX;
+    LSRCHighPass filter(Memory(extreme, 8000, 2), 50);
+    std::vector<int32_t> out = ReadInBlocks(filter, 8000);
+    // Each jump is twice the 32-bit range: the output is held at the limit in the jump's direction, then decays.
+    for (size_t i = 800; i < out.size(); i += 800) {
+        EXPECT_EQ(out[i], extreme[i]) << i;
+        EXPECT_LE(std::abs(int64_t{out[i + 799]}), 1 << 20) << i;
+    }
+    filter.Seek(0); // clears the integrators
+    EXPECT_EQ(ReadInBlocks(filter, 1)[0], INT32_MAX);
+}
+
+TEST(PeakLimit, QuietStreamsPassBitExactlyAndLoudOnesNeverExceedTheLevelWhateverTheReadSizes) {
+    const std::vector<int32_t> quiet = Noise(2 * 30000, kLevel, 5);
+    LSRCPeakLimit passing(Memory(quiet, 44100, 2, 2 * kLevel), kLevel);
+    EXPECT_EQ(passing.BlockFrames(), 1260);
+    EXPECT_EQ(ReadInBlocks(passing, 30000, {1, 1259, 4000, 8192}), quiet);
+    for (int channels : {1, 2}) {
+        std::vector<int32_t> input = Noise(int64_t{channels} * 60000, kLevel / 2, 11);
+        // Bursts from a few frames to several blocks long, up to four times the level, and two extreme samples.
+        const std::vector<int32_t> loud = Noise(int64_t{channels} * 60000, 4 * kLevel, 12);
+        for (int64_t burst : {1000, 5000, 5300, 20000, 40000})
+            std::copy(loud.begin() + burst * channels, loud.begin() + (burst + burst / 50 + 3) * channels,
+                      input.begin() + burst * channels);
+        input[33333] = INT32_MIN;
+        input[44444] = INT32_MAX;
+        LSRCPeakLimit limiter(Memory(input, 8000, static_cast<uint8_t>(channels), 2 * kLevel), kLevel);
+        const std::vector<int32_t> out = ReadInBlocks(limiter, 60000, {7, 228, 229, 1000});
+        EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](int32_t v) { return std::abs(int64_t{v}) <= kLevel; }));
+        LSRCPeakLimit whole(Memory(input, 8000, static_cast<uint8_t>(channels), 2 * kLevel), kLevel);
+        EXPECT_EQ(ReadInBlocks(whole, 60000, {60000}), out) << channels; // the gain ramps run frame by frame
+    }
+    // The most negative sample has no positive counterpart in 32 bits: its block's peak is taken in 64.
+    const int32_t extreme = INT32_MIN;
+    EXPECT_EQ(LSRCPeakLimit::BlockGain(&extreme, 1, kLevel), 7u << 9);
+}
+
+TEST(PeakLimit, OnlyAStreamThatCanExceedTheLevelGetsALimiterAtTheLowerOfTheLevelAndTheCeilingLaggingByItsBlocks) {
+    // 7000 frames per second: blocks of 200; the limiter holds three of them.
+    auto upstream = MakeHandle<MemorySource>(std::vector<int32_t>(10000, 1), 7000, 1);
+    upstream->Seek(300);
+    LSRCPeakLimit lagging(upstream, kLevel);
+    EXPECT_EQ(upstream->GetPosition(), 300 + 3 * 200);
+    EXPECT_EQ(lagging.GetPosition(), 300);
+    ReadInBlocks(lagging, 500, {50, 450});
+    EXPECT_EQ(lagging.GetPosition(), 800);
+    lagging.Seek(5000);
+    EXPECT_EQ(lagging.GetPosition(), 5000);
+    EXPECT_EQ(lagging.GetLength(), 10000);
+    LSoundSourceHandle loud = Memory(std::vector<int32_t>(100), 8000, 1, 0x800000), result;
+    EXPECT_EQ(std::make_tuple(LSRCPeakLimit(loud, kLevel).Level(), LSRCPeakLimit(loud, kLevel).FullScale(),
+                              LSRCPeakLimit(loud, 0x500000).Level()),
+              std::make_tuple(kLevel, kLevel, LSRCPeakLimit::kCeiling));
+    LSPPeakLimit(kLevel).Apply(result, loud);
+    EXPECT_NE(dynamic_cast<LSRCPeakLimit*>(result.Get()), nullptr);
+    LSoundSourceHandle exact = Memory(std::vector<int32_t>(100), 8000, 1, kLevel), invalid = InvalidSource();
+    for (auto [level, source] :
+         std::vector<std::pair<int32_t, LSoundSourceHandle>>{{kLevel, exact}, {0, loud}, {10, invalid}}) {
+        LSPPeakLimit(level).Apply(result, source);
+        EXPECT_EQ(result, source) << level;
+    }
+}
+
+TEST(UnusableUpstream, EveryProcessorOverAnEmptyOrInvalidUpstreamIsInvalidAndReadsSilence) {
+    using Build = std::function<LSoundSourceHandle(LSoundSourceHandle)>;
+    const std::pair<const char*, Build> builders[] = {
+        {"rate", [](LSoundSourceHandle u) { return LSoundSourceHandle(MakeHandle<LSRCConvertRate>(u, 8000)); }},
+        {"stereo to mono", [](LSoundSourceHandle u) { return LSoundSourceHandle(MakeHandle<LSRCConvStereoMono>(u)); }},
+        {"mono to stereo", [](LSoundSourceHandle u) { return LSoundSourceHandle(MakeHandle<LSRCConvMonoStereo>(u)); }},
+        {"channels", [](LSoundSourceHandle u) { return LSoundSourceHandle(MakeHandle<LSRCConvChannelsN>(u, 3)); }},
+        {"speed", [](LSoundSourceHandle u) { return LSoundSourceHandle(MakeHandle<LSRCSpeed>(u, 0.5, 7.0, 80000)); }},
+        {"repeat", [](LSoundSourceHandle u) { return LSoundSourceHandle(MakeHandle<LSRCRepeat>(u, 0, 100)); }},
+        {"limit", [](LSoundSourceHandle u) { return LSoundSourceHandle(MakeHandle<LSRCPeakLimit>(u, 1000)); }},
+        {"gain", [](LSoundSourceHandle u) { return LSoundSourceHandle(MakeHandle<LSRCGain>(u, 6)); }},
+        {"high-pass", [](LSoundSourceHandle u) { return LSoundSourceHandle(MakeHandle<LSRCHighPass>(u, 100.0)); }},
+    };
+    for (const auto& [name, build] : builders) {
+        for (LSoundSourceHandle upstream : {LSoundSourceHandle(), InvalidSource()}) {
+            LSoundSourceHandle processor = build(upstream);
+            EXPECT_TRUE(processor->IsInvalid()) << name;
+            for (int32_t frames : {1, 100, 9000})
+                EXPECT_TRUE(AllZero(ReadInBlocks(*processor, frames, {frames}))) << name;
+            processor->Seek(50);
+            EXPECT_EQ(processor->GetLength(), upstream ? upstream->GetLength() : 0) << name;
+        }
+        // Reads of nothing or less touch nothing, over a usable upstream too.
+        LSoundSourceHandle processor = build(Memory(std::vector<int32_t>(2 * 20000, 3), 8000, 2));
+        int32_t sample = 0x5555;
+        processor->Read(&sample, 0);
+        processor->Read(&sample, -5);
+        EXPECT_EQ(sample, 0x5555) << name;
+    }
+}
+
+TEST(Tone, SilenceAndUnusableSettingsGiveSilence) {
+    LSSTone silent(8000, 1000, LSSTone::kSine, -127, 10000);
+    LSSTone badWave(8000, 1000, 6, 0, 10000);
+    LSSTone badRate(0, 1000, LSSTone::kSine, 0, 10000);
+    LSSTone badFrequency(8000, std::nan(""), LSSTone::kSine, 0, 10000);
+    LSSTone endlessStep(8000, 1e308, LSSTone::kSine, 0, 10000); // the phase step itself overflows
+    EXPECT_EQ(silent.FullScale(), 0);
+    for (LSSTone* tone : {&silent, &badWave, &badRate, &badFrequency, &endlessStep}) {
+        EXPECT_EQ(tone->IsInvalid(), tone != &silent);
+        EXPECT_TRUE(AllZero(ReadInBlocks(*tone, 16)));
+    }
+}
+
+TEST(ConversionChain, NothingToDoHandsTheSourceBackAndStepsThatCannotBeBuiltFailWithAReason) {
+    LSoundSourceHandle source = Memory(std::vector<int32_t>(1000), 44100);
+    ConversionTarget target;
+    EXPECT_EQ(BuildConversionChain(source, target).head, source);
+    target.rate = 44100;
+    target.channels = 1;
+    EXPECT_EQ(BuildConversionChain(source, target).head, source);
+    target.bits = 8; // the writer's full scale is below the stream's: a limiter at the 8-bit one
+    EXPECT_EQ(BuildConversionChain(source, target).head->FullScale(), kFullScale8);
+    target.rate = 1000; // 44.1 times lower: beyond what the 63-tap filter can do
+    const ConversionChain tooLow = BuildConversionChain(source, target);
+    EXPECT_FALSE(tooLow.head);
+    EXPECT_NE(tooLow.problem.find("44100"), std::string::npos);
+    target = ConversionTarget();
+    target.speed = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_NE(BuildConversionChain(source, target).problem, "");
+    target = ConversionTarget();
+    target.channels = 300;
+    EXPECT_NE(BuildConversionChain(source, target).problem, "");
+    EXPECT_NE(BuildConversionChain(InvalidSource(), ConversionTarget()).problem, "");
+    EXPECT_NE(BuildConversionChain(LSoundSourceHandle(), ConversionTarget()).problem, "");
+}

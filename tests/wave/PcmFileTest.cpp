@@ -1,0 +1,245 @@
+// The PCM reader and writer: reading around and past the data, following a file that grows, the writer's bytes and
+// saturation, keeping the frames of an earlier recording, header rewrites, and failures that put it in error.
+#include "SoundTestKit.h"
+#include "platform/FileOps.h"
+#include "sound/LSNKPCMFile.h"
+#include "sound/LSRCPCMFile.h"
+#include "sound/WaveFile.h"
+
+#include <TempFolder.h>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+
+using namespace sound_test;
+
+namespace {
+
+class PcmFile : public testing::Test {
+protected:
+    std::string Path() const { return m_folder / "w.wav"; }
+    std::string Bytes() const { return m_folder.Read("w.wav"); }
+
+    TempFolder m_folder;
+};
+
+} // namespace
+
+TEST_F(PcmFile, ReadsGiveTheFramesInsideTheDataAndSilenceOutsideItOrWithoutAFile) {
+    LSoundSourceHandle source = OpenWaveFile(m_folder.Write("r.wav", Pcm16File(Ramp(20000))));
+    ASSERT_TRUE(source);
+    ASSERT_EQ(source->GetLength(), 20000);
+    // Seek, frames read: from before the start, wholly before it, across the end, and one read beyond 8192 frames.
+    for (const auto& [seek, frames] :
+         std::vector<std::pair<int32_t, int32_t>>{{-10, 20}, {-50, 20}, {19995, 20}, {0, 20005}}) {
+        source->Seek(seek);
+        std::vector<int32_t> expected;
+        for (int32_t frame = seek; frame < seek + frames; ++frame)
+            expected.push_back(frame >= 0 && frame < 20000 ? static_cast<int16_t>(frame) * 16 : 0);
+        EXPECT_EQ(ReadInBlocks(*source, frames), expected) << "from " << seek;
+        EXPECT_EQ(source->GetPosition(), seek + frames);
+    }
+    EXPECT_EQ(source->GetLength(), 20000);
+    LSRCPCMFile<LSF16> invalid(LFile(), 8000, 1, 44, false); // without a file: silence
+    EXPECT_TRUE(invalid.IsInvalid());
+    EXPECT_EQ(ReadInBlocks(invalid, 30), std::vector<int32_t>(30, 0));
+    EXPECT_EQ(invalid.GetPosition(), 30);
+    EXPECT_EQ(invalid.GetLength(), 0);
+}
+
+TEST_F(PcmFile, AReaderSeesAHeaderRewrittenSinceOpeningAndFollowsARecordingAsItGrows) {
+    const std::string path = m_folder.Write("grow.wav", Pcm16File(Ramp(100)));
+    LSoundSourceHandle source = OpenWaveFile(path);
+    ASSERT_EQ(source->GetLength(), 100);
+    LFile writer = LFile::Open(path, O_WRONLY); // another program appends 100 frames and rewrites the data size
+    ASSERT_TRUE(writer.WriteAt(Samples16(Ramp(100)).data(), 200, 44 + 200));
+    ASSERT_TRUE(writer.WriteAt(Le32(400).data(), 4, 40));
+    source->Seek(100);
+    EXPECT_EQ(source->GetLength(), 200);
+    EXPECT_EQ(ReadInBlocks(*source, 2), Pipeline16({0, 1}));
+
+    // Our writer's recording: everything written so far is readable although its header still says 0 frames.
+    LSNKPCMFile<LSF16> recorder(Path(), 8000, 1);
+    const std::vector<int32_t> recording = Pipeline16(Ramp(18000));
+    recorder.Write(recording.data(), 3000);
+    LSoundSourceHandle reader = OpenWaveFile(Path());
+    ASSERT_TRUE(reader);
+    for (int32_t written = 3000; written < 18000; written += 3000) {
+        EXPECT_EQ(reader->GetLength(), written);
+        EXPECT_EQ(ReadInBlocks(*reader, 3000),
+                  std::vector<int32_t>(recording.begin() + written - 3000, recording.begin() + written));
+        recorder.Write(recording.data() + written, 3000);
+    }
+    EXPECT_TRUE(recorder.Finish());
+    EXPECT_EQ(reader->GetLength(), 18000);
+}
+
+TEST_F(PcmFile, TheWriterStoresEveryWidthBehindOurHeaderSaturatingAndReplacingWhatWasThere) {
+    struct Case {
+        WaveFormatRecord format;
+        std::vector<int32_t> samples;
+        std::string file; // "<missing>": the sink is in error and makes no file
+        int32_t fullScale = kFullScale16;
+        std::string name = "w.wav";
+    };
+    const Case cases[] = {
+        {WaveFormatRecord::Pcm(11025, 2, 16), Pipeline16({1, -1, 0x7fff, -0x8000}),
+         OurHeader(8, 2, 11025) + Samples16({1, -1, 0x7fff, -0x8000})},
+        {WaveFormatRecord::Pcm(8000, 1, 16), {0x7fff0 * 3, -0x7fff0 * 3}, OurHeader(4) + Samples16({0x7fff, -0x8000})},
+        {WaveFormatRecord::Pcm(8000, 1, 8),
+         {-128 * 2048, 0, 127 * 2048, 400000},
+         OurHeader(4, 1, 8000, 8) + std::string("\x00\x80\xff\xff", 4),
+         kFullScale8},
+        {WaveFormatRecord::Pcm(8000, 1, 32), {1, INT32_MAX}, OurHeader(8, 1, 8000, 32) + Le32(4096) + Le32(INT32_MAX)},
+        {WaveFormatRecord::Pcm(8000, 300, 16), {0}, "<missing>", kFullScale16, "channels.wav"},
+        {WaveFormatRecord::Pcm(0, 1, 16), {0}, "<missing>", kFullScale16, "rate.wav"},
+        {WaveFormatRecord::Pcm(8000, 1, 16), {0}, "<missing>", kFullScale16, "no/such/folder.wav"},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.name + " " + std::to_string(item.format.bitsPerSample));
+        const bool made = item.file != "<missing>";
+        if (made)
+            m_folder.Write(item.name, OurHeader(200) + Samples16(Ramp(100)));
+        {
+            LSoundSinkHandle sink = CreateFileSinkForFormat(m_folder / item.name, item.format);
+            EXPECT_EQ(sink->FullScale(), item.fullScale);
+            EXPECT_EQ(sink->IsInError(), !made);
+            const int32_t frames = static_cast<int32_t>(item.samples.size() / sink->Channels());
+            sink->Write(item.samples.data(), frames);
+            EXPECT_EQ(sink->Length(), frames); // counted even in error
+            EXPECT_EQ(FinishFileSink(*sink), made);
+        }
+        EXPECT_EQ(m_folder.Read(item.name), item.file);
+    }
+}
+
+TEST_F(PcmFile, KeepingFramesKeepsOnlyFramesReallyInAFileOfOursAndARecordingThatNeverStartsChangesNothing) {
+    const std::string lagging = OurHeader(200) + Samples16(Ramp(3000)); // a crash left the header 2900 frames behind
+    const std::string ours = OurHeader(2000) + Samples16(Ramp(1000));
+    struct Case {
+        const char* what;
+        std::string before;
+        int32_t keep;
+        std::vector<int16_t> written;
+        bool finish;
+        int32_t kept; // -1: the sink is in error
+        std::string after;
+    };
+    std::vector<int16_t> kept5000 = Ramp(5000);
+    kept5000.insert(kept5000.end(), {-1, -2, -3});
+    const Case cases[] = {
+        {"keeping 5000 of 10000",
+         OurHeader(20000) + Samples16(Ramp(10000)),
+         5000,
+         {-1, -2, -3},
+         false,
+         5000,
+         OurHeader(10006) + Samples16(kept5000)},
+        {"a lagging header, never started", lagging, 2000, {}, false, 2000, lagging},
+        {"more than the file holds", lagging, 1000000, {}, true, 3000, OurHeader(6000) + Samples16(Ramp(3000))},
+        {"keeping none, never started", ours, 0, {}, false, 0, ours},
+        {"keeping 400, never started", ours, 400, {}, false, 400, ours},
+        {"keeping 400, finished", ours, 400, {}, true, 400, OurHeader(800) + Samples16(Ramp(400))},
+        {"another program's header", Pcm16File(Ramp(500)), 100, {5, 5}, true, -1, Pcm16File(Ramp(500))},
+        {"another format",
+         OurHeader(1000, 1, 11025) + Samples16(Ramp(500)),
+         100,
+         {5, 5},
+         true,
+         -1,
+         OurHeader(1000, 1, 11025) + Samples16(Ramp(500))},
+        {"not a wave file", std::string(1000, 'x'), 100, {5, 5}, true, -1, std::string(1000, 'x')},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.what);
+        m_folder.Write("w.wav", item.before);
+        {
+            LSNKPCMFile<LSF16> sink(Path(), 8000, 1, item.keep);
+            EXPECT_EQ(sink.IsInError(), item.kept < 0);
+            EXPECT_EQ(sink.KeptFrames(), std::max(item.kept, 0));
+            const int32_t frames = static_cast<int32_t>(item.written.size());
+            sink.Write(Pipeline16(item.written).data(), frames);
+            EXPECT_EQ(sink.Length(), std::max(item.kept, 0) + frames);
+            if (item.finish) {
+                EXPECT_EQ(sink.Finish(), item.kept >= 0);
+            }
+        }
+        EXPECT_EQ(Bytes(), item.after);
+    }
+}
+
+TEST_F(PcmFile, TheHeaderStates441001FramesBeforeTheWriterIsClosed) {
+    LSNKPCMFile<LSF16> sink(Path(), 44100, 1);
+    const std::vector<int32_t> block(8192, 16);
+    for (int32_t written = 0; written < 441001;) {
+        const int32_t frames = std::min(8192, 441001 - written);
+        sink.Write(block.data(), frames);
+        written += frames;
+        const uint32_t stated = ReadLe32At(Bytes(), 42);
+        EXPECT_EQ(stated, written <= 441000 ? 0u : 441001u * 2) << "after " << written;
+    }
+    EXPECT_EQ(ReadLe32At(Bytes(), 4), 38u + 441001u * 2);
+    EXPECT_EQ(OpenWaveFile(Path())->GetLength(), 441001);
+}
+
+TEST_F(PcmFile, TruncateOnlyShrinksFinishLeavesTheDestructorNothingAndLaterWritesAreErrors) {
+    auto sink = std::make_unique<LSNKPCMFile<LSF16>>(Path(), 8000, 1);
+    const std::vector<int32_t> samples = Pipeline16(Ramp(1000));
+    sink->Write(samples.data(), 1000);
+    sink->Truncate(1200);
+    EXPECT_EQ(sink->Length(), 1000);
+    sink->Truncate(400);
+    EXPECT_EQ(sink->Length(), 400);
+    EXPECT_EQ(Bytes(), OurHeader(800) + Samples16(Ramp(400)));
+    sink->Write(samples.data(), 2);
+    sink->Truncate(-5);
+    EXPECT_EQ(sink->Length(), 0);
+    sink->Write(samples.data(), 2);
+    EXPECT_TRUE(sink->Finish());
+    EXPECT_TRUE(sink->Finish());
+    EXPECT_EQ(Bytes(), OurHeader(4) + Samples16({0, 1}));
+    sink->Write(samples.data(), 2);
+    EXPECT_TRUE(sink->IsInError());
+    EXPECT_EQ(sink->Length(), 4);
+    sink.reset();
+    EXPECT_EQ(Bytes(), OurHeader(4) + Samples16({0, 1}));
+    // A sink closed without writes leaves an empty file of ours.
+    { LSNKPCMFile<LSF16> empty(m_folder / "empty.wav", 8000, 1); }
+    EXPECT_EQ(m_folder.Read("empty.wav"), OurHeader(0));
+}
+
+TEST_F(PcmFile, AFullDiskPutsTheWriterInErrorAtOnceAndKeepsAConsistentFile) {
+    const std::string disk = m_folder / "disk";
+    ASSERT_TRUE(MakeFolders(disk));
+    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here: " << std::strerror(errno);
+    struct Unmount {
+        std::string path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{disk};
+
+    const std::string path = disk + "/full.wav";
+    int32_t stored = 0;
+    {
+        LSNKPCMFile<LSF16> sink(path, 8000, 1);
+        const std::vector<int32_t> block(8192, 160);
+        for (int round = 0; round < 20 && !sink.IsInError(); ++round) {
+            sink.Write(block.data(), 8192);
+            if (!sink.IsInError())
+                stored = sink.Length();
+        }
+        ASSERT_TRUE(sink.IsInError()) << "the 64k disk took 160k";
+        EXPECT_EQ(sink.Length(), stored + 8192);
+        EXPECT_FALSE(sink.Finish());
+    }
+    // What reached the disk is a whole file whose header says so.
+    const std::string bytes = ReadFileBytes(path).value_or("");
+    ASSERT_GE(bytes.size(), 46u);
+    EXPECT_EQ(ReadLe32At(bytes, 42), bytes.size() - 46);
+    EXPECT_EQ(bytes.size(), 46u + 2u * stored);
+    LSoundSourceHandle reader = OpenWaveFile(path);
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->GetLength(), stored);
+}
