@@ -192,11 +192,15 @@ bool DictationSession::SaveDetails() {
     return false;
 }
 
-void DictationSession::ListAndSelect(const std::string& name) {
+void DictationSession::AddToList(const std::string& name) {
     if (std::find(m_names.begin(), m_names.end(), name) == m_names.end())
         m_names.insert(std::upper_bound(m_names.begin(), m_names.end(), name,
                                         [](const std::string& a, const std::string& b) { return LessNoCase(a, b); }),
                        name);
+}
+
+void DictationSession::ListAndSelect(const std::string& name) {
+    AddToList(name);
     Load(name);
 }
 
@@ -317,15 +321,16 @@ bool DictationSession::HandOver(const std::string& wavePath, bool send) {
     if (name.empty() || m_store.WavePath(StoreFolder::Current, name) != wavePath || !PathExists(wavePath) ||
         FindTape(wavePath) != m_tapes.end())
         return false;
-    if (!m_busy) {
-        m_transport->Stop();
-        ListAndSelect(name);
-    } else if (std::find(m_names.begin(), m_names.end(), name) == m_names.end()) {
-        m_names.push_back(name); // listed in order at the next refresh; a splice must not lose its dictation
-        std::sort(m_names.begin(), m_names.end(),
-                  [](const std::string& a, const std::string& b) { return LessNoCase(a, b); });
+    if (m_busy) {
+        // A splice runs on the current dictation: the new one is listed now, and sent once the splice has ended.
+        AddToList(name);
         m_view.ShowList(m_names, m_currentName);
+        if (send)
+            m_handOvers.emplace_back(wavePath, true);
+        return true;
     }
+    m_transport->Stop();
+    ListAndSelect(name);
     if (send && m_currentName == name)
         SendToDefault();
     return true;
@@ -425,6 +430,11 @@ bool DictationSession::RunSplice(InsertSplice& splice) {
 void DictationSession::SetSpliceBusy(bool busy) {
     m_busy = busy;
     m_view.ShowBusy(busy);
+    if (!busy && !m_handOvers.empty())
+        m_services.poster.Post([this, alive = std::weak_ptr<bool>(m_alive)] {
+            if (alive.lock())
+                TakeHandOvers();
+        });
 }
 
 void DictationSession::ShowEditError(const std::string& text) {

@@ -86,7 +86,8 @@ public:
 
     // A dictation made elsewhere (the portable dictaphone transfer) is handed over by its wave path: it must be a
     // wave file in "Current Files/" that no transfer still records into. It is listed and made current, and with
-    // `send` sent to the default recipient by the rules of SendToDefault. False (nothing listed) for any other path.
+    // `send` sent to the default recipient by the rules of SendToDefault; during a splice it is only listed, and
+    // with `send` made current and sent once the splice has ended. False (nothing listed) for any other path.
     bool HandOver(const std::string& wavePath, bool send);
 
     // ---- the transport ----
@@ -118,7 +119,8 @@ public:
     // ---- recovery and status ----
     // The sent-work status worker, made when first asked for.
     Status& SentWorkStatus();
-    // RecoveryHost: a recovered dictation is listed and made current at once; nothing is saved over it.
+    // RecoveryHost: once a dictation is recovered the list is read again (its last dictation current); nothing is
+    // saved over the recovered files.
     std::string SentWavePath(const std::string& name) const override;
     StoreResult RecoverSent(const std::string& name) override;
 
@@ -169,7 +171,8 @@ private:
     void FillList();
     // Makes `name` current; the transport follows unless a recording is about to start into it.
     void Load(const std::string& name);
-    // Adds `name` to the list where the list order puts it and makes it current.
+    // Adds `name` to the list where the list order puts it (unless listed); ListAndSelect also makes it current.
+    void AddToList(const std::string& name);
     void ListAndSelect(const std::string& name);
     void Unlist(const std::string& name);
     // Creates a dictation, lists it and makes it current: its name, or "" after telling the user why not.

@@ -1,6 +1,5 @@
 #include "app/FilesListBox.h"
 
-#include "store/DictationName.h"
 
 #include <QMouseEvent>
 
@@ -25,17 +24,6 @@ std::vector<std::string> FilesListBox::Names() const {
     for (int row = 0; row < count(); ++row)
         names.push_back(item(row)->text().toStdString());
     return names;
-}
-
-int FilesListBox::InsertName(const std::string& name) {
-    if (const int listed = RowOf(name); listed >= 0)
-        return listed;
-    int row = 0;
-    while (row < count() && !LessNoCase(name, item(row)->text().toStdString()))
-        ++row;
-    const QSignalBlocker quiet(this);
-    insertItem(row, QString::fromStdString(name));
-    return row;
 }
 
 int FilesListBox::RowOf(const std::string& name) const {

@@ -22,8 +22,6 @@ public:
     // Replaces the entries by `names`, in the order given (the store's list order), selecting nothing.
     void SetNames(const std::vector<std::string>& names);
     std::vector<std::string> Names() const;
-    // Adds `name` where the list order puts it (LessNoCase), unless it is listed already; returns its row.
-    int InsertName(const std::string& name);
     // The row of `name` (exact text), or -1.
     int RowOf(const std::string& name) const;
     // The selected entry's text, or empty text.

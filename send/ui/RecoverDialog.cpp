@@ -90,8 +90,7 @@ void RecoverDialog::RefreshList() {
         std::string text = line.text;
         const std::string delivery =
             line.delivery.empty()
-                ? ReadStringValue(DictationStore::RecordBesideWave(m_context.recovery->SentWavePath(line.name)),
-                                  RecordKeys::kDelivery)
+                ? ReadStringValue(DictationStore::RecordBesideWave(SentWavePath(line.name)), RecordKeys::kDelivery)
                 : line.delivery;
         if (delivery == BGSend::kDeliveryNotSent && !text.ends_with(delivery))
             text += " - " + delivery;
@@ -100,6 +99,12 @@ void RecoverDialog::RefreshList() {
     }
     if (selected >= 0 && selected < m_list->count())
         m_list->setCurrentRow(selected);
+}
+
+std::string RecoverDialog::SentWavePath(const std::string& name) const {
+    if (m_context.recovery)
+        return m_context.recovery->SentWavePath(name);
+    return DictationStore({}, m_context.send.sentFolder, m_context.send.settingsFile).WavePath(StoreFolder::Sent, name);
 }
 
 std::string RecoverDialog::SelectedName() const {
@@ -116,7 +121,7 @@ void RecoverDialog::PlayOrStop() {
     if (name.empty())
         return;
     const std::string& settings = m_context.send.settingsFile;
-    LSoundSourceHandle source = OpenWaveFile(m_context.recovery->SentWavePath(name));
+    LSoundSourceHandle source = OpenWaveFile(SentWavePath(name));
     if (!source || source->IsInvalid()) {
         m_context.prompts.Warn(this, windowTitle(),
                                tr("This dictation cannot be played: its sound file is missing or cannot be read."));
@@ -147,6 +152,10 @@ void RecoverDialog::accept() {
     }
     const std::string name = SelectedName();
     if (name.empty()) {
+        reject();
+        return;
+    }
+    if (!m_context.recovery) {
         reject();
         return;
     }

@@ -1,6 +1,6 @@
 // RecoverDialog: "Recover Sent Dictations" / "Work Progress": the sent dictations with their recipient and status,
 // refreshed while the status worker merges the typist side's status files; plays a sent dictation and, in
-// recover mode, asks the context's RecoveryHost (which must be set) to move one back to "Current Files/".
+// recover mode, asks the context's RecoveryHost to move one back to "Current Files/" (without a host it only shows).
 // UI thread only; the status worker's notes arrive through the dialog's own poster.
 //
 //   RecoverDialog dialog(mainWindow, RecoverDialogMode::Recover, context, status, backend);
@@ -39,6 +39,8 @@ public:
 
 private:
     void PlayOrStop();
+    // The sent dictation's wave file, as the host (or else the store) names it.
+    std::string SentWavePath(const std::string& name) const;
     void Detach();
 
     void OnPlayStart(uint32_t cookie) override;

@@ -1,109 +1,118 @@
-#include "AudioBackend.h"
-#include "MainDialog.h"
-#include "MainFrame.h"
-#include "QtPoster.h"
-#include "Settings.h"
-#include "SingleInstance.h"
+// One program per data folder: a later start raises the running one, the installer's close request ends it and
+// waits for its lock, in one process and as separate processes of the real program; and the QtPoster that hands
+// the workers' notes to the main thread.
+#include "ui/SingleInstance.h"
+
+#include "ChildProcess.h"
 #include "TempFolder.h"
+#include "platform/FileOps.h"
+#include "ui/QtPoster.h"
 
 #include <QCoreApplication>
+#include <QTest>
+#include <filesystem>
 #include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+
+using namespace std::chrono_literals;
 
 namespace {
 
-// Runs the owner's event loop until `answer` is ready.
-template <class T>
-T PumpUntil(std::future<T>& answer) {
-    while (answer.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
-        QCoreApplication::processEvents();
-    return answer.get();
-}
-
-// A frame with its form on an empty data folder, the file audio device and no send queue.
-struct TestFrame {
-    TestFrame() {
-        settings = Settings::ForProgramFolder(folder.Path(), folder.Path());
-        EXPECT_TRUE(settings.CreateFolders());
-        MainDialogServices services;
-        services.settings = &settings;
-        services.backend = backend.get();
-        services.poster = &poster;
-        frame = std::make_unique<MainFrame>(std::move(services));
+// Every entry below `folder` with its change time, to see that nothing was touched.
+std::string Snapshot(const std::string& folder) {
+    std::string snapshot;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        struct stat info {};
+        ::lstat(entry.path().c_str(), &info);
+        snapshot += entry.path().string() + " " + std::to_string(info.st_ctim.tv_nsec) + "\n";
     }
-    TempFolder folder;
-    Settings settings;
-    QtPoster poster;
-    std::unique_ptr<AudioBackend> backend = CreateFileBackend({});
-    std::unique_ptr<MainFrame> frame;
-};
+    return snapshot;
+}
 
 } // namespace
 
-TEST(SingleInstance, OnlyOneInstancePerDataFolderBecomesPrimary) {
-    TempFolder folder;
-    SingleInstance first(folder.Path());
-    ASSERT_TRUE(first.BecomePrimary());
-    SingleInstance second(folder.Path());
-    EXPECT_FALSE(second.BecomePrimary());
-    TempFolder other;
-    SingleInstance elsewhere(other.Path());
-    EXPECT_TRUE(elsewhere.BecomePrimary());
+TEST(SingleInstance, OnlyOneRunsPerDataFolderAndItAnswersALaterStartsRaiseAndTheInstallersClose) {
+    // The request, and whether the running instance ends on it (its lock going with it) or stays regardless.
+    for (const auto& [request, ends] : {std::pair{"raise", false}, {"close", true}, {"close", false}}) {
+        SCOPED_TRACE(std::string(request) + (ends ? " and end" : " and stay"));
+        TempFolder folder;
+        auto running = std::make_unique<SingleInstance>(folder.Path());
+        ASSERT_TRUE(running->BecomePrimary());
+        EXPECT_FALSE(SingleInstance(folder.Path()).BecomePrimary());
+        std::string asked;
+        running->OnRaiseRequest([&] { asked = "raise"; });
+        running->OnCloseRequest([&, ends = ends] {
+            asked = "close";
+            if (ends)
+                running.reset();
+        });
+        std::future<bool> answered = std::async(std::launch::async, [&, request = std::string(request), ends = ends] {
+            SingleInstance later(folder.Path());
+            return request == "raise" ? later.AskRunningToRaise() : later.CloseRunningAndWait(ends ? 20000ms : 300ms);
+        });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return answered.wait_for(0s) == std::future_status::ready; }, 30000));
+        EXPECT_EQ(answered.get(), request == std::string("raise") || ends) << "what the later start is told";
+        QCoreApplication::processEvents();
+        EXPECT_EQ(asked, request);
+    }
 }
 
-TEST(SingleInstance, ALaterStartRestoresTheMinimisedFrameAndBringsItToTheFront) {
-    TempFolder folder;
-    SingleInstance running(folder.Path());
-    ASSERT_TRUE(running.BecomePrimary());
-    TestFrame test;
-    MainFrame& frame = *test.frame;
-    running.OnRaiseRequest([&frame] { frame.BringToFront(); });
-    frame.showMinimized();
-    ASSERT_TRUE(frame.isMinimized());
-
-    std::future<bool> answered = std::async(std::launch::async, [&] {
-        SingleInstance later(folder.Path());
-        return later.AskRunningToRaise();
-    });
-    EXPECT_TRUE(PumpUntil(answered));
+TEST(QtPoster, WorkPostedFromAWorkerRunsInOrderOnTheOwnersThreadAndIsDroppedWhenThePosterGoes) {
+    std::vector<std::pair<int, std::thread::id>> ran; // what ran, on which thread
+    auto poster = std::make_unique<QtPoster>();
+    std::thread([&] {
+        for (int i = 0; i < 3; ++i)
+            poster->Post([&, i] { ran.emplace_back(i, std::this_thread::get_id()); });
+    }).join();
+    EXPECT_TRUE(ran.empty()) << "nothing runs before the owner's event loop does";
     QCoreApplication::processEvents();
-    EXPECT_FALSE(frame.isMinimized());
-    EXPECT_TRUE(frame.isVisible());
+    const std::thread::id owner = std::this_thread::get_id();
+    EXPECT_EQ(ran, (std::vector<std::pair<int, std::thread::id>>{{0, owner}, {1, owner}, {2, owner}}));
+    poster->Post([&ran] { ran.emplace_back(3, std::thread::id()); });
+    poster.reset();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ran.size(), 3u);
 }
 
-TEST(SingleInstance, TheInstallersCloseRequestReachesTheRunningInstance) {
-    TempFolder folder;
-    auto running = std::make_unique<SingleInstance>(folder.Path());
-    ASSERT_TRUE(running->BecomePrimary());
-    bool closeAsked = false;
-    running->OnCloseRequest([&] {
-        closeAsked = true;
-        running.reset(); // the program ends, and its lock goes with it
-    });
-    std::future<bool> closed = std::async(std::launch::async, [&] {
-        SingleInstance installer(folder.Path());
-        return installer.CloseRunningAndWait(std::chrono::seconds(20));
-    });
-    EXPECT_TRUE(PumpUntil(closed));
-    EXPECT_TRUE(closeAsked);
-}
+TEST(Startup, OneProgramRunsFromItsOwnFolderUntilTheInstallerClosesIt) {
+    TempFolder home; // also the runtime folder, where the running program's socket appears
+    const std::string installFolder = home / "data/Orrindale/Tallowin/";
+    ASSERT_TRUE(MakeFolders(installFolder) && MakeFolders(home / "Downloads"));
+    const auto start = [&home](const std::string& name, const std::string& workingFolder) {
+        const std::string program = home / name;
+        if (!PathExists(program))
+            std::filesystem::copy_file(TALLOWIN_EXECUTABLE, program);
+        ChildProcess::Options options{{program},
+                                      {{"QT_QPA_PLATFORM", "offscreen"},
+                                       {"HOME", home.Path()},
+                                       {"XDG_RUNTIME_DIR", home.Path()},
+                                       {"XDG_DATA_HOME", home / "data"}},
+                                      workingFolder,
+                                      home / (std::string(FileNameOf(name)) + ".log")};
+        return std::make_unique<ChildProcess>(program, std::move(options));
+    };
 
-TEST(SingleInstance, TheInstallerGivesUpOnAnInstanceThatDoesNotClose) {
-    TempFolder folder;
-    SingleInstance running(folder.Path());
-    ASSERT_TRUE(running.BecomePrimary());
-    std::future<bool> closed = std::async(std::launch::async, [&] {
-        SingleInstance installer(folder.Path());
-        return installer.CloseRunningAndWait(std::chrono::milliseconds(300));
-    });
-    EXPECT_FALSE(PumpUntil(closed));
-}
+    // Started from another current folder, it makes its folders beside itself and serves its socket.
+    const auto running = start("data/Orrindale/Tallowin/tallowin", home / "Downloads");
+    bool serving = false;
+    for (int i = 0; i < 1000 && !serving; ++i) {
+        std::this_thread::sleep_for(20ms);
+        for (const std::string& name : ListFolder(home.Path()).value_or(std::vector<std::string>{}))
+            serving = serving || (name.ends_with(".socket") && IsFolder(installFolder + "Sent Files"));
+    }
+    ASSERT_TRUE(serving) << home.Read("tallowin.log");
+    EXPECT_TRUE(IsFolder(installFolder + "Current Files") && !PathExists(home / "Downloads/Current Files"));
 
-TEST(MainFrame, TheFrameIsCalledTallowinAndCannotBeResized) {
-    TestFrame test;
-    MainFrame& frame = *test.frame;
-    frame.show();
-    EXPECT_EQ(frame.windowTitle(), "Tallowin");
-    EXPECT_EQ(frame.minimumSize(), frame.maximumSize());
-    EXPECT_FALSE(frame.windowFlags() & Qt::WindowMaximizeButtonHint);
+    // A second start asks the first to come to the front, ends with 0 and touches no file.
+    const std::string before = Snapshot(installFolder);
+    EXPECT_EQ(start("data/Orrindale/Tallowin/tallowin", "/")->Wait(20s), 0);
+    EXPECT_FALSE(running->HasEnded());
+    EXPECT_EQ(Snapshot(installFolder), before);
+
+    // The installer, from the download folder, closes the program running in the install folder first; what it
+    // does next (its payload is no real one here) is its own tests' business.
+    const auto installer = start("Downloads/Tallowin-Setup", home / "Downloads");
+    EXPECT_EQ(running->Wait(20s), 0) << "the running program ends on its own, as after Exit";
 }

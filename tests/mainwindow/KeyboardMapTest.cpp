@@ -1,101 +1,75 @@
-// The keyboard map: every shortcut of the main window and what it leaves to the notes box.
-#include "KeyboardMap.h"
+// The keyboard map: which command each key press or release stands for, and what it leaves to the notes box.
+#include "app/KeyboardMap.h"
 
 #include <gtest/gtest.h>
+#include <vector>
 
-namespace {
-
-constexpr Qt::KeyboardModifiers kNone = Qt::NoModifier;
-constexpr Qt::KeyboardModifiers kCtrl = Qt::ControlModifier;
-constexpr Qt::KeyboardModifiers kPad = Qt::KeypadModifier;
-
-KeyCommand Down(int key, Qt::KeyboardModifiers modifiers = kNone, bool notes = false) {
-    return MapKey(key, modifiers, KeyEdge::Down, notes);
-}
-KeyCommand Up(int key, Qt::KeyboardModifiers modifiers = kNone, bool notes = false) {
-    return MapKey(key, modifiers, KeyEdge::Up, notes);
-}
-
-} // namespace
-
-TEST(MainWindowKeyboardMap, EveryShortcutStandsForItsCommand) {
-    const struct {
+TEST(MainWindowKeyboardMap, EveryKeyStandsForItsCommandAndTheNotesBoxKeepsItsTypingAndCursorKeys) {
+    using enum KeyCommand;
+    constexpr Qt::KeyboardModifiers kNone = Qt::NoModifier;
+    constexpr Qt::KeyboardModifiers kCtrl = Qt::ControlModifier;
+    constexpr Qt::KeyboardModifiers kPad = Qt::KeypadModifier;
+    struct Key {
         int key;
         Qt::KeyboardModifiers modifiers;
         KeyCommand command;
-    } table[] = {
-        {Qt::Key_Return, kNone, KeyCommand::PlayKey},
-        {Qt::Key_Enter, kPad, KeyCommand::PlayKey},
-        {Qt::Key_Space, kNone, KeyCommand::RecordKey},
-        {Qt::Key_0, kPad, KeyCommand::RecordKey},
-        {Qt::Key_Insert, kPad, KeyCommand::RecordKey},
-        {Qt::Key_Escape, kNone, KeyCommand::Stop},
-        {Qt::Key_5, kPad, KeyCommand::Stop},
-        {Qt::Key_Clear, kPad, KeyCommand::Stop},
-        {Qt::Key_F12, kNone, KeyCommand::Stop},
-        {Qt::Key_Home, kNone, KeyCommand::GoToStart},
-        {Qt::Key_7, kPad, KeyCommand::GoToStart},
-        {Qt::Key_End, kNone, KeyCommand::GoToEnd},
-        {Qt::Key_1, kPad, KeyCommand::GoToEnd},
-        {Qt::Key_Left, kNone, KeyCommand::RewindDown},
-        {Qt::Key_4, kPad, KeyCommand::RewindDown},
-        {Qt::Key_F7, kNone, KeyCommand::RewindDown},
-        {Qt::Key_Right, kNone, KeyCommand::ForwardDown},
-        {Qt::Key_6, kPad, KeyCommand::ForwardDown},
-        {Qt::Key_F8, kNone, KeyCommand::ForwardDown},
-        {Qt::Key_Insert, kNone, KeyCommand::ToggleInsert},
-        {Qt::Key_Delete, kCtrl, KeyCommand::Delete},
-        {Qt::Key_D, kCtrl, KeyCommand::Dock},
-        {Qt::Key_N, kCtrl, KeyCommand::New},
-        {Qt::Key_O, kCtrl, KeyCommand::Recover},
-        {Qt::Key_R, kCtrl, KeyCommand::SendChosen},
-        {Qt::Key_S, kCtrl, KeyCommand::SendDefault},
-        {Qt::Key_W, kCtrl, KeyCommand::WorkProgress},
-        {Qt::Key_F1, kNone, KeyCommand::Help},
-        {Qt::Key_F2, kNone, KeyCommand::Rename},
-        {Qt::Key_F5, kNone, KeyCommand::Record},
-        {Qt::Key_F6, kNone, KeyCommand::Record},
-        {Qt::Key_F9, kNone, KeyCommand::Play},
     };
-    for (const auto& row : table)
-        EXPECT_EQ(Down(row.key, row.modifiers), row.command) << "key " << std::hex << row.key;
-}
-
-TEST(MainWindowKeyboardMap, ReleasesEndTheHoldAndTheScrub) {
-    EXPECT_EQ(Up(Qt::Key_Return), KeyCommand::PlayKeyUp);
-    EXPECT_EQ(Up(Qt::Key_Space), KeyCommand::RecordKeyUp);
-    EXPECT_EQ(Up(Qt::Key_0, kPad), KeyCommand::RecordKeyUp);
-    EXPECT_EQ(Up(Qt::Key_Left), KeyCommand::RewindUp);
-    EXPECT_EQ(Up(Qt::Key_F7), KeyCommand::RewindUp);
-    EXPECT_EQ(Up(Qt::Key_6, kPad), KeyCommand::ForwardUp);
-    EXPECT_EQ(Up(Qt::Key_F8), KeyCommand::ForwardUp);
-    // Other releases are not ours.
-    EXPECT_EQ(Up(Qt::Key_Escape), KeyCommand::None);
-    EXPECT_EQ(Up(Qt::Key_S, kCtrl), KeyCommand::None);
-}
-
-TEST(MainWindowKeyboardMap, KeysThatAreNotShortcutsGoToTheControls) {
-    EXPECT_EQ(Down(Qt::Key_A), KeyCommand::None);
-    EXPECT_EQ(Down(Qt::Key_S), KeyCommand::None); // S without Ctrl
-    EXPECT_EQ(Down(Qt::Key_0), KeyCommand::None); // the 0 above the letters
-    EXPECT_EQ(Down(Qt::Key_Delete), KeyCommand::None);
-    EXPECT_EQ(Down(Qt::Key_Up), KeyCommand::None); // the list's own keys
-    EXPECT_EQ(Down(Qt::Key_Down), KeyCommand::None);
-}
-
-TEST(MainWindowKeyboardMap, TheNotesBoxKeepsItsTypingAndCursorKeys) {
-    EXPECT_EQ(Down(Qt::Key_Return, kNone, true), KeyCommand::None);
-    EXPECT_EQ(Down(Qt::Key_Space, kNone, true), KeyCommand::None);
-    EXPECT_EQ(Down(Qt::Key_0, kPad, true), KeyCommand::None);
-    EXPECT_EQ(Up(Qt::Key_Return, kNone, true), KeyCommand::None);
-    EXPECT_EQ(Down(Qt::Key_Left, kNone, true), KeyCommand::None);
-    EXPECT_EQ(Down(Qt::Key_Home, kNone, true), KeyCommand::None);
-    EXPECT_EQ(Down(Qt::Key_End, kNone, true), KeyCommand::None);
-    // The transport's other keys still work from the notes box.
-    EXPECT_EQ(Down(Qt::Key_Escape, kNone, true), KeyCommand::Stop);
-    EXPECT_EQ(Down(Qt::Key_F7, kNone, true), KeyCommand::RewindDown);
-    EXPECT_EQ(Down(Qt::Key_4, kPad, true), KeyCommand::RewindDown);
-    EXPECT_EQ(Down(Qt::Key_S, kCtrl, true), KeyCommand::SendDefault);
-    // A scrub started elsewhere is let go even when the focus moved to the notes.
-    EXPECT_EQ(Up(Qt::Key_Left, kNone, true), KeyCommand::RewindUp);
+    // Presses with the focus on any control but the notes box; keys that are not shortcuts stay with the control.
+    const std::vector<Key> running = {
+        Key{Qt::Key_Return, kNone, PlayKey}, Key{Qt::Key_Enter, kPad, PlayKey},    Key{Qt::Key_Space, kNone, RecordKey},
+        Key{Qt::Key_0, kPad, RecordKey},     Key{Qt::Key_Insert, kPad, RecordKey}, Key{Qt::Key_Escape, kNone, Stop},
+        Key{Qt::Key_5, kPad, Stop},          Key{Qt::Key_Clear, kPad, Stop},       Key{Qt::Key_F12, kNone, Stop}};
+    const std::vector<Key> moving = {Key{Qt::Key_Home, kNone, GoToStart},  Key{Qt::Key_7, kPad, GoToStart},
+                                     Key{Qt::Key_End, kNone, GoToEnd},     Key{Qt::Key_1, kPad, GoToEnd},
+                                     Key{Qt::Key_Left, kNone, RewindDown}, Key{Qt::Key_4, kPad, RewindDown},
+                                     Key{Qt::Key_F7, kNone, RewindDown},   Key{Qt::Key_Right, kNone, ForwardDown},
+                                     Key{Qt::Key_6, kPad, ForwardDown},    Key{Qt::Key_F8, kNone, ForwardDown}};
+    const std::vector<Key> commands = {Key{Qt::Key_Insert, kNone, ToggleInsert},
+                                       Key{Qt::Key_Delete, kCtrl, Delete},
+                                       Key{Qt::Key_D, kCtrl, Dock},
+                                       Key{Qt::Key_N, kCtrl, New},
+                                       Key{Qt::Key_O, kCtrl, Recover},
+                                       Key{Qt::Key_R, kCtrl, SendChosen},
+                                       Key{Qt::Key_S, kCtrl, SendDefault},
+                                       Key{Qt::Key_W, kCtrl, WorkProgress},
+                                       Key{Qt::Key_F1, kNone, Help},
+                                       Key{Qt::Key_F2, kNone, Rename},
+                                       Key{Qt::Key_F5, kNone, Record},
+                                       Key{Qt::Key_F6, kNone, Record},
+                                       Key{Qt::Key_F9, kNone, Play}};
+    const std::vector<Key> others = {Key{Qt::Key_A, kNone, None},      Key{Qt::Key_S, kNone, None},
+                                     Key{Qt::Key_0, kNone, None},      Key{Qt::Key_5, kNone, None},
+                                     Key{Qt::Key_Delete, kNone, None}, Key{Qt::Key_Up, kNone, None}};
+    // In the notes box Enter, Space, keypad 0 and the plain cursor keys type; the keypad twins, the function keys
+    // and the Ctrl keys still work.
+    const std::vector<Key> downInNotes = {
+        Key{Qt::Key_Return, kNone, None},  Key{Qt::Key_Space, kNone, None},    Key{Qt::Key_0, kPad, None},
+        Key{Qt::Key_Insert, kPad, None},   Key{Qt::Key_Left, kNone, None},     Key{Qt::Key_Right, kNone, None},
+        Key{Qt::Key_Home, kNone, None},    Key{Qt::Key_End, kNone, None},      Key{Qt::Key_4, kPad, RewindDown},
+        Key{Qt::Key_7, kPad, GoToStart},   Key{Qt::Key_F7, kNone, RewindDown}, Key{Qt::Key_Escape, kNone, Stop},
+        Key{Qt::Key_S, kCtrl, SendDefault}};
+    // Releases end the hold and the scrub; a scrub is let go wherever the focus went meanwhile.
+    const std::vector<Key> up = {Key{Qt::Key_Return, kNone, PlayKeyUp},
+                                 Key{Qt::Key_Space, kNone, RecordKeyUp},
+                                 Key{Qt::Key_0, kPad, RecordKeyUp},
+                                 Key{Qt::Key_Left, kNone, RewindUp},
+                                 Key{Qt::Key_F7, kNone, RewindUp},
+                                 Key{Qt::Key_6, kPad, ForwardUp},
+                                 Key{Qt::Key_F8, kNone, ForwardUp},
+                                 Key{Qt::Key_Escape, kNone, None},
+                                 Key{Qt::Key_S, kCtrl, None}};
+    const std::vector<Key> upInNotes = {Key{Qt::Key_Return, kNone, None}, Key{Qt::Key_Left, kNone, RewindUp},
+                                        Key{Qt::Key_Right, kNone, ForwardUp}};
+    const struct {
+        const std::vector<Key>& keys;
+        KeyEdge edge;
+        bool notes;
+    } groups[] = {{running, KeyEdge::Down, false}, {moving, KeyEdge::Down, false},     {commands, KeyEdge::Down, false},
+                  {others, KeyEdge::Down, false},  {downInNotes, KeyEdge::Down, true}, {up, KeyEdge::Up, false},
+                  {upInNotes, KeyEdge::Up, true}};
+    for (const auto& group : groups)
+        for (const Key& row : group.keys)
+            EXPECT_EQ(MapKey(row.key, row.modifiers, group.edge, group.notes), row.command)
+                << "key " << std::hex << row.key << (group.edge == KeyEdge::Down ? " down" : " up")
+                << (group.notes ? " in the notes" : "");
 }

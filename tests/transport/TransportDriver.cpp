@@ -4,12 +4,12 @@
 //   transport_driver record FOLDER WAVE over|insert THUMB MARKER   records from the audio device named by the
 //       environment into WAVE (position: scroll thumb THUMB of 20); MARKER appears once sound is being written
 //   transport_driver splice WAVE RECORDING FRAME MARKER            splices and stops half-way: MARKER appears
-#include "DictationTransport.h"
-#include "InsertSplice.h"
+#include "app/DictationTransport.h"
+#include "app/InsertSplice.h"
+#include "platform/AudioBackend.h"
+#include "platform/FileOps.h"
+#include "platform/Poster.h"
 
-#include <AudioBackend.h>
-#include <FileOps.h>
-#include <Poster.h>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -18,7 +18,7 @@
 
 namespace {
 
-class MarkingView final : public TransportView {
+class MarkingView final : public TransportHost {
 public:
     explicit MarkingView(std::string marker) : m_marker(std::move(marker)) {}
     void ShowPosition(int32_t, int32_t) override {}
@@ -32,6 +32,7 @@ public:
     std::string CreateDictationForRecording() override { return {}; }
     bool RunSplice(InsertSplice& splice) override { return splice.Run(nullptr) == SpliceResult::Spliced; }
     void SetSpliceBusy(bool) override {}
+    void ShowEditError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
 
 private:
     std::string m_marker;

@@ -1,0 +1,294 @@
+// The program as a new user meets it: a fresh data folder, the main window with the real send queue, keys as the
+// keyboard sends them on a clock the test moves, message boxes answered with OK and written down. The user records,
+// plays and scrubs on a private sound server; dictations sent with Ctrl+S arrive in a shared folder, by e-mail and on
+// an FTP server (loopback test servers), where the typist's side reads them back and a status file it left is merged.
+#include "PackageReader.h"
+#include "PulseServer.h"
+#include "TempFolder.h"
+#include "TestServer.h"
+#include "app/DictationSession.h"
+#include "app/DictationTransport.h"
+#include "app/FilesListBox.h"
+#include "app/MainDialog.h"
+#include "app/Settings.h"
+#include "audio/LSoundPlayer.h"
+#include "platform/AudioBackend.h"
+#include "platform/FileOps.h"
+#include "send/BGSend.h"
+#include "send/MailConfig.h"
+#include "send/TypistRecipient.h"
+#include "sound/LSoundSink.h"
+#include "sound/WaveFile.h"
+#include "store/IniValues.h"
+#include "store/RecordKeys.h"
+#include "store/SettingsKeys.h"
+#include "ui/DialogUnits.h"
+#include "ui/QtPoster.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTest>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+class NewUser : public ::testing::Test {
+protected:
+    NewUser() { EXPECT_TRUE(m_settings.CreateFolders() && !PathExists(m_settings.settingsFile)); }
+    // The window closes before the queue stops.
+    ~NewUser() override {
+        m_form.reset();
+        m_queue.reset();
+        QTest::qWait(30);
+    }
+
+    // Writes a wave file (8000 Hz, mono, 16-bit) of `seconds` of a 440 Hz tone of `amplitude` (of 32767).
+    static void WriteToneWave(const std::string& path, double seconds, double amplitude) {
+        LSoundSinkHandle sink = CreatePCMFileSink(path, 8000, 1, 16, 0);
+        std::vector<int32_t> samples(static_cast<size_t>(seconds * 8000));
+        for (size_t i = 0; i < samples.size(); ++i) // the sink takes samples at 16 times the 16-bit scale
+            samples[i] = static_cast<int32_t>(std::lround(amplitude * 16 * std::sin(i * 2 * M_PI * 440 / 8000)));
+        sink->Write(samples.data(), static_cast<int32_t>(samples.size()));
+        ASSERT_TRUE(FinishFileSink(*sink)) << path;
+    }
+    // The main window on `backend` with the real send queue opened on the data folder.
+    MainDialog& Open(std::unique_ptr<AudioBackend> backend) {
+        m_backend = std::move(backend);
+        m_queue =
+            std::make_unique<BGSend>(SendContext{m_folder.Path(), m_settings.settingsFile, m_settings.sentFolder});
+        EXPECT_TRUE(m_queue->Open(m_folder.Path()));
+        MainDialogServices services;
+        services.settings = &m_settings;
+        services.backend = m_backend.get();
+        services.poster = &m_poster;
+        services.queue = m_queue.get();
+        services.help = [](const std::string&) {};
+        m_form = std::make_unique<MainDialog>(std::move(services));
+        m_form->SetMessageFunction([this](QMessageBox::Icon, const QString& caption, const QString& text, auto) {
+            m_boxes.push_back(caption + ": " + text);
+            return QMessageBox::Ok;
+        });
+        m_form->Session().SetClock([this] { return m_now; });
+        m_form->show();
+        return *m_form;
+    }
+    DictationTransport& Transport() const { return m_form->Session().Transport(); }
+
+    // A key event to the list box, which has the focus when the window opens.
+    void Key(QEvent::Type type, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QKeyEvent event(type, key, modifiers);
+        QApplication::sendEvent(FindControl(m_form.get(), MainDialog::kList), &event);
+    }
+    // A quick press and release (the clock moves on by 100 ms in between, and by a second after it).
+    void Tap(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        Key(QEvent::KeyPress, key, modifiers);
+        m_now += 100;
+        Key(QEvent::KeyRelease, key, modifiers);
+        m_now += 1000;
+    }
+    // A tap of Space locks recording on; the position runs while sound comes in; a second tap stops.
+    void RecordFor(double seconds, int deadlineMs) {
+        Tap(Qt::Key_Space);
+        ASSERT_TRUE(Transport().IsRecording());
+        const auto wanted = static_cast<int32_t>(seconds * 10000);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Transport().Position() >= wanted; }, deadlineMs))
+            << Transport().Position();
+        Tap(Qt::Key_Space);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !Transport().IsRecording(); }, 3000));
+    }
+    std::vector<std::string> ListedNames() const {
+        return static_cast<FilesListBox*>(FindControl(m_form.get(), MainDialog::kList))->Names();
+    }
+
+    // A recipient of `method` with its address `fields` and GSM 6.10 at 8000 Hz mono (as the format chooser would
+    // store it), stored and counted.
+    TypistRecipient SaveRecipient(int index, SendMethod method,
+                                  std::vector<std::pair<RecipientField, std::string>> fields) {
+        TypistRecipient recipient;
+        recipient.SetMethod(method);
+        for (const auto& [field, text] : fields)
+            recipient.SetText(field, text);
+        const WaveFormatRecord gsm{WaveFormatRecord::kTagGsm610, 1, 8000, 1625, 65, 0, {0x40, 0x01}}; // 320 a block
+        EXPECT_TRUE(recipient.SetFormat(gsm) && recipient.Save(RecipientPath(m_folder.Path(), index)));
+        SetSetting(SettingsKeys::kSendCount, index + 1);
+        return recipient;
+    }
+    void SetSetting(const IntKey& key, int value) {
+        ASSERT_TRUE(WriteIntValue(m_settings.settingsFile, key, value) && FlushProfile(m_settings.settingsFile));
+    }
+    std::string SentValue(const std::string& name, const StringKey& key) const {
+        return ReadStringValue(m_settings.sentFolder + name + ".dat", key);
+    }
+
+    // The package as the typist's side reads it: its number, its name, and GSM 6.10 audio that opens; and the
+    // dictation's record in "Sent Files/" with the status and, once the queue has it, the delivery.
+    void ExpectArrived(const std::string& package, uint32_t number, const std::string& name, const char* status) {
+        std::string problem;
+        const std::optional<TypistPackage> read = ReadTypistPackage(package, problem);
+        ASSERT_TRUE(read) << package << ": " << problem;
+        EXPECT_EQ(std::to_string(read->userId) + " " + std::to_string(read->number) + " " + read->name,
+                  "0 " + std::to_string(number) + " " + name);
+        const std::string audio = m_folder / ("typist-" + std::to_string(number) + ".wav");
+        ASSERT_TRUE(ExtractTypistAudio(*read, audio));
+        const WaveOpenResult opened = OpenWaveFileWithReason(audio);
+        ASSERT_TRUE(opened.source) << "the package's audio does not open";
+        EXPECT_TRUE(opened.layout.format.formatTag == WaveFormatRecord::kTagGsm610 &&
+                    opened.source->GetLength() >= 8000);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return SentValue(name, RecordKeys::kSendStatus) == status; }, 2000))
+            << SentValue(name, RecordKeys::kSendStatus);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return SentValue(name, RecordKeys::kDelivery) == "Delivered"; }, 2000));
+    }
+
+    TempFolder m_folder; // the program's (and the data) folder
+    Settings m_settings = Settings::ForProgramFolder(m_folder.Path(), m_folder.Path());
+    QtPoster m_poster;
+    std::unique_ptr<AudioBackend> m_backend;
+    std::unique_ptr<BGSend> m_queue;
+    std::unique_ptr<MainDialog> m_form;
+    QStringList m_boxes;     // "<caption>: <text>" of every box shown
+    int64_t m_now = 1000000; // the window's clock (ms): key holds are decided by the test, not the machine
+};
+
+} // namespace
+
+TEST_F(NewUser, RecordsPlaysAndScrubsOnTheSoundServer) {
+    PulseServer* server = PulseServer::Shared();
+    if (server == nullptr || !server->IsRunning())
+        GTEST_SKIP() << "no private sound server could be started (pulseaudio missing or refused to run)";
+    // The back end the program itself chooses when told to use the sound server at this address.
+    ::setenv("TALLOWIN_AUDIO", "pulse", 1);
+    ::setenv("PULSE_SERVER", server->Address().c_str(), 1);
+    std::unique_ptr<AudioBackend> backend = CreateAudioBackend();
+    ::unsetenv("TALLOWIN_AUDIO");
+    ::unsetenv("PULSE_SERVER");
+    ASSERT_NE(backend, nullptr);
+    Open(std::move(backend));
+    Tap(Qt::Key_N, Qt::ControlModifier);
+
+    // The "speaker": a loud tone played into the sink the microphone hears, well above the -15 dB at which the
+    // recorder starts taking sound.
+    WriteToneWave(m_folder / "voice.wav", 6.0, 20000);
+    std::unique_ptr<AudioBackend> speakerBackend = CreatePulseBackend(server->Address());
+    LSoundPlayer speaker(m_poster, *speakerBackend);
+    speaker.device = -1;
+    LSoundSourceHandle voice = OpenWaveFile(m_folder / "voice.wav");
+    ASSERT_TRUE(speaker.Play(voice));
+    RecordFor(1.5, 4000);
+    speaker.StopPlaying();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !speaker.IsBusy(); }, 2000));
+
+    // What was recorded is the tone the microphone heard, not silence, in the dictation format.
+    const WaveOpenResult recorded = OpenWaveFileWithReason(m_settings.currentFolder + "Dictation 1.wav");
+    ASSERT_TRUE(recorded.source) << "no readable recording";
+    EXPECT_EQ(recorded.layout.format, WaveFormatRecord::Pcm(8000, 1, 16));
+    const int32_t frames = recorded.source->GetLength();
+    ASSERT_GE(frames, 8000) << "less than a second was recorded";
+    EXPECT_EQ(Transport().Length(), frames * 10000 / 8000);
+    std::vector<int32_t> samples(static_cast<size_t>(frames));
+    recorded.source->Read(samples.data(), frames);
+    const auto [low, high] = std::minmax_element(samples.begin(), samples.end());
+    EXPECT_GT(std::max(-int64_t(*low), int64_t(*high)), int64_t(recorded.source->FullScale()) / 8);
+
+    // A tap of Enter plays from the start (the position stood at the end); Escape stops.
+    Tap(Qt::Key_Return);
+    ASSERT_TRUE(Transport().IsPlaying());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Transport().Position() > 2000; }, 3000)) << Transport().Position();
+    Tap(Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !Transport().IsPlaying(); }, 2000));
+
+    // Holding the right arrow runs fast forward from the start for as long as it is held; holding the left arrow
+    // rewinds from the end.
+    for (const bool forward : {true, false}) {
+        SCOPED_TRACE(forward ? "forward" : "rewind");
+        Tap(forward ? Qt::Key_Home : Qt::Key_End);
+        const int32_t start = Transport().Position();
+        EXPECT_EQ(start, forward ? 0 : Transport().Length());
+        const auto scrubbing = [&] { return forward ? Transport().IsForwarding() : Transport().IsRewinding(); };
+        bool throughout = true;
+        Key(QEvent::KeyPress, forward ? Qt::Key_Right : Qt::Key_Left);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                throughout = throughout && scrubbing();
+                return std::abs(Transport().Position() - start) >= 3000;
+            },
+            3000));
+        Key(QEvent::KeyRelease, forward ? Qt::Key_Right : Qt::Key_Left);
+        EXPECT_TRUE(throughout);
+        EXPECT_FALSE(scrubbing());
+        EXPECT_EQ(Transport().Position() > start, forward);
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !Transport().IsPlaying(); }, 2000));
+    EXPECT_TRUE(m_boxes.empty()) << m_boxes.front().toStdString();
+}
+
+TEST_F(NewUser, SendsArriveInTheSharedFolderByMailAndOnTheFtpServer) {
+    const std::string typist = m_folder / "typist/";
+    const std::string ftpRoot = m_folder / "ftproot/";
+    ASSERT_TRUE(MakeFolders(typist) && MakeFolders(ftpRoot + "incoming") && MakeFolders(m_folder / "mail"));
+    TestServer ftp("ftp_server.py", {"--root", ftpRoot, "--user", "typist", "--password", "s3cret"},
+                   m_folder / "ftp.log");
+    TestServer smtp("smtp_server.py", {"--folder", m_folder / "mail"}, m_folder / "smtp.log");
+    if (!ftp.Started() || !smtp.Started())
+        GTEST_SKIP() << "the test servers could not start (python3-pyftpdlib or python3-aiosmtpd missing?)";
+
+    // The recorder's input: a loud tone delivered as fast as the recorder takes it.
+    WriteToneWave(m_folder / "input.wav", 6.0, 20000);
+    FileAudioOptions options;
+    options.inputPath = m_folder / "input.wav";
+    options.outputPath = m_folder / "played.wav";
+    options.pacing = FilePacing::Fast;
+    MainDialog& form = Open(CreateFileBackend(options));
+    for (int i = 0; i < 3; ++i) {
+        Tap(Qt::Key_N, Qt::ControlModifier);
+        RecordFor(1.5, 5000);
+    }
+    ASSERT_EQ(ListedNames(), (std::vector<std::string>{"Dictation 1", "Dictation 2", "Dictation 3"}));
+
+    // A shared folder, e-mail with the user's mail settings, and FTP, where the typist's side has already left word
+    // (a status file of user 0) that dictation 1 is typed.
+    const TypistRecipient byFolder = SaveRecipient(0, SendMethod::Lan, {{RecipientField::Folder, typist}});
+    SaveRecipient(1, SendMethod::Email, {{RecipientField::EmailAddress, "typist@example.com"}});
+    MailSettings mail;
+    mail.server = smtp.Address();
+    mail.sender = "author@example.com";
+    mail.security = MailSecurity::None;
+    ASSERT_TRUE(SaveMailSettings(SendContext{m_folder.Path(), m_settings.settingsFile, {}}, mail));
+    SaveRecipient(2, SendMethod::Ftp,
+                  {{RecipientField::FtpServer, ftp.Address()},
+                   {RecipientField::FtpUser, "typist"},
+                   {RecipientField::FtpPassword, "s3cret"},
+                   {RecipientField::FtpDirectory, "incoming"}});
+    ASSERT_TRUE(WriteFileAtomically(ftpRoot + "incoming/s0000000.sta",
+                                    std::string(4, '\0') + std::string("\1\0\0\0Typed", 9) + std::string(11, '\0')));
+
+    // Each Ctrl+S sends the current dictation to the default recipient, which the user changes between.
+    for (int recipient = 0; recipient < 3; ++recipient) {
+        SetSetting(SettingsKeys::kSendDefault, recipient);
+        form.Session().Select("Dictation " + std::to_string(3 - recipient));
+        Tap(Qt::Key_S, Qt::ControlModifier);
+    }
+    EXPECT_TRUE(ListedNames().empty());
+    const std::string ftpPackage = ftpRoot + "incoming/dct00000-00001.dct";
+    const std::string mailed = m_folder / "mail/message-0/";
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return PathExists(ftpPackage) && PathExists(mailed + "attachment-0-name.txt") && !m_queue->GetCount(); },
+        20000))
+        << m_folder.Read("ftp.log") << m_folder.Read("smtp.log");
+    ExpectArrived(typist + "dct00000-00003.dct", 3, "Dictation 3", "Sent");
+    EXPECT_EQ(SentValue("Dictation 3", RecordKeys::kRecipient), byFolder.DisplayText(false));
+    ExpectArrived(mailed + "attachment-0.bin", 2, "Dictation 2", "Sent");
+    EXPECT_EQ(m_folder.Read("mail/message-0/attachment-0-name.txt"), "dct00000-00002.dct");
+    EXPECT_EQ(m_folder.Read("mail/message-0/envelope-to.txt"), "typist@example.com");
+    ExpectArrived(ftpPackage, 1, "Dictation 1", "Typed");
+    EXPECT_EQ(ListFolder(ftpRoot + "incoming"), std::vector<std::string>{"dct00000-00001.dct"})
+        << "the status file was taken off the server once merged";
+
+    // The user-id notice arrives through the window's status timer once the worker has run, and only once.
+    const auto notices = [this] { return m_boxes.filter("Your user id is 0.").size(); };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return notices() > 0; }, 12000)) << m_boxes.join("\n").toStdString();
+    form.StatusTick();
+    form.StatusTick();
+    EXPECT_EQ(notices(), 1);
+    EXPECT_EQ(m_boxes.size(), 1u);
+}

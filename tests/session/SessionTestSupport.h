@@ -1,0 +1,143 @@
+// SessionTestSupport: a send queue that writes down what it is asked, a SessionView that writes down what it is
+// shown and answers the session's questions from a script, and fixtures with a data folder and the file audio
+// device: DataFolderTest for any owner of a session (the main window's tests), SessionTest around a
+// DictationSession on a poster pumped by the test (the session's and the transport's tests).
+#pragma once
+
+#include "EngineTestSupport.h"
+#include "TempFolder.h"
+#include "app/DictationSession.h"
+#include "app/InsertSplice.h"
+#include "app/Settings.h"
+#include "platform/AudioBackend.h"
+#include "send/SendQueue.h"
+
+#include <algorithm>
+#include <deque>
+#include <gtest/gtest.h>
+
+class FakeQueue final : public SendQueue {
+public:
+    bool Add(const std::string& path, int index) override {
+        if (acceptAdd)
+            queued.emplace_back(path, index);
+        return acceptAdd;
+    }
+    bool IsQueued(const std::string& path) const override {
+        return std::any_of(queued.begin(), queued.end(), [&](const auto& entry) { return entry.first == path; });
+    }
+    bool Remove(const std::string& path) override {
+        return acceptRemove && std::erase_if(queued, [&](const auto& entry) { return entry.first == path; }) > 0;
+    }
+    bool RenumberRecipients(int) override { return true; }
+    float ShownProgress() const override { return progress; }
+    void SetNotify(Poster* poster, std::function<void()> onProgress) override {
+        notifyPoster = poster;
+        notify = std::move(onProgress);
+    }
+    std::optional<std::string> TakeFailure() override { return std::exchange(failure, std::nullopt); }
+    std::vector<std::string> TakeNotices() override { return std::exchange(notices, {}); }
+    void CancelAll() override {
+        ++cancelAllCalls;
+        queued.clear();
+    }
+
+    std::vector<std::pair<std::string, int>> queued; // wave path and recipient index
+    bool acceptAdd = true;
+    bool acceptRemove = true;
+    float progress = 0.0f;
+    Poster* notifyPoster = nullptr; // while attached
+    std::function<void()> notify;
+    std::optional<std::string> failure;
+    std::vector<std::string> notices;
+    int cancelAllCalls = 0;
+};
+
+class RecordingView final : public SessionView {
+public:
+    void ShowList(const std::vector<std::string>& names, const std::string& current) override {
+        listed = names;
+        listedCurrent = current;
+    }
+    void ShowCurrent(const DictationDetails* details) override {
+        shown = details ? std::optional<DictationDetails>(*details) : std::nullopt;
+    }
+    void ShowPosition(int32_t position, int32_t length) override {
+        positions.push_back(position);
+        lastLength = length;
+    }
+    void ShowPlaying(bool playing) override { playingShown = playing; }
+    void ShowRecording(RecordImage image, bool insertMode) override {
+        recordImage = image;
+        insertImage = insertMode;
+    }
+    void ShowLevels(const LDBMC*) override {}
+    void ShowBusy(bool busy) override { busyShown.push_back(busy); }
+    void ShowSendProgress(int percent) override { progress.push_back(percent); }
+    void ShowSent(const std::string& name) override { sent.push_back(name); }
+    void Tell(const SessionMessage& message) override { told.push_back(message); }
+    // The next scripted answer; a question nobody expected fails the test and is answered No.
+    bool Ask(const SessionMessage& message, AnswerButtons buttons) override {
+        asked.emplace_back(message, buttons);
+        EXPECT_FALSE(answers.empty()) << "unexpected question: " << message.text;
+        const bool answer = !answers.empty() && answers.front();
+        if (!answers.empty())
+            answers.pop_front();
+        return answer;
+    }
+    bool RunSplice(InsertSplice& splice) override {
+        if (duringSplice)
+            duringSplice();
+        return splice.Run(spliceProgress) == SpliceResult::Spliced;
+    }
+
+    std::vector<std::string> listed;
+    std::string listedCurrent;
+    std::optional<DictationDetails> shown;
+    std::vector<int32_t> positions;
+    int32_t lastLength = -1;
+    bool playingShown = false;
+    RecordImage recordImage = RecordImage::Idle;
+    bool insertImage = false;
+    std::vector<bool> busyShown;
+    std::vector<int> progress;
+    std::vector<std::string> sent;
+    std::vector<SessionMessage> told;
+    std::vector<std::pair<SessionMessage, AnswerButtons>> asked;
+    std::deque<bool> answers;
+    SpliceProgress* spliceProgress = nullptr; // handed to the splice
+    std::function<void()> duringSplice;       // runs before the splice
+};
+
+class DataFolderTest : public ::testing::Test {
+protected:
+    DataFolderTest();
+    // Recording hears `input` (at `rate`) as fast as the recorder takes it, then nothing more.
+    void UseInput(const Samples& input, int32_t rate = 8000);
+    // A dictation's wave file (a tone) in "Current Files/" or "Sent Files/".
+    void AddDictation(const std::string& name, double seconds = 3.0, StoreFolder folder = StoreFolder::Current);
+    std::string PathOf(StoreFolder folder, const std::string& name, const char* extension = ".wav") const;
+    void SetRecipients(int count, int defaultIndex = 0);
+
+    TempFolder m_folder;
+    Settings m_settings;
+    std::unique_ptr<AudioBackend> m_backend;
+    FakeQueue m_queue;
+};
+
+class SessionTest : public DataFolderTest {
+protected:
+    // Makes the session (after the test put its dictations in place), on the fake queue unless told otherwise.
+    DictationSession& Open(SendQueue* queue);
+    DictationSession& Open() { return Open(&m_queue); }
+    // As DataFolderTest's, after ending the session: its engines use the device that goes.
+    void UseInput(const Samples& input, int32_t rate = 8000) {
+        m_session.reset();
+        DataFolderTest::UseInput(input, rate);
+    }
+
+    PumpPoster m_poster;
+    RecordingView m_view;
+    int64_t m_now = 100000; // the hold rule's clock (ms)
+    std::unique_ptr<DictationSession> m_session;
+};

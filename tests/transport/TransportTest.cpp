@@ -1,0 +1,359 @@
+// The insert splice's rules, the dictation layout, and the dictation transport on the file device: recording over
+// and inserting, playing, positioning, scrubbing, devices that do not open and full disks.
+#include "TransportTestSupport.h"
+#include "app/DictationLayout.h"
+#include "app/DictationTransport.h"
+#include "sound/SampleFormat.h"
+#include "sound/WaveFile.h"
+
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int32_t kRate = 8000;
+constexpr int32_t kSecond = 10000; // 1/10000 s
+
+// A small file system at `path` for as long as it lives; not mounted where that is not permitted (skip then).
+class SmallDisk {
+public:
+    SmallDisk(const std::string& path, const char* size) : m_path(path) {
+        m_mounted = ::geteuid() == 0 && MakeFolders(path) && ::mount("tmpfs", path.c_str(), "tmpfs", 0, size) == 0;
+    }
+    ~SmallDisk() {
+        if (m_mounted)
+            ::umount(m_path.c_str());
+    }
+    bool Mounted() const { return m_mounted; }
+
+private:
+    std::string m_path;
+    bool m_mounted = false;
+};
+
+// Answers "cancelled" once the bar reached a share (above 100: never); the bar must never go back.
+class CancelAt final : public SpliceProgress {
+public:
+    explicit CancelAt(int percent) : m_percent(percent) {}
+    void SetProgress(int percent) override {
+        EXPECT_GE(percent, last);
+        last = percent;
+    }
+    bool IsCancelled() override { return last >= m_percent; }
+    int last = 0;
+
+private:
+    int m_percent;
+};
+
+TEST(Splice, TheRecordingGoesInAtItsFrameOrTheDictationStaysAsItWas) {
+    using enum SpliceResult;
+    const Samples old = Ramp(100000);
+    const Samples recorded = Ramp(30000, 5000);
+    struct Case {
+        int32_t frame;
+        int cancelAt;              // percent; above 100: never
+        int32_t recordingRate;     // 0: no recording
+        uint8_t recordingChannels; //
+        bool dictationDamaged;
+        SpliceResult result;
+    };
+    const Case table[] = {Case{0, 101, kRate, 1, false, Spliced},      Case{1, 101, kRate, 1, false, Spliced},
+                          Case{8191, 101, kRate, 1, false, Spliced},   Case{8192, 101, kRate, 1, false, Spliced},
+                          Case{40000, 101, kRate, 1, false, Spliced},  Case{99999, 101, kRate, 1, false, Spliced},
+                          Case{100000, 101, kRate, 1, false, Spliced}, Case{250000, 101, kRate, 1, false, Spliced},
+                          Case{40000, 0, kRate, 1, false, Cancelled},  Case{40000, 50, kRate, 1, false, Cancelled},
+                          Case{40000, 99, kRate, 1, false, Cancelled}, Case{0, 101, 11025, 1, false, Failed},
+                          Case{0, 101, kRate, 2, false, Failed},       Case{0, 101, 0, 1, false, Failed},
+                          Case{0, 101, kRate, 1, true, Failed}};
+    for (const Case& row : table) {
+        SCOPED_TRACE(testing::Message() << "row " << &row - table);
+        TempFolder folder;
+        const std::string dictation = folder / "Dictation 1.wav";
+        const std::string recording = folder / ".insert-Dictation 1.wav";
+        ASSERT_TRUE(row.dictationDamaged ? !folder.Write("Dictation 1.wav", "RIFF....WAVEjunk").empty()
+                                         : WriteWave(dictation, old, kRate, 1));
+        ASSERT_TRUE(row.recordingRate == 0 || WriteWave(recording, Interleaved(recorded, row.recordingChannels),
+                                                        row.recordingRate, row.recordingChannels));
+        const std::string before = folder.Read("Dictation 1.wav");
+        InsertSplice splice(dictation, recording, row.frame);
+        CancelAt progress(row.cancelAt);
+        ASSERT_EQ(splice.Run(&progress), row.result) << splice.ErrorText();
+        EXPECT_EQ(splice.Run(nullptr), row.result); // it runs once
+        EXPECT_FALSE(PathExists(InsertSplice::TemporaryPathFor(dictation)));
+        EXPECT_EQ(splice.ErrorText().empty(), row.result != Failed);
+        if (row.result != Spliced) {
+            EXPECT_EQ(folder.Read("Dictation 1.wav"), before);
+            continue;
+        }
+        const int32_t at = std::min(row.frame, 100000);
+        EXPECT_EQ(ReadWave(dictation), Joined({Part(old, 0, at), recorded, Part(old, at, 100000 - at)}));
+        EXPECT_EQ(splice.ResultFrames(), 130000);
+        EXPECT_EQ(progress.last, 100);
+        EXPECT_TRUE(IsDictationLayout(OpenWaveFileWithReason(dictation).layout));
+    }
+}
+
+TEST(Splice, OnAFullDiskItFailsAndLeavesTheDictationAndTheRecordingAsTheyWere) {
+    TempFolder folder;
+    const SmallDisk disk(folder / "small/", "size=512k");
+    if (!disk.Mounted())
+        GTEST_SKIP() << "mounting a small file system needs root";
+    const std::string dictation = folder / "small/Dictation 1.wav";
+    const std::string recording = folder / "small/.insert-Dictation 1.wav";
+    ASSERT_TRUE(WriteWave(dictation, Ramp(80000), kRate, 1)); // 160 KB and 48 KB: the copy does not fit
+    ASSERT_TRUE(WriteWave(recording, Ramp(24000, 3000), kRate, 1));
+    ASSERT_TRUE(WriteFileAtomically(folder / "small/filler", std::string(200 * 1024, 'x')));
+    const std::string before = folder.Read("small/Dictation 1.wav");
+    InsertSplice splice(dictation, recording, 40000);
+    EXPECT_EQ(splice.Run(nullptr), SpliceResult::Failed);
+    EXPECT_FALSE(splice.ErrorText().empty());
+    EXPECT_EQ(folder.Read("small/Dictation 1.wav"), before);
+    EXPECT_FALSE(PathExists(InsertSplice::TemporaryPathFor(dictation)));
+    EXPECT_TRUE(PathExists(recording));
+}
+
+TEST(Layout, AnEightBitFileIsConvertedInPlaceAndADamagedOneIsLeftAlone) {
+    TempFolder folder;
+    const std::string eightBit = folder / "Tape 1.wav";
+    LSoundSinkHandle sink = CreatePCMFileSink(eightBit, kRate, 1, 8, 0);
+    std::vector<int32_t> block(kRate, 0);
+    sink->Write(block.data(), kRate);
+    ASSERT_TRUE(FinishFileSink(*sink));
+    sink.Reset();
+    const LayoutResult converted = EnsureDictationLayout(eightBit);
+    EXPECT_EQ(converted.outcome, LayoutOutcome::Converted);
+    EXPECT_EQ(converted.frames, kRate);
+    EXPECT_EQ(ReadWave(eightBit), Silence(kRate));
+    EXPECT_TRUE(IsDictationLayout(OpenWaveFileWithReason(eightBit).layout));
+
+    const std::string damaged = folder.Write("Tape 2.wav", "RIFF....WAVEjunk");
+    const LayoutResult failed = EnsureDictationLayout(damaged);
+    EXPECT_EQ(failed.outcome, LayoutOutcome::Failed);
+    EXPECT_FALSE(failed.text.empty());
+    EXPECT_EQ(folder.Read("Tape 2.wav"), "RIFF....WAVEjunk");
+    EXPECT_FALSE(HoldsHiddenFiles(folder.Path()));
+}
+
+// What happens while recording: sound is heard, only silence, the device does not open, the user cancels the
+// splice of an insert recording, or the dictation is damaged meanwhile (the insert recording is then kept).
+enum class Event { Sound, Silence, NoDevice, Cancel, Damage };
+
+struct RecordCase {
+    int32_t rate;
+    uint8_t channels; // of the dictation before it is recorded into
+    int thumb;        // the position: seconds of twenty
+    bool insert;
+    Event event;
+};
+
+void PrintTo(const RecordCase& c, std::ostream* out) {
+    *out << c.rate << " Hz, " << int(c.channels) << " channels, at " << c.thumb << " s, insert " << c.insert
+         << ", event " << int(c.event);
+}
+
+class TransportRecording : public TransportTest, public ::testing::WithParamInterface<RecordCase> {};
+
+TEST_P(TransportRecording, RecordingKeepsWhatWasBeforeThePositionAtTheDictationsOwnRateAndLayoutOrChangesNothing) {
+    const RecordCase& c = GetParam();
+    const int32_t block = LSoundRecorder::FramesPerBufferFor(c.rate);
+    const Samples spoken = Tone(3 * c.rate / block * block, 8000, 620, c.rate);
+    const Samples old = Ramp(20 * c.rate);
+    const Samples recorded = AsRecorded(spoken, c.rate);
+    const std::string path = PathOf(StoreFolder::Current, "Dictation 1");
+    UseInput(c.event == Event::Silence ? Silence(3 * c.rate) : spoken, c.rate);
+    ASSERT_TRUE(c.event != Event::NoDevice || RemoveFile(m_folder / "input.wav"));
+    DictationTransport& transport = OpenOn(Interleaved(old, c.channels), c.rate, c.channels);
+    EXPECT_EQ(transport.Position(), 20 * kSecond); // a dictation is made current at its end
+    const std::string before = m_folder.Read("Current Files/Dictation 1.wav");
+    AddDictation("Tape 1", 1.0);
+    CancelAt cancel(0);
+    m_view.spliceProgress = c.event == Event::Cancel ? &cancel : nullptr;
+    m_view.duringSplice = [&] { // commands wait for the splice; a dictation handed over meanwhile is only listed
+        transport.Play();
+        transport.Record();
+        m_session->New();
+        m_session->SendToDefault();
+        EXPECT_TRUE(m_session->HandOver(PathOf(StoreFolder::Current, "Tape 1"), false));
+        EXPECT_TRUE(transport.IsSplicing() && !transport.IsPlaying() && !transport.IsRecording());
+        ASSERT_TRUE(c.event != Event::Damage || WriteFileAtomically(path, "not a wave file"));
+    };
+    transport.SetInsertMode(c.insert);
+    ThumbTo(c.thumb);
+    RecordAll();
+
+    const bool spliced = c.insert && c.thumb < 20 && c.event != Event::Silence && c.event != Event::NoDevice;
+    EXPECT_EQ(m_view.busyShown, (spliced ? std::vector<bool>{true, false} : std::vector<bool>{}));
+    EXPECT_EQ(m_session->Names().size(), spliced ? 2u : 1u);
+    EXPECT_EQ(m_session->CurrentName(), "Dictation 1");
+    EXPECT_EQ(m_view.told.size(), c.event == Event::Damage || c.event == Event::NoDevice ? 1u : 0u);
+    EXPECT_TRUE(c.event != Event::NoDevice || m_view.told[0].text == kCannotRecordText);
+    EXPECT_EQ(m_view.insertImage, c.insert);
+    EXPECT_EQ(m_view.recordImage, RecordImage::Idle);
+    if (c.event == Event::Damage) {
+        const std::vector<OrphanedInsert> orphans = FindOrphanedInserts(m_settings.currentFolder);
+        ASSERT_EQ(orphans.size(), 1u);
+        EXPECT_EQ(ReadWave(orphans[0].path), recorded);
+        return;
+    }
+    EXPECT_FALSE(HoldsHiddenFiles(m_settings.currentFolder));
+    if (c.event != Event::Sound) {
+        EXPECT_EQ(m_folder.Read("Current Files/Dictation 1.wav"), before);
+        return;
+    }
+    const int32_t at = FramesForTime(c.thumb * kSecond, c.rate);
+    int32_t rate = 0;
+    uint8_t channels = 0;
+    EXPECT_EQ(ReadWave(path, &rate, &channels),
+              Joined({Part(old, 0, at), recorded, c.insert ? Part(old, at, 20 * c.rate - at) : Samples()}));
+    EXPECT_EQ(rate, c.rate);
+    EXPECT_EQ(channels, 1);
+    const int32_t end = TimeForFrames(at + int32_t(recorded.size()), c.rate);
+    EXPECT_EQ(transport.Position(), end);
+    EXPECT_EQ(transport.Length(), c.insert ? TimeForFrames(20 * c.rate + int32_t(recorded.size()), c.rate) : end);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TransportRecording,
+    ::testing::Values(RecordCase{kRate, 1, 5, false, Event::Sound}, RecordCase{kRate, 2, 5, false, Event::Sound},
+                      RecordCase{11025, 1, 5, false, Event::Sound}, RecordCase{11025, 1, 5, true, Event::Sound},
+                      RecordCase{kRate, 1, 20, true, Event::Sound}, RecordCase{kRate, 1, 5, true, Event::Cancel},
+                      RecordCase{kRate, 1, 5, true, Event::Damage}, RecordCase{kRate, 1, 5, false, Event::Silence},
+                      RecordCase{kRate, 1, 5, true, Event::Silence}, RecordCase{kRate, 1, 5, false, Event::NoDevice},
+                      RecordCase{kRate, 1, 5, true, Event::NoDevice}));
+
+TEST_F(TransportTest, RecordingOntoAFullDiskStopsAndKeepsWhatReachedTheFile) {
+    const SmallDisk disk(m_folder / "small/", "size=64k");
+    if (!disk.Mounted())
+        GTEST_SKIP() << "mounting a small file system needs root";
+    const Samples old = Ramp(kRate);
+    UseInput(Tone(10 * kRate, 8000));
+    const std::string path = m_folder / "small/Dictation 1.wav";
+    ASSERT_TRUE(WriteWave(path, old, kRate, 1));
+    Open().Transport().SetCurrent(path);
+    Transport().Record();
+    m_poster.Pump();
+    EXPECT_FALSE(Transport().IsRecording());
+    ASSERT_EQ(m_view.told.size(), 1u); // "the disk may be full"
+    const Samples kept = ReadWave(path);
+    ASSERT_GT(kept.size(), old.size());
+    EXPECT_EQ(Part(kept, 0, kRate), old);
+    EXPECT_EQ(Transport().Length(), TimeForFrames(int32_t(kept.size()), kRate));
+}
+
+TEST_F(TransportTest, PlayWithinTheLastSecondStartsAtTheBeginningAndEarlierAtThePositionAndStopKeepsThePlace) {
+    const Samples old = Ramp(20 * kRate);
+    UseInput(Silence(kRate)); // and playback written as fast as it is played
+    DictationTransport& transport = OpenOn(old);
+    for (const auto& [thumb, from] : {std::pair{20, 0}, std::pair{19, 0}, std::pair{18, 18 * kSecond}}) {
+        ThumbTo(thumb);
+        transport.Play();
+        EXPECT_TRUE(transport.IsPlaying());
+        EXPECT_EQ(m_view.positions.back(), from) << "thumb " << thumb;
+        const int32_t reached = transport.Position();
+        transport.Stop();
+        EXPECT_FALSE(transport.IsPlaying());
+        EXPECT_EQ(transport.Position(), reached);
+    }
+    EXPECT_TRUE(m_view.told.empty());
+
+    // Left to run, it plays to the end and stops by itself; so does a fast forward held to the end.
+    const auto playOut = [&] {
+        for (int i = 0; i < 1000 && transport.IsPlaying(); ++i)
+            m_poster.WaitAndPump(std::chrono::milliseconds(10));
+        EXPECT_FALSE(transport.IsPlaying() || transport.IsForwarding() || m_view.playingShown);
+    };
+    ThumbTo(18);
+    transport.Play();
+    playOut();
+    EXPECT_EQ(ReadWave(m_folder / "played.wav"), Part(old, 18 * kRate, 2 * kRate)); // what the device was given
+    ThumbTo(10);
+    transport.ForwardPress();
+    playOut();
+}
+
+TEST_F(TransportTest, ScrollingStepsTwoSecondsWithinTheDictationAndMovesThePlayerWhilePlaying) {
+    using enum DictationTransport::ScrollAction;
+    DictationTransport& transport = OpenOn(Ramp(30 * kRate));
+    struct Case {
+        bool playing;
+        int fromThumb;
+        DictationTransport::ScrollAction action;
+        int thumb;
+        int32_t position;
+    };
+    // While playing, the end is a second before it.
+    const Case table[] = {Case{false, 20, Thumb, 1, 15000},
+                          Case{false, 1, LineLeft, 0, 0},
+                          Case{false, 0, PageRight, 0, 20000},
+                          Case{false, 10, PageLeft, 0, 130000},
+                          Case{false, 19, LineRight, 0, 300000},
+                          Case{false, 0, Bottom, 0, 300000},
+                          Case{false, 20, Top, 0, 0},
+                          Case{true, 0, Thumb, 10, 150000},
+                          Case{true, 10, LineLeft, 0, 130000},
+                          Case{true, 10, Bottom, 0, 290000},
+                          Case{true, 10, Top, 0, 0}};
+    for (const Case& row : table) {
+        SCOPED_TRACE(testing::Message() << "row " << &row - table);
+        transport.Stop();
+        ThumbTo(row.fromThumb);
+        if (row.playing)
+            transport.Play();
+        transport.Scroll(row.action, row.thumb);
+        EXPECT_EQ(transport.Position(), row.position);
+        EXPECT_EQ(transport.IsPlaying(), row.playing);
+        EXPECT_EQ(m_view.lastLength, 30 * kSecond);
+    }
+    const int32_t thumbs[][3] = {{150000, 300000, 10}, {300000, 300000, 20}, {5, 0, 0}, {-5, 30, 0}, {40, 30, 20}};
+    for (const auto& [position, length, thumb] : thumbs)
+        EXPECT_EQ(DictationTransport::ScrollThumbFor(position, length), thumb) << position << " of " << length;
+}
+
+TEST_F(TransportTest, RewindAndFastForwardScrubWhileHeldAndTheReleaseResumesOnlyWhatWasRunning) {
+    const Samples spoken = Tone(3 * kRate, 8000);
+    const int32_t recordedEnd = TimeForFrames(20 * kRate + int32_t(AsRecorded(spoken).size()), kRate);
+    enum class From { Stopped, Playing, Recording };
+    struct Case {
+        From from;
+        int thumb;
+        bool forward;
+        bool scrubbing;
+        int32_t shown; // the position shown after the press
+        bool playingAfterRelease;
+    };
+    // Fast forward starts half a second on, beyond the end it goes there; rewind starts 0.3 s before the playing
+    // point or half a second back; while recording fast forward only stops, rewind plays back what was recorded.
+    const Case table[] = {Case{From::Stopped, 10, true, true, 105000, false},
+                          Case{From::Stopped, 20, true, false, 200000, false},
+                          Case{From::Playing, 10, false, true, 97000, true},
+                          Case{From::Stopped, 4, false, true, 35000, false},
+                          Case{From::Recording, 20, true, false, recordedEnd, false},
+                          Case{From::Recording, 20, false, true, recordedEnd - 3000, true}};
+    for (const Case& row : table) {
+        SCOPED_TRACE(testing::Message() << "row " << &row - table);
+        UseInput(spoken);
+        DictationTransport& transport = OpenOn(Ramp(20 * kRate));
+        ThumbTo(row.thumb);
+        if (row.from == From::Playing)
+            transport.Play();
+        if (row.from == From::Recording) {
+            transport.Record();
+            m_poster.Pump();
+        }
+        const auto press = [&] { row.forward ? transport.ForwardPress() : transport.RewindPress(); };
+        press();
+        EXPECT_FALSE(transport.IsRecording());
+        EXPECT_EQ(transport.IsPlaying(), row.scrubbing);
+        EXPECT_EQ(row.forward ? transport.IsForwarding() : transport.IsRewinding(), row.scrubbing);
+        EXPECT_EQ(m_view.positions.back(), row.shown);
+        press(); // the key repeats: nothing new
+        EXPECT_EQ(m_view.positions.back(), row.shown);
+        transport.ScrubRelease();
+        EXPECT_FALSE(transport.IsRewinding() || transport.IsForwarding());
+        EXPECT_EQ(transport.IsPlaying(), row.playingAfterRelease);
+        EXPECT_TRUE(!row.forward || transport.Position() >= row.shown);
+    }
+}
+
+} // namespace
