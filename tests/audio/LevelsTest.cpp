@@ -1,41 +1,34 @@
-#include "Levels.h"
+#include "audio/Levels.h"
 
 #include <gtest/gtest.h>
 #include <vector>
 
-TEST(PeakLevelDb, ReadsTheRecordersReferencePoints) {
-    LDBMC levels;
-    const std::vector<int32_t> reference = {131072, -5};
-    PeakLevelDb(reference.data(), 1, 2, levels);
-    EXPECT_EQ(levels.Count(), 2);
-    EXPECT_EQ(levels[0], 0);
-    EXPECT_EQ(levels[1], -88);
-    const std::vector<int32_t> one = {1, 0, -1, 0};
-    PeakLevelDb(one.data(), 4, 1, levels);
-    EXPECT_EQ(levels[0], -102);
-    const std::vector<int32_t> silent(10, 0);
-    PeakLevelDb(silent.data(), 10, 1, levels);
-    EXPECT_EQ(levels[0], -127);
-    const std::vector<int32_t> fullScale = {-524272};
-    PeakLevelDb(fullScale.data(), 1, 1, levels);
-    EXPECT_EQ(levels[0], 12);
-}
+namespace {
 
-TEST(MeanSquareLevelDb, ReadsThePlayersReferencePoints) {
-    LDBMC levels;
-    const std::vector<int32_t> silent(40, 0);
-    MeanSquareLevelDb(silent.data(), 40, 1, levels);
-    EXPECT_EQ(levels[0], -127);
-    std::vector<int32_t> constant(40);
-    for (size_t i = 0; i < constant.size(); ++i)
-        constant[i] = i % 2 ? 92704 : -92704;
-    MeanSquareLevelDb(constant.data(), 40, 1, levels);
-    EXPECT_EQ(levels[0], 0);
-    std::vector<int32_t> square(40);
-    for (size_t i = 0; i < square.size(); ++i)
-        square[i] = i % 2 ? 524272 : -524272;
-    MeanSquareLevelDb(square.data(), 40, 1, levels);
-    EXPECT_EQ(levels[0], 15);
+TEST(LevelsDb, PeakAndMeanSquareLevelsReadTheRecordersAndPlayersReferencePoints) {
+    const auto alternating = [](int32_t magnitude) {
+        std::vector<int32_t> samples(40, magnitude);
+        for (size_t i = 0; i < samples.size(); i += 2)
+            samples[i] = -magnitude;
+        return samples;
+    };
+    using Measure = void (*)(const int32_t*, int32_t, uint8_t, LDBMC&);
+    for (const auto& [measure, samples, channels, levels] :
+         std::vector<std::tuple<Measure, std::vector<int32_t>, uint8_t, std::vector<int>>>{
+             {PeakLevelDb, {131072, -5}, 2, {0, -88}},
+             {PeakLevelDb, {1, 0, -1, 0}, 1, {-102}},
+             {PeakLevelDb, std::vector<int32_t>(10), 1, {-127}},
+             {PeakLevelDb, {-524272}, 1, {12}},
+             {MeanSquareLevelDb, std::vector<int32_t>(40), 1, {-127}},
+             {MeanSquareLevelDb, alternating(92704), 1, {0}},
+             {MeanSquareLevelDb, alternating(524272), 1, {15}}}) {
+        LDBMC measured;
+        measure(samples.data(), static_cast<int32_t>(samples.size()) / channels, channels, measured);
+        std::vector<int> got;
+        for (uint8_t channel = 0; channel < measured.Count(); ++channel)
+            got.push_back(measured[channel]);
+        EXPECT_EQ(got, levels) << ::testing::PrintToString(samples);
+    }
 }
 
 TEST(LDBMC, TheOverallLevelLooksAtTheFirstTwoChannelsOnly) {
@@ -50,3 +43,5 @@ TEST(LDBMC, TheOverallLevelLooksAtTheFirstTwoChannelsOnly) {
     levels.Resize(1);
     EXPECT_EQ(levels.Count(), 1);
 }
+
+} // namespace

@@ -1,25 +1,29 @@
-// DeviceTestSupport: what the device tests share: an owner that collects delivered blocks, pumping the owner's
-// queue until something happened, test signals, finding a played signal in a recording, and wave files.
+// DeviceTestSupport: what the device and engine tests share: an owner that collects delivered blocks, pumping the
+// owner's queue until something happened, test signals and finding them in a recording, and plain wave files.
 #pragma once
 
-#include "AudioTypes.h"
-#include "Poster.h"
-#include "WaveIn.h"
-#include "WaveOut.h"
+#include "platform/AudioTypes.h"
+#include "platform/Poster.h"
+#include "platform/WaveIn.h"
+#include "platform/internal/audio/PcmWaveLayout.h"
 
 #include <chrono>
-#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
+
+inline constexpr PcmFormat kDictation{8000, 1};
 
 // An owner of a recording device that keeps what it is given and, when asked, hands every block straight back.
 class BlockCollector final : public WaveInNotify {
 public:
     explicit BlockCollector(WaveIn& device, bool requeue = true) : m_device(device), m_requeue(requeue) {}
-
     void OnWaveInData(const WaveInBlock& block) override;
-    void OnWaveInLost() override;
+    void OnWaveInLost() override {
+        ++losses;
+        blocksBeforeLoss = indices.size();
+    }
 
     std::vector<int32_t> indices; // in delivery order
     std::vector<int32_t> frames;  // frames recorded of each delivered block
@@ -34,7 +38,7 @@ private:
 
 // Pumps `poster` until `done` holds or `limit` passes; true when it held.
 bool PumpUntil(PumpPoster& poster, const std::function<bool()>& done,
-               std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
+               std::chrono::milliseconds limit = std::chrono::milliseconds(10000));
 
 // Low-passed noise (energy mostly below a quarter of the rate), deterministic for a seed.
 std::vector<int16_t> TestSignal(size_t frames, uint32_t seed, int amplitude = 8000);
@@ -46,13 +50,10 @@ struct SignalMatch {
 // Where `signal` (mono) lies best in `recording` (mono).
 SignalMatch FindSignal(const std::vector<int16_t>& recording, const std::vector<int16_t>& signal);
 
-// The first and last frame whose smoothed magnitude passes `threshold`, or {0, 0}.
+// The first and last frame whose smoothed magnitude passes `threshold`, or {0, 0} when none does.
 std::pair<size_t, size_t> SoundingSpan(const std::vector<int16_t>& recording, int threshold);
 
-// Records while it plays a block, waits until the output ran dry, and plays a second block (mono, 8000 frames per
-// second). True when both were recorded whole, the second from its first frame.
-bool PlayTwiceWithAGap(WaveOut& output, WaveIn& input, BlockCollector& owner, PumpPoster& poster);
-
-// Writes and reads plain 16-bit PCM wave files.
-void WriteWave(const std::string& path, const PcmFormat& format, const std::vector<int16_t>& samples);
-std::vector<int16_t> ReadWave(const std::string& path, PcmFormat* format = nullptr);
+// Plain 16-bit PCM wave files, and the layout the file device reads from a wave file's bytes.
+void WritePcmWave(const std::string& path, const PcmFormat& format, const std::vector<int16_t>& samples);
+std::vector<int16_t> ReadPcmWave(const std::string& path, PcmFormat* format = nullptr);
+std::optional<audio_internal::PcmWaveLayout> PcmWaveLayoutOf(const std::string& bytes);

@@ -7,57 +7,40 @@
 
 namespace {
 
-using namespace std::chrono_literals;
+class AudioTool : public ::testing::Test {
+protected:
+    // Runs the tool with `arguments` on the file device that `file` (a variable and its wave file) sets up.
+    std::optional<int> Run(std::vector<std::string> arguments, std::pair<std::string, std::string> file) {
+        ChildProcess::Options options{.arguments = std::move(arguments),
+                                      .environment = {std::move(file), {"TALLOWIN_AUDIO_FILE_PACE", "fast"}},
+                                      .workingFolder = {},
+                                      .outputFile = m_folder / "tool.log"};
+        options.arguments.insert(options.arguments.begin(), "tallowin-audio");
+        return ChildProcess(TALLOWIN_AUDIO_TOOL, std::move(options)).Wait(std::chrono::seconds(60));
+    }
 
-ChildProcess::Options ToolOptions(std::vector<std::string> arguments, const TempFolder& folder,
-                                  std::vector<std::pair<std::string, std::string>> environment) {
-    ChildProcess::Options options;
-    options.arguments = std::move(arguments);
-    options.arguments.insert(options.arguments.begin(), "tallowin-audio");
-    options.environment = std::move(environment);
-    options.environment.emplace_back("TALLOWIN_AUDIO_FILE_PACE", "fast");
-    options.outputFile = folder / "tool.log";
-    return options;
+    std::pair<std::string, std::string> In() const { return {"TALLOWIN_AUDIO_FILE_IN", m_in}; }
+    std::pair<std::string, std::string> Out() const { return {"TALLOWIN_AUDIO_FILE_OUT", m_out}; }
+
+    TempFolder m_folder;
+    const std::string m_in = m_folder / "in.wav", m_out = m_folder / "out.wav";
+};
+
+TEST_F(AudioTool, DevicesListsTheDefaultDeviceFirstAndRecordCutsTheSilenceAfterTheSound) {
+    ASSERT_TRUE(WriteWave(m_in, Joined({Tone(4000, 8000), Silence(8000)}), 8000, 1));
+    EXPECT_EQ(Run({"devices"}, In()), 0);
+    EXPECT_NE(m_folder.Read("tool.log").find("Default device"), std::string::npos) << m_folder.Read("tool.log");
+    ASSERT_EQ(Run({"record", m_out, "--seconds", "2"}, In()), 0) << m_folder.Read("tool.log");
+    const Samples recorded = ReadWave(m_out);
+    EXPECT_GE(recorded.size(), 4000u);
+    EXPECT_LE(recorded.size(), 4000u + 800u + 400u) << "the trim keeps 0.05 s after the last sounding block";
+}
+
+TEST_F(AudioTool, PlayWritesWhatItPlaysFromTheGivenTimeAndAMissingFileIsAFailure) {
+    ASSERT_TRUE(WriteWave(m_in, Tone(8000, 8000), 8000, 1));
+    ASSERT_EQ(Run({"play", m_in, "--from", "0.5"}, Out()), 0) << m_folder.Read("tool.log");
+    EXPECT_EQ(ReadWave(m_out).size(), 4000u);
+    EXPECT_EQ(Run({"play", m_folder / "none.wav"}, Out()), 1);
 }
 
 } // namespace
-
-TEST(AudioTool, DevicesListsTheDefaultDeviceFirst) {
-    TempFolder folder;
-    const std::string input = folder / "in.wav";
-    ASSERT_TRUE(WriteWave(input, Tone(800, 8000), 8000, 1));
-    ChildProcess tool(TALLOWIN_AUDIO_TOOL, ToolOptions({"devices"}, folder, {{"TALLOWIN_AUDIO_FILE_IN", input}}));
-    EXPECT_EQ(tool.Wait(30s), 0);
-    EXPECT_NE(folder.Read("tool.log").find("Default device"), std::string::npos) << folder.Read("tool.log");
-}
-
-TEST(AudioTool, RecordKeepsTheSoundAndCutsTheSilenceAfterIt) {
-    TempFolder folder;
-    const std::string input = folder / "in.wav";
-    Samples sound = Tone(4000, 8000);
-    sound.resize(sound.size() + 8000, 0);
-    ASSERT_TRUE(WriteWave(input, sound, 8000, 1));
-    ChildProcess tool(TALLOWIN_AUDIO_TOOL, ToolOptions({"record", folder / "out.wav", "--seconds", "2"}, folder,
-                                                       {{"TALLOWIN_AUDIO_FILE_IN", input}}));
-    ASSERT_EQ(tool.Wait(60s), 0) << folder.Read("tool.log");
-    const Samples recorded = ReadWave(folder / "out.wav");
-    EXPECT_GE(recorded.size(), 4000u);
-    EXPECT_LE(recorded.size(), 4000u + 800u + 400u); // the trim keeps 0.05 s after the last sounding block
-}
-
-TEST(AudioTool, PlayWritesWhatItPlaysFromTheGivenTime) {
-    TempFolder folder;
-    const std::string input = folder / "in.wav";
-    ASSERT_TRUE(WriteWave(input, Tone(8000, 8000), 8000, 1));
-    ChildProcess tool(TALLOWIN_AUDIO_TOOL, ToolOptions({"play", input, "--from", "0.5"}, folder,
-                                                       {{"TALLOWIN_AUDIO_FILE_OUT", folder / "out.wav"}}));
-    ASSERT_EQ(tool.Wait(60s), 0) << folder.Read("tool.log");
-    EXPECT_EQ(ReadWave(folder / "out.wav").size(), 4000u);
-}
-
-TEST(AudioTool, AMissingFileIsAFailure) {
-    TempFolder folder;
-    ChildProcess tool(TALLOWIN_AUDIO_TOOL, ToolOptions({"play", folder / "none.wav"}, folder,
-                                                       {{"TALLOWIN_AUDIO_FILE_OUT", folder / "o.wav"}}));
-    EXPECT_EQ(tool.Wait(30s), 1);
-}

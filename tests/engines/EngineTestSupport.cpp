@@ -1,8 +1,9 @@
 #include "EngineTestSupport.h"
 
-#include <LSoundSink.h>
-#include <SampleFormat.h>
-#include <WaveFile.h>
+#include "sound/LSoundSink.h"
+#include "sound/SampleFormat.h"
+#include "sound/WaveFile.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -54,18 +55,6 @@ Samples ReadWave(const std::string& path, int32_t* rate, uint8_t* channels) {
     Samples samples(pipeline.size());
     std::transform(pipeline.begin(), pipeline.end(), samples.begin(), LSF16::FromPipeline);
     return samples;
-}
-
-bool PumpUntil(PumpPoster& poster, const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    poster.Pump();
-    while (!done()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return false;
-        poster.WaitAndPump(std::min(left, std::chrono::milliseconds(50)));
-    }
-    return true;
 }
 
 std::string EventLog::Text(const LDBMC& levels) {

@@ -2,11 +2,10 @@
 // notification of a recorder or player (with its cookie) for the engine tests.
 #pragma once
 
-#include "LSoundPlayerNotify.h"
-#include "LSoundRecorderNotify.h"
+#include "audio/LSoundPlayerNotify.h"
+#include "audio/LSoundRecorderNotify.h"
+#include "platform/Poster.h" // the engines' owners pump one; tests/transport takes it from here
 
-#include <Poster.h>
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -23,10 +22,6 @@ Samples Joined(std::initializer_list<Samples> parts);
 bool WriteWave(const std::string& path, const Samples& samples, int32_t rate, uint8_t channels);
 // The samples of a 16-bit wave file, or nothing when it cannot be read; `rate` and `channels` are filled in.
 Samples ReadWave(const std::string& path, int32_t* rate = nullptr, uint8_t* channels = nullptr);
-
-// Pumps `poster` until `done` holds or `timeout` passes; true when it holds.
-bool PumpUntil(PumpPoster& poster, const std::function<bool()>& done,
-               std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
 
 // Writes every notification as a line: "Waiting 7", "Time 1500 7", "Levels -3 7", "Levels [] 7" ...
 class EventLog : public LSoundRecorderNotify, public LSoundPlayerNotify {

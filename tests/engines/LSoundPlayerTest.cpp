@@ -1,51 +1,56 @@
-#include "LSoundPlayer.h"
+#include "audio/LSoundPlayer.h"
 
+#include "DeviceTestSupport.h"
 #include "EngineTestSupport.h"
 #include "MemorySource.h"
+#include "PulseServer.h"
 #include "TempFolder.h"
+#include "platform/AudioBackend.h"
 
-#include <AudioBackend.h>
-#include <Poster.h>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <thread>
 
 namespace {
 
-constexpr uint32_t kCookie = 9;
+using Lines = std::vector<std::string>;
+const Lines kStopped = {"Stop 9", "Time 0 9", "Levels [] 9"};
 
-std::vector<int32_t> Pipeline(const Samples& samples) {
-    std::vector<int32_t> pipeline(samples.size());
-    std::transform(samples.begin(), samples.end(), pipeline.begin(), LSF16::ToPipeline);
-    return pipeline;
-}
-
-Samples Tail(const Samples& samples, size_t count) {
-    return Samples(samples.end() - static_cast<std::ptrdiff_t>(std::min(count, samples.size())), samples.end());
-}
-
+// A player with cookie 9 on the file device (as fast as blocks are taken unless asked otherwise) into "played.wav".
 class Playing : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { UseDevice(FilePacing::Fast); }
+    void UseDevice(FilePacing pacing, bool levels = true) {
+        m_player.reset();
         FileAudioOptions options;
         options.outputPath = m_folder / "played.wav";
-        options.pacing = FilePacing::Fast;
+        options.pacing = pacing;
         m_backend = CreateFileBackend(options);
         m_player = std::make_unique<LSoundPlayer>(m_poster, *m_backend);
         m_player->notify = &m_log;
-        m_player->notifyCookie = kCookie;
-        m_player->levelsEnabled = true;
+        m_player->notifyCookie = 9;
+        m_player->levelsEnabled = levels;
+        m_log.lines.clear();
     }
-
-    LSoundSourceHandle SourceOf(const Samples& samples, int32_t fullScale = kFullScale16) {
-        return MakeHandle<MemorySource>(Pipeline(samples), 8000, uint8_t{1}, fullScale);
+    static LSoundSourceHandle SourceOf(const Samples& samples, int32_t fullScale = kFullScale16) {
+        std::vector<int32_t> pipeline(samples.size());
+        std::transform(samples.begin(), samples.end(), pipeline.begin(), LSF16::ToPipeline);
+        return MakeHandle<MemorySource>(std::move(pipeline), 8000, uint8_t{1}, fullScale);
     }
-
-    bool PlayToTheEnd() {
-        return PumpUntil(m_poster, [this] { return !m_player || !m_player->IsBusy(); });
+    // Plays `source` (after `seek`, when given) to its end.
+    void PlayToTheEnd(LSoundSourceHandle source, std::optional<int32_t> seek = {}) {
+        ASSERT_TRUE(m_player->Play(source));
+        if (seek)
+            m_player->SeekPlaying(*seek);
+        ASSERT_TRUE(PumpUntil(m_poster, [this] { return !m_player || !m_player->IsBusy(); }));
     }
-
-    Samples Played() { return ReadWave(m_folder / "played.wav"); }
+    Samples Played(size_t last = SIZE_MAX) {
+        const Samples played = ReadWave(m_folder / "played.wav");
+        return Samples(played.end() - static_cast<std::ptrdiff_t>(std::min(last, played.size())), played.end());
+    }
+    Lines LastLines(size_t count) const {
+        return {m_log.lines.end() - static_cast<std::ptrdiff_t>(count), m_log.lines.end()};
+    }
 
     TempFolder m_folder;
     PumpPoster m_poster;
@@ -54,66 +59,52 @@ protected:
     EventLog m_log;
 };
 
-TEST_F(Playing, ASourceIsPlayedToItsEndAndTheOwnerHearsStartPositionsAndStop) {
-    const Samples sound = Tone(20000, 8000);
-    LSoundSourceHandle source = SourceOf(sound);
-    ASSERT_TRUE(m_player->Play(source));
-    // The worker may already have queued its first three blocks and let the device run.
-    EXPECT_NE(m_player->PlayState() & LSoundPlayer::kActive, 0);
-    EXPECT_EQ(m_player->SourceLength(), 20000);
-    ASSERT_TRUE(PlayToTheEnd());
-
-    EXPECT_EQ(Played(), sound);
-    ASSERT_GE(m_log.lines.size(), 5u);
-    EXPECT_EQ(m_log.lines[0], "Start 9");
-    EXPECT_EQ(m_log.lines[1], "Time 0 9");
-    const std::vector<std::string> last(m_log.lines.end() - 3, m_log.lines.end());
-    EXPECT_EQ(last, (std::vector<std::string>{"Stop 9", "Time 0 9", "Levels [] 9"}));
-    const std::vector<int32_t> times = m_log.Times();
-    EXPECT_TRUE(std::is_sorted(times.begin(), times.end() - 1));
-    EXPECT_LT(times[times.size() - 2], 25000); // positions stay within the source
-    EXPECT_EQ(m_player->LastStopReason(), PlayStopReason::End);
-    EXPECT_EQ(m_player->PlayedPosition(), 0);
-    EXPECT_EQ(m_log.Count("Stop 9"), 1u);
+TEST_F(Playing, ASourceIsPlayedToItsEndInWholeBlocksAndTheOwnerHearsStartPositionsAndStop) {
+    for (const int32_t length : {20000, 1000}) { // the second shorter than the three blocks the player queues
+        SCOPED_TRACE(length);
+        m_log.lines.clear();
+        const Samples sound = Tone(length, 8000);
+        LSoundSourceHandle source = SourceOf(sound);
+        ASSERT_TRUE(m_player->Play(source));
+        EXPECT_NE(m_player->PlayState() & LSoundPlayer::kActive, 0);
+        EXPECT_EQ(m_player->SourceLength(), length);
+        ASSERT_TRUE(PumpUntil(m_poster, [this] { return !m_player->IsBusy(); }));
+        EXPECT_EQ(Played(), Joined({sound, Silence(length % 800 ? 800 - length % 800 : 0)}));
+        EXPECT_EQ(Lines(m_log.lines.begin(), m_log.lines.begin() + 2), (Lines{"Start 9", "Time 0 9"}));
+        EXPECT_EQ(LastLines(3), kStopped);
+        const std::vector<int32_t> times = m_log.Times();
+        EXPECT_TRUE(std::is_sorted(times.begin(), times.end() - 1));
+        EXPECT_LT(times[times.size() - 2], length * 5 / 4 + 1000) << "positions stay within the source";
+        EXPECT_EQ(m_player->LastStopReason(), PlayStopReason::End);
+        EXPECT_EQ(m_player->PlayedPosition(), 0);
+    }
 }
 
-TEST_F(Playing, ASourceShorterThanThreeBuffersStillPlays) {
-    const Samples sound = Tone(1000, 8000);
-    LSoundSourceHandle source = SourceOf(sound);
-    ASSERT_TRUE(m_player->Play(source));
-    ASSERT_TRUE(PlayToTheEnd());
-
-    EXPECT_EQ(Played(), Joined({sound, Silence(600)})); // whole blocks: the rest is silence
-    EXPECT_EQ(m_log.Count("Stop 9"), 1u);
-}
-
-TEST_F(Playing, SeekingDuringPlaybackReportsTheNewPositionFirstAndPlaysOnFromThere) {
+TEST_F(Playing, SeekingReportsTheNewPositionFirstAndPlaysOnFromThereOrFromSilenceBeforeTheStart) {
     const Samples sound = Tone(80000, 8000);
     LSoundSourceHandle source = SourceOf(sound);
     ASSERT_TRUE(m_player->Play(source));
     m_player->SeekPlaying(40000);
-    ASSERT_EQ(m_log.lines.size(), 3u);
-    EXPECT_EQ(m_log.lines[2], "Time 50000 9");
+    EXPECT_EQ(m_log.lines, (Lines{"Start 9", "Time 0 9", "Time 50000 9"}));
     EXPECT_EQ(m_player->PlayedPosition(), 40000);
-    ASSERT_TRUE(PlayToTheEnd());
-
-    const std::vector<int32_t> times = m_log.Times();
+    ASSERT_TRUE(PumpUntil(m_poster, [this] { return !m_player->IsBusy(); }));
+    std::vector<int32_t> times = m_log.Times();
     EXPECT_TRUE(std::all_of(times.begin() + 1, times.end() - 1, [](int32_t time) { return time >= 50000; }));
-    EXPECT_EQ(Tail(Played(), 40000), Samples(sound.begin() + 40000, sound.end()));
+    EXPECT_EQ(Played(40000), Samples(sound.begin() + 40000, sound.end()));
+
+    m_log.lines.clear();
+    PlayToTheEnd(SourceOf(Tone(8000, 8000)), -8000);
+    times = m_log.Times();
+    EXPECT_EQ(times.at(1), -10000);
+    EXPECT_TRUE(std::is_sorted(times.begin() + 1, times.end() - 1));
+    EXPECT_EQ(Played(16000), Joined({Silence(8000), Tone(8000, 8000)}));
 }
 
-TEST_F(Playing, SeekingToTheEndOrBeyondEndsPlayback) {
-    for (const int32_t frame : {16000, 90000}) {
-        LSoundSourceHandle source = SourceOf(Tone(16000, 8000));
-        ASSERT_TRUE(m_player->Play(source));
-        m_player->SeekPlaying(frame);
-        ASSERT_TRUE(PlayToTheEnd());
+TEST_F(Playing, SeekingToTheEndOrBeyondEndsPlaybackAndASeekBeforeTheOwnerHeardOfTheEndPlaysOn) {
+    for (const int32_t frame : {8000, 90000}) {
+        PlayToTheEnd(SourceOf(Tone(8000, 8000)), frame);
         EXPECT_EQ(m_player->LastStopReason(), PlayStopReason::End);
     }
-    EXPECT_EQ(m_log.Count("Stop 9"), 2u);
-}
-
-TEST_F(Playing, ASeekAfterTheWorkerFoundTheEndButBeforeTheOwnerHeardOfItPlaysOn) {
     const Samples sound = Tone(1600, 8000);
     LSoundSourceHandle source = SourceOf(sound);
     ASSERT_TRUE(m_player->Play(source));
@@ -122,29 +113,14 @@ TEST_F(Playing, ASeekAfterTheWorkerFoundTheEndButBeforeTheOwnerHeardOfItPlaysOn)
         std::this_thread::yield();
     ASSERT_FALSE(m_player->IsRunning());
     ASSERT_TRUE(m_player->IsBusy());
-
     m_player->SeekPlaying(0);
-    ASSERT_TRUE(PlayToTheEnd());
-
+    ASSERT_TRUE(PumpUntil(m_poster, [this] { return !m_player->IsBusy(); }));
     EXPECT_EQ(Played(), Joined({sound, sound}));
-    EXPECT_EQ(m_player->LastStopReason(), PlayStopReason::End);
-}
-
-TEST_F(Playing, SeekingToANegativeFramePlaysThatMuchSilenceFirstAndCountsUpFromIt) {
-    const Samples sound = Tone(8000, 8000);
-    LSoundSourceHandle source = SourceOf(sound);
-    ASSERT_TRUE(m_player->Play(source));
-    m_player->SeekPlaying(-8000);
-    ASSERT_TRUE(PlayToTheEnd());
-
-    const std::vector<int32_t> times = m_log.Times();
-    ASSERT_GE(times.size(), 3u);
-    EXPECT_EQ(times[1], -10000);
-    EXPECT_TRUE(std::is_sorted(times.begin() + 1, times.end() - 1));
-    EXPECT_EQ(Tail(Played(), 16000), Joined({Silence(8000), sound}));
+    EXPECT_EQ(m_log.Count("Stop 9"), 3u);
 }
 
 TEST_F(Playing, ALimiterIsPutInExactlyWhenTheFullScaleExceedsThe16BitRange) {
+    m_player->notify = nullptr; // an owner that listens to nothing
     for (const auto& [fullScale, limited] : std::vector<std::pair<int32_t, bool>>{
              {kFullScale16, false}, {kFullScale16 + 1, true}, {kFullScaleUnknown, true}, {kFullScale8, false}}) {
         LSoundSourceHandle source = SourceOf(Tone(800, 100), fullScale);
@@ -155,56 +131,37 @@ TEST_F(Playing, ALimiterIsPutInExactlyWhenTheFullScaleExceedsThe16BitRange) {
     }
 }
 
-TEST_F(Playing, LevelsAreMeanSquareLevelsOfTheBlockThatFinishedPlaying) {
-    // A device that plays in real time, so that blocks are seen finishing one by one (half a second).
-    FileAudioOptions options;
-    options.outputPath = m_folder / "played.wav";
-    std::unique_ptr<AudioBackend> backend = CreateFileBackend(options);
-    m_player = std::make_unique<LSoundPlayer>(m_poster, *backend);
-    m_player->notify = &m_log;
-    m_player->notifyCookie = kCookie;
-    m_player->levelsEnabled = true;
+TEST_F(Playing, LevelsAreMeanSquareLevelsOfTheBlockThatFinishedPlayingAndOnlyWhenEnabled) {
+    UseDevice(FilePacing::RealTime);            // blocks seen finishing one by one (half a second)
     std::vector<int32_t> constant(4000, 92704); // 2897 after the shift by 5: 0 dB
     std::fill(constant.begin() + 2400, constant.end(), 0);
-    LSoundSourceHandle source = MakeHandle<MemorySource>(constant, 8000, uint8_t{1});
-    ASSERT_TRUE(m_player->Play(source));
-    ASSERT_TRUE(PlayToTheEnd());
-
-    const std::vector<std::string> levels = m_log.Only("Levels");
+    PlayToTheEnd(MakeHandle<MemorySource>(constant, 8000, uint8_t{1}));
+    const Lines levels = m_log.Only("Levels");
     ASSERT_GE(levels.size(), 3u);
     EXPECT_EQ(levels.front(), "Levels 0 9");
     EXPECT_NE(std::find(levels.begin(), levels.end(), "Levels -127 9"), levels.end());
     EXPECT_EQ(levels.back(), "Levels [] 9");
-    m_player.reset();
-
-    m_log.lines.clear();
-    m_player = std::make_unique<LSoundPlayer>(m_poster, *backend);
-    m_player->notify = &m_log;
-    ASSERT_TRUE(m_player->Play(source = SourceOf(Tone(2400, 8000))));
-    ASSERT_TRUE(PlayToTheEnd());
+    UseDevice(FilePacing::RealTime, false);
+    PlayToTheEnd(SourceOf(Tone(2400, 8000)));
     EXPECT_GE(m_log.Only("Time").size(), 3u);
-    EXPECT_TRUE(m_log.Only("Levels").empty()); // not enabled
-    m_player.reset();
+    EXPECT_TRUE(m_log.Only("Levels").empty());
 }
 
-TEST_F(Playing, TheOwnersStopEndsPlaybackAtOnceWithItsNotifications) {
+TEST_F(Playing, TheOwnersStopEndsPlaybackAtOnceAndAReportPostedBeforeItSaysNothing) {
     LSoundSourceHandle source = SourceOf(Tone(80000, 8000));
     ASSERT_TRUE(m_player->Play(source));
     m_player->StopPlaying();
     EXPECT_EQ(m_player->PlayState(), 0);
     EXPECT_FALSE(m_player->Source());
-    EXPECT_EQ(m_log.lines, (std::vector<std::string>{"Start 9", "Time 0 9", "Stop 9", "Time 0 9", "Levels [] 9"}));
     EXPECT_EQ(m_player->LastStopReason(), PlayStopReason::Owner);
-    m_poster.Pump(); // a report the worker posted before the stop finds nothing to say
-    EXPECT_EQ(m_log.lines.size(), 5u);
+    m_poster.Pump();
     m_player->StopPlaying();
-    EXPECT_EQ(m_log.lines.size(), 5u);
+    EXPECT_EQ(m_log.lines, (Lines{"Start 9", "Time 0 9", "Stop 9", "Time 0 9", "Levels [] 9"}));
 }
 
 TEST_F(Playing, PlayFailsWithoutANotificationForAnEmptyOrInvalidSourceOrAMissingDevice) {
-    LSoundSourceHandle empty;
+    LSoundSourceHandle empty, invalid = MakeHandle<MemorySource>(std::vector<int32_t>{1, 2}, 0, uint8_t{1});
     EXPECT_FALSE(m_player->Play(empty));
-    LSoundSourceHandle invalid = MakeHandle<MemorySource>(std::vector<int32_t>{1, 2}, 0, uint8_t{1});
     EXPECT_FALSE(m_player->Play(invalid));
     LSoundSourceHandle source = SourceOf(Tone(800, 100));
     m_player->device = 9;
@@ -214,27 +171,40 @@ TEST_F(Playing, PlayFailsWithoutANotificationForAnEmptyOrInvalidSourceOrAMissing
 }
 
 TEST_F(Playing, TheOwnerMayStopOrDestroyThePlayerFromInsideANotification) {
-    m_log.onEvent = [this](const std::string& line) {
-        if (line.rfind("Time ", 0) == 0 && line != "Time 0 9")
-            m_player->StopPlaying();
-    };
-    LSoundSourceHandle source = SourceOf(Tone(80000, 8000));
-    ASSERT_TRUE(m_player->Play(source));
-    ASSERT_TRUE(PlayToTheEnd());
-    const std::vector<std::string> last(m_log.lines.end() - 3, m_log.lines.end());
-    EXPECT_EQ(last, (std::vector<std::string>{"Stop 9", "Time 0 9", "Levels [] 9"}));
-    EXPECT_EQ(m_log.Only("Levels").size(), 1u); // the stop came before the level report of that pass
-
-    m_log.lines.clear();
-    m_log.onEvent = [this](const std::string& line) {
-        if (line.rfind("Time ", 0) == 0 && line != "Time 0 9")
-            m_player.reset();
-    };
-    ASSERT_TRUE(m_player->Play(source));
-    ASSERT_TRUE(PlayToTheEnd());
+    for (const bool destroy : {false, true}) {
+        UseDevice(FilePacing::RealTime); // positions are reported before the end
+        m_log.onEvent = [&](const std::string& line) {
+            if (line.rfind("Time ", 0) == 0 && line != "Time 0 9")
+                destroy ? m_player.reset() : m_player->StopPlaying();
+        };
+        PlayToTheEnd(SourceOf(Tone(80000, 8000)));
+        if (!destroy) {
+            EXPECT_EQ(LastLines(3), kStopped);
+            EXPECT_EQ(m_log.Only("Levels").size(), 1u) << "the stop came before the level report of that pass";
+        }
+    }
     EXPECT_EQ(m_player, nullptr);
-    EXPECT_EQ(m_log.lines.back().rfind("Time ", 0), 0u);
+    EXPECT_EQ(m_log.lines.back().rfind("Time ", 0), 0u) << "nothing after it";
     m_poster.Pump();
+}
+
+TEST(PlayingOnASoundServer, APlayerWhoseServerDiesEndsAsAtTheEndOfTheSourceTellingItsOwnerOnce) {
+    PulseServer server(PulseServer::LossServerFolder());
+    ASSERT_TRUE(server.IsRunning());
+    std::unique_ptr<AudioBackend> backend = CreatePulseBackend(server.Address());
+    ASSERT_NE(backend, nullptr);
+    PumpPoster poster;
+    EventLog log;
+    LSoundPlayer player(poster, *backend);
+    player.notify = &log;
+    LSoundSourceHandle source = MakeHandle<MemorySource>(std::vector<int32_t>(80000, 80000), 8000, uint8_t{1});
+    ASSERT_TRUE(player.Play(source));
+    ASSERT_TRUE(PumpUntil(poster, [&] { return player.PlayedPosition() > 0; }));
+    server.Kill();
+    ASSERT_TRUE(PumpUntil(
+        poster, [&] { return !player.IsBusy(); }, std::chrono::milliseconds(6000)));
+    EXPECT_EQ(player.LastStopReason(), PlayStopReason::DeviceLost);
+    EXPECT_EQ(log.Count("Stop 0"), 1u);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // SpyBackend: the file backend with fake input lines, noting every mixer call the mixer rules make on it.
 #pragma once
 
-#include "AudioBackend.h"
+#include "platform/AudioBackend.h"
 
 #include <map>
 #include <memory>
@@ -24,11 +24,8 @@ public:
     std::unique_ptr<WaveIn> CreateWaveIn() override { return m_inner->CreateWaveIn(); }
     std::unique_ptr<WaveOut> CreateWaveOut() override { return m_inner->CreateWaveOut(); }
     std::optional<std::vector<AudioInputLine>> InputLines(int device) override {
-        if (unreadable)
-            return std::nullopt;
-        if (auto found = linesByDevice.find(device); found != linesByDevice.end())
-            return found->second;
-        return m_inner->InputLines(device);
+        const auto found = linesByDevice.find(device);
+        return unreadable ? std::nullopt : found != linesByDevice.end() ? found->second : m_inner->InputLines(device);
     }
     bool SelectInputLine(int device, int line) override {
         selectedLines.emplace_back(device, line);
@@ -37,15 +34,6 @@ public:
     bool SetRecordLevel(int device, uint16_t mixerLevel) override {
         recordLevels.emplace_back(device, mixerLevel);
         return m_inner->SetRecordLevel(device, mixerLevel);
-    }
-
-    // The line the inner backend records from now, or -1.
-    int ActiveLine(int device) {
-        const auto lines = m_inner->InputLines(device);
-        for (size_t i = 0; lines && i < lines->size(); ++i)
-            if ((*lines)[i].active)
-                return static_cast<int>(i);
-        return -1;
     }
 
     std::map<int, std::vector<AudioInputLine>> linesByDevice; // devices whose ports differ from the file's

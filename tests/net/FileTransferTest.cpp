@@ -1,12 +1,11 @@
-#include "FileTransfer.h"
+// FTP and FTPS sessions against the FTP test server on loopback, and servers that misbehave or die.
+#include "platform/FileTransfer.h"
 
-#include "FileOps.h"
-#include "NetTestPrinters.h"
 #include "TempFolder.h"
 #include "TestServer.h"
+#include "platform/FileOps.h"
 
 #include <algorithm>
-#include <chrono>
 #include <gtest/gtest.h>
 #include <optional>
 #include <random>
@@ -14,6 +13,8 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using Files = std::vector<std::string>;
+using R = FtpResult;
 
 constexpr const char* kUser = "typist";
 constexpr const char* kPassword = "secret word";
@@ -31,248 +32,179 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-} // namespace
-
 class FileTransferTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(MakeFolders(Root() + "incoming")); }
-
     void TearDown() override {
-        if (HasFailure())
-            for (const std::string& log : m_logs)
-                std::cout << "--- " << log << ":\n" << ReadFileBytes(log, 20000).value_or("<none>") << "\n";
+        for (size_t i = 0; HasFailure() && i < m_servers; ++i)
+            std::cout << ReadFileBytes(Log(i), 20000).value_or("<no log>") << "\n";
     }
 
     std::string Root() const { return m_folder / "root/"; }
-
-    std::unique_ptr<TestServer> StartServer(std::vector<std::string> extra = {},
-                                            TestServer::Family family = TestServer::Family::Ipv4, uint16_t port = 0) {
-        std::vector<std::string> arguments = {"--root", Root(), "--user", kUser, "--password", kPassword};
-        arguments.insert(arguments.end(), extra.begin(), extra.end());
-        m_logs.push_back(m_folder / ("ftp-server-" + std::to_string(m_logs.size()) + ".log"));
-        return std::make_unique<TestServer>("ftp_server.py", arguments, m_logs.back(), family, port);
-    }
-
-    static FileTransferOptions QuickOptions() {
-        FileTransferOptions options;
-        options.connectTimeout = std::chrono::seconds(5);
-        options.responseTimeout = std::chrono::seconds(5);
-        options.stallTimeout = std::chrono::seconds(5);
-        return options;
-    }
-
-    // Opens `ftp`, logs on to `server` and changes into "incoming".
-    static FtpResult LogOnToIncoming(FileTransfer& ftp, const TestServer& server) {
-        if (const FtpResult result = ftp.Open(); result != FtpResult::Done)
-            return result;
-        if (const FtpResult result = ftp.Connect(server.Address(), kUser, kPassword); result != FtpResult::Done)
-            return result;
-        return ftp.SetDirectory("incoming");
-    }
-
-    std::string LocalFile(const std::string& name, const std::string& bytes) const {
-        return m_folder.Write("local/" + name, bytes);
-    }
-
-    std::vector<std::string> ServerFiles(const std::string& folder = "incoming") const {
-        std::vector<std::string> names = ListFolder(Root() + folder).value_or(std::vector<std::string>{"<none>"});
+    std::string Log(size_t server) const { return m_folder / ("server-" + std::to_string(server) + ".log"); }
+    std::optional<std::string> Uploaded() const { return ReadFileBytes(Root() + "incoming/" + kPackage); }
+    std::string Local(const std::string& bytes) const { return m_folder.Write("local/package.dct", bytes); }
+    Files ServerFiles(const std::string& folder = "incoming") const {
+        Files names = ListFolder(Root() + folder).value_or(Files{"<none>"});
         std::sort(names.begin(), names.end());
         return names;
     }
 
+    std::unique_ptr<TestServer> StartServer(std::vector<std::string> extra = {},
+                                            TestServer::Family family = TestServer::Family::Ipv4, uint16_t port = 0) {
+        extra.insert(extra.begin(), {"--root", Root(), "--user", kUser, "--password", kPassword});
+        return std::make_unique<TestServer>("ftp_server.py", extra, Log(m_servers++), family, port);
+    }
+
+    static FileTransferOptions Options(FtpSecurity security = FtpSecurity::Plain) {
+        FileTransferOptions options;
+        options.security = security;
+        options.connectTimeout = options.responseTimeout = options.stallTimeout = std::chrono::seconds(5);
+        return options;
+    }
+
+    // Opens `ftp`, logs on to `server` and changes into "incoming".
+    static R LogOn(FileTransfer& ftp, const TestServer& server, const std::string& directory = "incoming") {
+        R result = ftp.Open();
+        result = result == R::Done ? ftp.Connect(server.Address(), kUser, kPassword) : result;
+        return result == R::Done ? ftp.SetDirectory(directory) : result;
+    }
+    static void ExpectDone(const FileTransfer& ftp, R result) { EXPECT_EQ(result, R::Done) << ftp.LastError(); }
+
     TempFolder m_folder;
-    std::vector<std::string> m_logs;
+    size_t m_servers = 0;
 };
 
-TEST_F(FileTransferTest, AnUploadArrivesWholeUnderItsFinalNameAndAResendReplacesIt) {
-    auto server = StartServer();
-    ASSERT_TRUE(server->Started());
-    std::vector<double> fractions;
-    FileTransferOptions options = QuickOptions();
-    options.progress = [&](double fraction) { fractions.push_back(fraction); };
-    FileTransfer ftp(options);
-    ASSERT_EQ(LogOnToIncoming(ftp, *server), FtpResult::Done) << ftp.LastError();
-
+TEST_F(FileTransferTest, AnUploadReplacesTheFinalNameWithProgressOnlyWhenTheServerHoldsEveryByte) {
+    // Without SIZE the size comes from the directory listing; a server may refuse to rename over a file.
     const std::string bytes = RandomBytes(1 << 20);
-    ASSERT_EQ(ftp.PutFile(LocalFile("first.dct", bytes), kPackage), FtpResult::Done) << ftp.LastError();
-    EXPECT_EQ(ReadFileBytes(Root() + "incoming/" + kPackage), bytes);
-    EXPECT_EQ(ServerFiles(), std::vector<std::string>{kPackage});
-    ASSERT_FALSE(fractions.empty());
-    EXPECT_TRUE(std::is_sorted(fractions.begin(), fractions.end()));
-    EXPECT_EQ(fractions.back(), 1.0);
-
-    ASSERT_EQ(ftp.PutFile(LocalFile("second.dct", "second"), kPackage), FtpResult::Done) << ftp.LastError();
-    EXPECT_EQ(ReadFileBytes(Root() + "incoming/" + kPackage), "second");
-    EXPECT_EQ(ServerFiles(), std::vector<std::string>{kPackage});
-}
-
-TEST_F(FileTransferTest, AServerThatWillNotRenameOverAFileStillGetsTheResendInPlace) {
-    m_folder.Write(std::string("root/incoming/") + kPackage, "older upload");
-    auto server = StartServer({"--no-replace"});
-    FileTransfer ftp(QuickOptions());
-    ASSERT_EQ(LogOnToIncoming(ftp, *server), FtpResult::Done) << ftp.LastError();
-    ASSERT_EQ(ftp.PutFile(LocalFile("package.dct", "resent"), kPackage), FtpResult::Done) << ftp.LastError();
-    EXPECT_EQ(ReadFileBytes(Root() + "incoming/" + kPackage), "resent");
-    EXPECT_EQ(ServerFiles(), std::vector<std::string>{kPackage});
-}
-
-TEST_F(FileTransferTest, AWrongPasswordIsALogOnRefusal) {
-    auto server = StartServer();
-    FileTransfer ftp(QuickOptions());
-    ASSERT_EQ(ftp.Open(), FtpResult::Done);
-    EXPECT_EQ(ftp.Connect(server->Address(), kUser, "wrong"), FtpResult::LogOnRefused);
-    EXPECT_NE(ftp.LastError().find("530"), std::string::npos) << ftp.LastError();
-    EXPECT_EQ(ftp.SetDirectory("incoming"), FtpResult::NotConnected);
-}
-
-TEST_F(FileTransferTest, AMissingDirectoryIsReportedAndTheCurrentDirectoryStays) {
-    auto server = StartServer();
-    FileTransfer ftp(QuickOptions());
-    ASSERT_EQ(LogOnToIncoming(ftp, *server), FtpResult::Done) << ftp.LastError();
-    EXPECT_EQ(ftp.SetDirectory("missing"), FtpResult::NoSuchDirectory);
-    ASSERT_EQ(ftp.PutFile(LocalFile("package.dct", "bytes"), kPackage), FtpResult::Done) << ftp.LastError();
-    EXPECT_EQ(ServerFiles(), std::vector<std::string>{kPackage});
-}
-
-TEST_F(FileTransferTest, DirectoriesChangeRelativelyOrFromTheRoot) {
-    ASSERT_TRUE(MakeFolders(Root() + "incoming/sub folder"));
-    auto server = StartServer();
-    FileTransfer ftp(QuickOptions());
-    ASSERT_EQ(LogOnToIncoming(ftp, *server), FtpResult::Done) << ftp.LastError();
-    ASSERT_EQ(ftp.SetDirectory("sub folder/"), FtpResult::Done) << ftp.LastError();
-    ASSERT_EQ(ftp.PutFile(LocalFile("a", "a"), "a.dct"), FtpResult::Done) << ftp.LastError();
-    ASSERT_EQ(ftp.SetDirectory("/"), FtpResult::Done) << ftp.LastError();
-    ASSERT_EQ(ftp.PutFile(LocalFile("b", "b"), "b.dct"), FtpResult::Done) << ftp.LastError();
-    ASSERT_EQ(ftp.SetDirectory("/incoming/./sub folder/.."), FtpResult::Done) << ftp.LastError();
-    ASSERT_EQ(ftp.PutFile(LocalFile("c", "c"), "c.dct"), FtpResult::Done) << ftp.LastError();
-    EXPECT_EQ(ServerFiles("incoming/sub folder"), std::vector<std::string>{"a.dct"});
-    EXPECT_EQ(ServerFiles(""), (std::vector<std::string>{"b.dct", "incoming"}));
-    EXPECT_EQ(ServerFiles(), (std::vector<std::string>{"c.dct", "sub folder"}));
-}
-
-TEST_F(FileTransferTest, AServerThatIsDownCannotBeConnectedToAndThatIsKnownQuickly) {
-    const uint16_t port = UnusedPort();
-    FileTransfer ftp(QuickOptions());
-    ASSERT_EQ(ftp.Open(), FtpResult::Done);
-    const auto start = Clock::now();
-    EXPECT_EQ(ftp.Connect("127.0.0.1:" + std::to_string(port), kUser, kPassword), FtpResult::CouldNotConnect);
-    EXPECT_LT(SecondsSince(start), 3.0);
-    EXPECT_FALSE(ftp.LastError().empty());
-    EXPECT_EQ(ftp.Connect("user@127.0.0.1", kUser, kPassword), FtpResult::CouldNotConnect);
+    for (const auto& [serverOptions, expected] :
+         std::vector<std::pair<Files, R>>{{{}, R::Done},
+                                          {{"--no-replace"}, R::Done},
+                                          {{"--short-store"}, R::TransferFailed},
+                                          {{"--short-store", "--no-size"}, R::TransferFailed},
+                                          {{"--no-size"}, R::Done}}) {
+        SCOPED_TRACE(::testing::PrintToString(serverOptions));
+        m_folder.Write("root/incoming/" + std::string(kPackage), "older upload");
+        auto server = StartServer(serverOptions);
+        std::vector<double> fractions;
+        FileTransferOptions options = Options();
+        options.progress = [&](double fraction) { fractions.push_back(fraction); };
+        FileTransfer ftp(options);
+        ASSERT_EQ(LogOn(ftp, *server), R::Done) << ftp.LastError();
+        EXPECT_EQ(ftp.PutFile(Local(bytes), kPackage), expected) << ftp.LastError();
+        EXPECT_EQ(Uploaded(), expected == R::Done ? bytes : "older upload");
+        EXPECT_EQ(ServerFiles(), Files{kPackage});
+        ASSERT_FALSE(fractions.empty());
+        EXPECT_TRUE(std::is_sorted(fractions.begin(), fractions.end()));
+        EXPECT_EQ(fractions.back(), 1.0);
+    }
 }
 
 TEST_F(FileTransferTest, AServerStoppingMidUploadLeavesNoFinalFileAndAResendReplacesTheLeftover) {
-    const std::string bytes = RandomBytes(2 << 20, 7);
-    const std::string package = LocalFile("package.dct", bytes);
-    {
-        auto server = StartServer({"--die-after-bytes", "262144"});
-        FileTransfer ftp(QuickOptions());
-        ASSERT_EQ(LogOnToIncoming(ftp, *server), FtpResult::Done) << ftp.LastError();
-        const FtpResult result = ftp.PutFile(package, kPackage);
-        EXPECT_TRUE(result == FtpResult::TransferFailed || result == FtpResult::CouldNotConnect)
-            << ::testing::PrintToString(result) << " " << ftp.LastError();
+    const std::string bytes = RandomBytes(2 << 20, 7), package = Local(bytes);
+    for (const Files& serverOptions : {Files{"--die-after-bytes", "262144"}, Files{}}) {
+        auto server = StartServer(serverOptions);
+        FileTransfer ftp(Options());
+        ASSERT_EQ(LogOn(ftp, *server), R::Done) << ftp.LastError();
+        const R result = ftp.PutFile(package, kPackage);
+        if (serverOptions.empty())
+            continue;
+        EXPECT_TRUE(result == R::TransferFailed || result == R::CouldNotConnect) << ftp.LastError();
+        EXPECT_EQ(ServerFiles(), Files{FileTransfer::TemporaryNameFor(kPackage)});
     }
-    EXPECT_FALSE(PathExists(Root() + "incoming/" + kPackage));
-    EXPECT_TRUE(PathExists(Root() + "incoming/" + FileTransfer::TemporaryNameFor(kPackage)));
-
-    auto server = StartServer();
-    FileTransfer ftp(QuickOptions());
-    ASSERT_EQ(LogOnToIncoming(ftp, *server), FtpResult::Done) << ftp.LastError();
-    ASSERT_EQ(ftp.PutFile(package, kPackage), FtpResult::Done) << ftp.LastError();
-    EXPECT_EQ(ReadFileBytes(Root() + "incoming/" + kPackage), bytes);
-    EXPECT_EQ(ServerFiles(), std::vector<std::string>{kPackage});
+    EXPECT_EQ(Uploaded(), bytes);
+    EXPECT_EQ(ServerFiles(), Files{kPackage});
 }
 
-TEST_F(FileTransferTest, UploadsAreRenamedOnlyWhenTheServerHoldsEveryByte) {
-    struct Variant {
-        std::vector<std::string> serverOptions;
-        FtpResult expected;
-    };
-    // Without SIZE the size comes from the directory listing.
-    for (const Variant& variant : {Variant{{"--short-store"}, FtpResult::TransferFailed},
-                                   Variant{{"--short-store", "--no-size"}, FtpResult::TransferFailed},
-                                   Variant{{"--no-size"}, FtpResult::Done}}) {
-        SCOPED_TRACE(::testing::PrintToString(variant.serverOptions));
-        RemoveFile(Root() + "incoming/" + kPackage);
-        auto server = StartServer(variant.serverOptions);
-        FileTransfer ftp(QuickOptions());
-        ASSERT_EQ(LogOnToIncoming(ftp, *server), FtpResult::Done) << ftp.LastError();
-        EXPECT_EQ(ftp.PutFile(LocalFile("package.dct", "twelve bytes"), kPackage), variant.expected) << ftp.LastError();
-        EXPECT_EQ(ServerFiles(), variant.expected == FtpResult::Done ? std::vector<std::string>{kPackage}
-                                                                     : std::vector<std::string>{});
-    }
-}
-
-TEST_F(FileTransferTest, AStatusFileIsRenamedFetchedAndDeleted) {
-    const std::string status = RandomBytes(5000, 3);
+TEST_F(FileTransferTest, ASessionMovesBetweenDirectoriesAndFetchesRenamesAndDeletesFilesGoingOnAfterFailures) {
+    ASSERT_TRUE(MakeFolders(Root() + "incoming/sub folder"));
+    const std::string status = RandomBytes(5000, 3), local = Local("x"), fetched = m_folder / "Temp.sta";
     m_folder.Write("root/incoming/s0000042.sta", status);
+    m_folder.Write("root/incoming/keep.dct", "keep");
     auto server = StartServer();
-    std::vector<double> fractions;
-    FileTransferOptions options = QuickOptions();
-    options.progress = [&](double fraction) { fractions.push_back(fraction); };
+    double fraction = 0;
+    FileTransferOptions options = Options();
+    options.progress = [&](double value) { fraction = value; };
     FileTransfer ftp(options);
-    ASSERT_EQ(LogOnToIncoming(ftp, *server), FtpResult::Done) << ftp.LastError();
-
-    ASSERT_EQ(ftp.RenameRemote("s0000042.sta", "s0000042.sta.pickup"), FtpResult::Done) << ftp.LastError();
-    const std::string local = m_folder / "Temp.sta";
-    ASSERT_EQ(ftp.GetFile("s0000042.sta.pickup", local), FtpResult::Done) << ftp.LastError();
-    EXPECT_EQ(ReadFileBytes(local), status);
-    EXPECT_FALSE(fractions.empty() || fractions.back() != 1.0);
-    ASSERT_EQ(ftp.DeleteFile("s0000042.sta.pickup"), FtpResult::Done) << ftp.LastError();
-    EXPECT_EQ(ServerFiles(), std::vector<std::string>{});
+    ASSERT_EQ(ftp.Open(), R::Done);
+    EXPECT_EQ(ftp.PutFile(local, kPackage), R::NotConnected);
+    ASSERT_EQ(LogOn(ftp, *server), R::Done) << ftp.LastError();
+    // A status file is renamed, fetched and deleted; a failed fetch keeps the local file.
+    ExpectDone(ftp, ftp.RenameRemote("s0000042.sta", "s0000042.sta.pickup"));
+    ExpectDone(ftp, ftp.GetFile("s0000042.sta.pickup", fetched));
+    EXPECT_EQ(fraction, 1.0);
+    ExpectDone(ftp, ftp.DeleteFile("s0000042.sta.pickup"));
+    EXPECT_EQ(ftp.GetFile("s0000042.sta", fetched), R::NoSuchFile);
+    EXPECT_EQ(ReadFileBytes(fetched), status);
+    EXPECT_EQ(ftp.RenameRemote("s0000042.sta", "other.sta"), R::NoSuchFile);
+    EXPECT_EQ(ftp.DeleteFile("s0000042.sta"), R::NoSuchFile);
+    // Names that could reach the server as commands or paths, and a missing local file.
+    EXPECT_EQ(ftp.PutFile(local, "x.dct\r\nDELE keep.dct"), R::BadName);
+    EXPECT_EQ(ftp.RenameRemote("keep.dct", "../keep.dct"), R::BadName);
+    EXPECT_EQ(ftp.DeleteFile(""), R::BadName);
+    EXPECT_EQ(ftp.GetFile("..", fetched), R::BadName);
+    EXPECT_EQ(ftp.SetDirectory("in\r\ncoming"), R::BadName);
+    EXPECT_EQ(ftp.PutFile(m_folder / "local/missing.dct", kPackage), R::TransferFailed);
+    // Directories change relatively or from the root; a missing one leaves the current directory.
+    EXPECT_EQ(ftp.SetDirectory("missing"), R::NoSuchDirectory);
+    for (const auto& [directory, name] : std::vector<std::pair<std::string, std::string>>{
+             {"sub folder/", "a.dct"}, {"/", "b.dct"}, {"/incoming/./sub folder/..", "c.dct"}}) {
+        ExpectDone(ftp, ftp.SetDirectory(directory));
+        ExpectDone(ftp, ftp.PutFile(local, name));
+    }
+    EXPECT_EQ(ServerFiles("incoming/sub folder"), Files{"a.dct"});
+    EXPECT_EQ(ServerFiles(""), (Files{"b.dct", "incoming"}));
+    EXPECT_EQ(ServerFiles(), (Files{"c.dct", "keep.dct", "sub folder"}));
 }
 
-TEST_F(FileTransferTest, MissingRemoteFilesAreReportedAndAFailedFetchKeepsTheLocalFile) {
+TEST_F(FileTransferTest, AWrongPasswordIsRefusedAndAServerThatIsDownIsKnownQuickly) {
     auto server = StartServer();
-    FileTransfer ftp(QuickOptions());
-    ASSERT_EQ(LogOnToIncoming(ftp, *server), FtpResult::Done) << ftp.LastError();
-    const std::string local = m_folder.Write("keep/Temp.sta", "keep me");
-    EXPECT_EQ(ftp.GetFile("s0000042.sta", local), FtpResult::NoSuchFile);
-    EXPECT_EQ(ReadFileBytes(local), "keep me");
-    EXPECT_EQ(ListFolder(m_folder / "keep"), std::vector<std::string>{"Temp.sta"});
-    EXPECT_EQ(ftp.RenameRemote("s0000042.sta", "other.sta"), FtpResult::NoSuchFile);
-    EXPECT_EQ(ftp.DeleteFile("s0000042.sta"), FtpResult::NoSuchFile);
-    // The session goes on after the failures.
-    EXPECT_EQ(ftp.PutFile(LocalFile("package.dct", "x"), kPackage), FtpResult::Done) << ftp.LastError();
+    FileTransfer ftp(Options());
+    ASSERT_EQ(ftp.Open(), R::Done);
+    EXPECT_EQ(ftp.Connect(server->Address(), kUser, "wrong"), R::LogOnRefused);
+    EXPECT_NE(ftp.LastError().find("530"), std::string::npos) << ftp.LastError();
+    EXPECT_EQ(ftp.SetDirectory("incoming"), R::NotConnected);
+    const auto start = Clock::now();
+    EXPECT_EQ(ftp.Connect("127.0.0.1:" + std::to_string(UnusedPort()), kUser, kPassword), R::CouldNotConnect);
+    EXPECT_LT(SecondsSince(start), 3.0);
+    EXPECT_FALSE(ftp.LastError().empty());
+    EXPECT_EQ(ftp.Connect("user@127.0.0.1", kUser, kPassword), R::CouldNotConnect);
 }
 
-TEST_F(FileTransferTest, TheStopHookEndsARunningUploadWithinAboutASecond) {
+TEST_F(FileTransferTest, AServerIsReachedAsAnFtpAddressOnPort21WithoutOneAndOverIpv6) {
+    FileTransfer ftp(Options());
+    ASSERT_EQ(ftp.Open(), R::Done);
+    auto server = StartServer();
+    ExpectDone(ftp, ftp.Connect("ftp://" + server->Address() + "/", kUser, kPassword));
+    auto standard = StartServer({}, TestServer::Family::Ipv4, FileTransfer::kDefaultPort); // when 21 can be bound
+    EXPECT_TRUE(!standard->Started() || ftp.Connect("127.0.0.1", kUser, kPassword) == R::Done) << ftp.LastError();
+    auto v6 = StartServer({}, TestServer::Family::Ipv6);
+    if (!v6->Started())
+        GTEST_SKIP() << "no IPv6 loopback here";
+    ASSERT_EQ(LogOn(ftp, *v6), R::Done) << ftp.LastError();
+    ExpectDone(ftp, ftp.PutFile(Local("six"), kPackage));
+}
+
+TEST_F(FileTransferTest, AStopEndsAnOperationBeforeItStartsOrWithinAboutASecondAndCloseWaitsForNoServer) {
     auto server = StartServer({"--read-limit", "65536"});
+    bool stop = false;
     std::optional<Clock::time_point> stopAsked;
-    FileTransferOptions options = QuickOptions();
-    options.progress = [&](double fraction) {
-        if (fraction > 0 && !stopAsked)
-            stopAsked = Clock::now();
-    };
-    options.shouldStop = [&] { return stopAsked.has_value(); };
+    FileTransferOptions options = Options();
+    options.shouldStop = [&] { return stop || stopAsked.has_value(); };
+    options.progress = [&](double fraction) { stopAsked = fraction > 0 && !stopAsked ? Clock::now() : stopAsked; };
     FileTransfer ftp(options);
-    ASSERT_EQ(LogOnToIncoming(ftp, *server), FtpResult::Done) << ftp.LastError();
-    EXPECT_EQ(ftp.PutFile(LocalFile("package.dct", RandomBytes(4 << 20)), kPackage), FtpResult::Stopped);
+    ASSERT_EQ(LogOn(ftp, *server), R::Done) << ftp.LastError();
+    stop = true;
+    EXPECT_EQ(ftp.PutFile(Local("x"), kPackage), R::Stopped);
+    stop = false;
+    EXPECT_EQ(ftp.PutFile(Local(RandomBytes(4 << 20)), kPackage), R::Stopped);
     ftp.Close();
     ASSERT_TRUE(stopAsked);
     EXPECT_LT(SecondsSince(*stopAsked), 2.5);
-    EXPECT_FALSE(PathExists(Root() + "incoming/" + kPackage));
-}
-
-TEST_F(FileTransferTest, AStopAskedBeforehandEndsAnOperationBeforeItStarts) {
-    auto server = StartServer();
-    FileTransferOptions options = QuickOptions();
-    bool stop = false;
-    options.shouldStop = [&] { return stop; };
-    FileTransfer ftp(options);
-    ASSERT_EQ(LogOnToIncoming(ftp, *server), FtpResult::Done) << ftp.LastError();
-    stop = true;
-    EXPECT_EQ(ftp.PutFile(LocalFile("package.dct", "x"), kPackage), FtpResult::Stopped);
-    EXPECT_EQ(ServerFiles(), std::vector<std::string>{});
-}
-
-TEST_F(FileTransferTest, AfterAStopRequestClosingDoesNotWaitForAServerThatNoLongerAnswers) {
-    auto server = StartServer();
-    bool stop = false;
-    FileTransferOptions options = QuickOptions();
-    options.shouldStop = [&] { return stop; };
-    FileTransfer ftp(options);
-    ASSERT_EQ(LogOnToIncoming(ftp, *server), FtpResult::Done) << ftp.LastError();
+    EXPECT_FALSE(Uploaded());
+    stopAsked.reset();
+    ASSERT_EQ(LogOn(ftp, *server), R::Done) << ftp.LastError();
     server->Freeze();
     stop = true;
     const auto start = Clock::now();
@@ -280,42 +212,33 @@ TEST_F(FileTransferTest, AfterAStopRequestClosingDoesNotWaitForAServerThatNoLong
     EXPECT_LT(SecondsSince(start), 1.0);
 }
 
-TEST_F(FileTransferTest, NamesThatCouldReachTheServerAsCommandsOrPathsAreRefused) {
-    m_folder.Write("root/incoming/keep.dct", "keep");
-    auto server = StartServer();
-    FileTransfer ftp(QuickOptions());
-    const std::string package = LocalFile("package.dct", "x");
-    ASSERT_EQ(ftp.Open(), FtpResult::Done);
-    EXPECT_EQ(ftp.PutFile(package, kPackage), FtpResult::NotConnected);
-    ASSERT_EQ(LogOnToIncoming(ftp, *server), FtpResult::Done) << ftp.LastError();
-    EXPECT_EQ(ftp.PutFile(package, "x.dct\r\nDELE keep.dct"), FtpResult::BadName);
-    EXPECT_EQ(ftp.RenameRemote("keep.dct", "../keep.dct"), FtpResult::BadName);
-    EXPECT_EQ(ftp.DeleteFile(""), FtpResult::BadName);
-    EXPECT_EQ(ftp.GetFile("..", m_folder / "x"), FtpResult::BadName);
-    EXPECT_EQ(ftp.SetDirectory("in\r\ncoming"), FtpResult::BadName);
-    EXPECT_EQ(ftp.PutFile(m_folder / "local/missing.dct", kPackage), FtpResult::TransferFailed);
-    EXPECT_EQ(ServerFiles(), std::vector<std::string>{"keep.dct"});
+TEST_F(FileTransferTest, ATlsServerIsRefusedUntilItsCertificateIsTrustedOrUncheckedAndThenCarriesBothWays) {
+    ASSERT_TRUE(MakeSelfSignedCertificate(m_folder.Path()));
+    auto server = StartServer({"--tls-cert", m_folder / "cert.pem", "--tls-key", m_folder / "key.pem"});
+    const std::string bytes = RandomBytes(300000);
+    for (const auto& [verify, authorities, expected] : std::vector<std::tuple<bool, std::string, R>>{
+             {true, "", R::CouldNotConnect}, {true, m_folder / "cert.pem", R::Done}, {false, "", R::Done}}) {
+        FileTransferOptions options = Options(FtpSecurity::ExplicitTls);
+        options.verifyCertificate = verify;
+        options.certificateAuthorities = authorities;
+        FileTransfer ftp(options);
+        EXPECT_EQ(LogOn(ftp, *server), expected) << ftp.LastError();
+        if (expected == R::Done) {
+            ExpectDone(ftp, ftp.PutFile(Local(bytes), kPackage));
+            ExpectDone(ftp, ftp.GetFile(kPackage, m_folder / "back.dct"));
+            EXPECT_EQ(ReadFileBytes(m_folder / "back.dct"), bytes);
+        }
+    }
 }
 
-TEST_F(FileTransferTest, AServerIsReachedAsAnFtpAddressAndOverIpv6) {
-    auto server = StartServer();
-    FileTransfer ftp(QuickOptions());
-    ASSERT_EQ(ftp.Open(), FtpResult::Done);
-    EXPECT_EQ(ftp.Connect("ftp://" + server->Address() + "/", kUser, kPassword), FtpResult::Done) << ftp.LastError();
-
-    auto v6 = StartServer({}, TestServer::Family::Ipv6);
-    if (!v6->Started())
-        GTEST_SKIP() << "no IPv6 loopback here";
-    EXPECT_EQ(ftp.Connect(v6->Address(), kUser, kPassword), FtpResult::Done) << ftp.LastError();
-    ASSERT_EQ(ftp.SetDirectory("incoming"), FtpResult::Done) << ftp.LastError();
-    EXPECT_EQ(ftp.PutFile(LocalFile("package.dct", "six"), kPackage), FtpResult::Done) << ftp.LastError();
+TEST_F(FileTransferTest, ASecureSessionSendsNoLogOnToAServerWithoutTls) {
+    auto server = StartServer({"--log-commands"});
+    FileTransfer ftp(Options(FtpSecurity::ExplicitTls));
+    EXPECT_EQ(LogOn(ftp, *server), R::CouldNotConnect);
+    server->Stop();
+    const std::string log = ReadFileBytes(Log(0)).value_or("");
+    EXPECT_NE(log.find("<- AUTH TLS"), std::string::npos);
+    EXPECT_EQ(log.find("<- USER"), std::string::npos);
 }
 
-TEST_F(FileTransferTest, AServerWithoutAPortIsLookedForOnPort21) {
-    auto server = StartServer({}, TestServer::Family::Ipv4, FileTransfer::kDefaultPort);
-    if (!server->Started())
-        GTEST_SKIP() << "port 21 cannot be bound here";
-    FileTransfer ftp(QuickOptions());
-    ASSERT_EQ(ftp.Open(), FtpResult::Done);
-    EXPECT_EQ(ftp.Connect("127.0.0.1", kUser, kPassword), FtpResult::Done) << ftp.LastError();
-}
+} // namespace

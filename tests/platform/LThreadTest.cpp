@@ -1,9 +1,9 @@
-#include "LThread.h"
-#include "Poster.h"
+#include "platform/LThread.h"
+
+#include "platform/Poster.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
-#include <latch>
 #include <sched.h>
 #include <vector>
 
@@ -22,10 +22,12 @@ public:
     void IgnoreToken() { m_ignoreToken = true; }
     int Runs() const { return m_runs.load(); }
     int Policy() const { return m_policy.load(); }
-    void WaitUntilStarted() {
-        while (m_runs.load() == m_seenRuns)
+    // Starts the body and waits until it runs.
+    void StartAndWait(ThreadPriority priority = ThreadPriority::Normal) {
+        const int runs = m_runs.load();
+        Start(priority);
+        while (m_runs.load() == runs)
             std::this_thread::yield();
-        m_seenRuns = m_runs.load();
     }
 
 protected:
@@ -41,54 +43,28 @@ private:
     std::atomic<bool> m_ignoreToken{false};
     std::atomic<int> m_runs{0};
     std::atomic<int> m_policy{-1};
-    int m_seenRuns = 0;
 };
 
-} // namespace
-
-TEST(LThread, StopOnAnObjectThatNeverStartedReturnsAtOnce) {
+TEST(LThread, OneBodyRunsPerStartUntilStopWithdrawsItsTokenAndStopReturnsAtOnceWhenNothingRuns) {
     GatedWorker worker;
     EXPECT_TRUE(worker.Stop());
-    EXPECT_FALSE(worker.IsRunning());
-}
-
-TEST(LThread, StartingTwiceInARowCreatesOneThread) {
-    GatedWorker worker;
-    worker.Start(ThreadPriority::Normal);
-    worker.Start(ThreadPriority::Normal);
-    worker.WaitUntilStarted();
-    worker.Release();
-    worker.Finish();
-    EXPECT_EQ(worker.Runs(), 1);
-}
-
-TEST(LThread, StartingAgainAfterTheBodyEndedRunsItAgain) {
-    GatedWorker worker;
-    worker.Release();
-    worker.Start(ThreadPriority::Normal);
-    worker.WaitUntilStarted();
-    ASSERT_TRUE(worker.Stop());
-    worker.Start(ThreadPriority::Normal);
-    worker.WaitUntilStarted();
-    ASSERT_TRUE(worker.Stop());
-    EXPECT_EQ(worker.Runs(), 2);
-}
-
-TEST(LThread, StopWithdrawsTheTokenAndWaitsForTheBody) {
-    GatedWorker worker;
-    worker.Start(ThreadPriority::Normal);
-    worker.WaitUntilStarted();
+    worker.StartAndWait();
+    worker.Start(ThreadPriority::Normal); // running already: no second thread
     EXPECT_TRUE(worker.IsRunning());
     EXPECT_TRUE(worker.Stop());
     EXPECT_FALSE(worker.IsRunning());
+    EXPECT_EQ(worker.Runs(), 1);
+    worker.Release();
+    worker.StartAndWait(); // after the body ended: it runs again
+    worker.Finish();
+    EXPECT_EQ(worker.Runs(), 2);
 }
 
 TEST(LThread, ABodyThatIgnoresTheTokenIsNeitherFreedNorJoinedByASecondWorker) {
     GatedWorker worker;
     worker.SetStopWait(20ms);
     worker.IgnoreToken();
-    worker.Start(ThreadPriority::Normal);
-    worker.WaitUntilStarted();
+    worker.StartAndWait();
     EXPECT_FALSE(worker.Stop());
     EXPECT_TRUE(worker.IsRunning());
     worker.Start(ThreadPriority::Normal); // must not start a second body beside the first
@@ -98,34 +74,31 @@ TEST(LThread, ABodyThatIgnoresTheTokenIsNeitherFreedNorJoinedByASecondWorker) {
 }
 
 TEST(LThread, PrioritiesMapOntoTheThreadsSchedulingPolicy) {
-    const std::vector<std::pair<ThreadPriority, int>> cases = {
-        {ThreadPriority::Idle, SCHED_IDLE}, {ThreadPriority::Lowest, SCHED_BATCH}, {ThreadPriority::Normal, SCHED_OTHER}};
-    for (const auto& [priority, policy] : cases) {
+    for (const auto& [priority, policy] :
+         std::vector<std::pair<ThreadPriority, int>>{{ThreadPriority::Idle, SCHED_IDLE},
+                                                     {ThreadPriority::Lowest, SCHED_BATCH},
+                                                     {ThreadPriority::Normal, SCHED_OTHER}}) {
         GatedWorker worker;
         worker.Release();
-        worker.Start(priority);
-        worker.WaitUntilStarted();
+        worker.StartAndWait(priority);
         worker.Finish();
         EXPECT_EQ(worker.Policy(), policy);
     }
-    EXPECT_EQ(::sched_getscheduler(0), SCHED_OTHER); // the owner's thread is left alone
+    EXPECT_EQ(::sched_getscheduler(0), SCHED_OTHER) << "the owner's thread is left alone";
 }
 
-TEST(LThreadNotify, TheOwnerGetsExactlyOneNoteBeforeAndOneAfterEachRunOnItsOwnThread) {
+TEST(LThreadNotify, TheOwnerGetsOneNoteBeforeAndOneAfterEachRunOnItsOwnThreadUntilItStopsListening) {
     PumpPoster poster;
     GatedWorker worker;
-    std::vector<std::pair<int, std::thread::id>> notes;
-    worker.SetNotify(&poster, [&] { notes.emplace_back(worker.Runs(), std::this_thread::get_id()); });
+    std::vector<std::thread::id> notes;
+    worker.SetNotify(&poster, [&] { notes.push_back(std::this_thread::get_id()); });
     worker.Release();
-    worker.Start(ThreadPriority::Normal);
-    worker.WaitUntilStarted();
+    worker.StartAndWait();
     worker.Finish();
     EXPECT_EQ(poster.Pump(), 2u);
-    ASSERT_EQ(notes.size(), 2u);
-    EXPECT_EQ(notes[0].second, std::this_thread::get_id());
+    EXPECT_EQ(notes, std::vector<std::thread::id>(2, std::this_thread::get_id()));
     worker.SetNotify(nullptr, nullptr);
-    worker.Start(ThreadPriority::Normal);
-    worker.WaitUntilStarted();
+    worker.StartAndWait();
     worker.Finish();
     EXPECT_EQ(poster.Pump(), 0u);
 }
@@ -142,3 +115,5 @@ TEST(PumpPoster, WorkPostedFromAnotherThreadRunsOnlyWhenPumpedInOrder) {
     EXPECT_EQ(poster.WaitAndPump(0ms), 3u);
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
 }
+
+} // namespace

@@ -1,16 +1,18 @@
-#include "FileOps.h"
-#include "Profile.h"
+#include "platform/Profile.h"
+
 #include "TempFolder.h"
-#include "internal/IniDocument.h"
+#include "platform/FileOps.h"
+#include "platform/internal/IniDocument.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
-#include <vector>
 
-TEST(IniDocument, SectionsAndKeysMatchWithoutRegardToCaseAndBlanks) {
+namespace {
+
+TEST(IniDocument, SectionsAndKeysMatchWithoutRegardToCaseAndBlanksAndTheFirstOfDuplicatesWins) {
     const IniDocument document = IniDocument::Parse("; a comment\n[Settings]\n  Number = 12 \r\nname=\"quoted\"\n"
-                                                    "[other]\nnumber=99\n");
+                                                    "[other]\nnumber=99\nnumber=98\n[OTHER]\nnumber=97\n");
     EXPECT_EQ(document.Get("SETTINGS", "number"), "12");
     EXPECT_EQ(document.Get("settings", "NAME"), "quoted");
     EXPECT_EQ(document.Get("other", "Number"), "99");
@@ -18,158 +20,119 @@ TEST(IniDocument, SectionsAndKeysMatchWithoutRegardToCaseAndBlanks) {
     EXPECT_EQ(document.Get("missing", "number"), std::nullopt);
 }
 
-TEST(IniDocument, TheFirstOfDuplicateSectionsAndKeysWins) {
-    const IniDocument document = IniDocument::Parse("[a]\nk=1\nk=2\n[A]\nk=3\n");
-    EXPECT_EQ(document.Get("a", "k"), "1");
-}
-
-TEST(IniDocument, SetReplacesInPlaceAndKeepsCommentsAndOtherLines) {
+TEST(IniDocument, SetReplacesInPlaceKeepsOtherLinesAndNoValueCanStartAKeyOrSection) {
     IniDocument document = IniDocument::Parse("; keep me\n[file]\nnumber=1\n\n[user]\nphone=5\n");
     document.Set("FILE", "Number", "2");
     document.Set("file", "date", "77");
     document.Set("new", "key", "v");
     EXPECT_EQ(document.Serialize(), "; keep me\n[file]\nNumber=2\ndate=77\n\n[user]\nphone=5\n[new]\nkey=v\n");
-}
 
-TEST(IniDocument, ALineBreakInAValueCannotStartAKeyOrSection) {
-    IniDocument document;
     document.Set("file", "priority", "High\n[settings]\r\nnumber=1");
     const IniDocument reread = IniDocument::Parse(document.Serialize());
     EXPECT_EQ(reread.Get("file", "priority"), "High [settings]  number=1");
     EXPECT_EQ(reread.Get("settings", "number"), std::nullopt);
-    EXPECT_EQ(reread.Get("file", "number"), std::nullopt);
-}
-
-TEST(IniDocument, NamesThatCannotReadBackAreRecognised) {
+    for (const char* name : {"a]b", ""})
+        EXPECT_FALSE(IniDocument::IsUsableSectionName(name)) << name;
+    for (const char* name : {"a=b", "a\nb", ";key", " key"})
+        EXPECT_FALSE(IniDocument::IsUsableKeyName(name)) << name;
     EXPECT_TRUE(IniDocument::IsUsableSectionName("settings"));
-    EXPECT_FALSE(IniDocument::IsUsableSectionName("a]b"));
-    EXPECT_FALSE(IniDocument::IsUsableSectionName(""));
-    EXPECT_FALSE(IniDocument::IsUsableKeyName("a=b"));
-    EXPECT_FALSE(IniDocument::IsUsableKeyName("a\nb"));
-    EXPECT_FALSE(IniDocument::IsUsableKeyName(";key"));
-    EXPECT_FALSE(IniDocument::IsUsableKeyName(" key"));
 }
 
-TEST(Profile, MissingFileSectionOrKeyGivesTheDefault) {
-    TempFolder folder;
-    const std::string path = folder / "settings.ini";
-    EXPECT_EQ(ProfileRead(path, "settings", "number", "1"), "1");
-    folder.Write("settings.ini", "[settings]\nnumber=5\n");
-    EXPECT_EQ(ProfileRead(path, "user", "number", "d"), "d");
-    EXPECT_EQ(ProfileRead(path, "settings", "other", "d"), "d");
-    EXPECT_EQ(ProfileRead(path, "Settings", "NUMBER", "d"), "5");
+class Profile : public ::testing::Test {
+protected:
+    TempFolder m_folder;
+    const std::string m_path = m_folder / "settings.ini";
+};
+
+TEST_F(Profile, MissingFileSectionOrKeyGivesTheDefaultAndAChangeByAnotherProgramIsNoticed) {
+    EXPECT_EQ(ProfileRead(m_path, "settings", "number", "1"), "1");
+    m_folder.Write("settings.ini", "[settings]\nnumber=5\n");
+    EXPECT_EQ(ProfileRead(m_path, "user", "number", "d"), "d");
+    EXPECT_EQ(ProfileRead(m_path, "settings", "other", "d"), "d");
+    EXPECT_EQ(ProfileRead(m_path, "Settings", "NUMBER", "d"), "5");
+    m_folder.Write("settings.ini", "[settings]\nnumber=22\n");
+    EXPECT_EQ(ProfileRead(m_path, "settings", "number", "0"), "22");
 }
 
-TEST(Profile, WritesAreSeenAtOnceAndReachTheDiskAtFlush) {
-    TempFolder folder;
-    const std::string path = folder / "record.dat";
-    ASSERT_TRUE(ProfileWrite(path, "file", "number", "3"));
-    EXPECT_EQ(ProfileRead(path, "file", "number", "0"), "3");
-    EXPECT_FALSE(PathExists(path));
-    ASSERT_TRUE(ProfileFlush(path));
-    EXPECT_EQ(folder.Read("record.dat"), "[file]\nnumber=3\n");
-}
+TEST_F(Profile, WritesAreSeenAtOnceReachTheDiskAtFlushAndAnUnchangedFileIsNotRewritten) {
+    ASSERT_TRUE(ProfileWrite(m_path, "file", "number", "3"));
+    EXPECT_EQ(ProfileRead(m_path, "file", "number", "0"), "3");
+    EXPECT_FALSE(PathExists(m_path));
+    ASSERT_TRUE(ProfileFlush(m_path));
+    EXPECT_EQ(m_folder.Read("settings.ini"), "[file]\nnumber=3\n");
 
-TEST(Profile, AFlushWithNothingChangedWritesNothing) {
-    TempFolder folder;
-    const std::string path = folder.Write("record.dat", "[file]\nnumber=3\n");
-    struct stat before {};
-    ASSERT_EQ(::stat(path.c_str(), &before), 0);
-    ASSERT_TRUE(ProfileWrite(path, "file", "number", "3"));
-    ASSERT_TRUE(ProfileFlush(path));
-    struct stat after {};
-    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    struct stat before {
+    }, after{};
+    ASSERT_EQ(::stat(m_path.c_str(), &before), 0);
+    ASSERT_TRUE(ProfileWrite(m_path, "file", "number", "3"));
+    ASSERT_TRUE(ProfileFlush(m_path));
+    ASSERT_EQ(::stat(m_path.c_str(), &after), 0);
     EXPECT_EQ(before.st_ino, after.st_ino);
 }
 
-TEST(Profile, AChangeByAnotherProgramIsNoticed) {
-    TempFolder folder;
-    const std::string path = folder.Write("settings.ini", "[settings]\nnumber=1\n");
-    EXPECT_EQ(ProfileRead(path, "settings", "number", "0"), "1");
-    folder.Write("settings.ini", "[settings]\nnumber=22\n");
-    EXPECT_EQ(ProfileRead(path, "settings", "number", "0"), "22");
-}
-
-TEST(Profile, ReadsSeeAtMost258BytesAndNeverHalfACharacter) {
-    TempFolder folder;
-    const std::string path = folder / "long.ini";
-    ASSERT_TRUE(ProfileWrite(path, "s", "ascii", std::string(300, 'x')));
-    EXPECT_EQ(ProfileRead(path, "s", "ascii", ""), std::string(258, 'x'));
+TEST_F(Profile, ReadsSeeAtMost258BytesAndNeverHalfACharacter) {
+    ASSERT_TRUE(ProfileWrite(m_path, "s", "ascii", std::string(300, 'x')));
+    EXPECT_EQ(ProfileRead(m_path, "s", "ascii", ""), std::string(258, 'x'));
     // 257 ASCII bytes, then a two-byte character that would straddle the limit.
-    ASSERT_TRUE(ProfileWrite(path, "s", "utf8", std::string(257, 'x') + "\xc3\xa9"));
-    EXPECT_EQ(ProfileRead(path, "s", "utf8", ""), std::string(257, 'x'));
-    EXPECT_EQ(ProfileRead(path, "s", "missing", std::string(259, 'd')), std::string(258, 'd'));
-    ProfileForget(path);
+    ASSERT_TRUE(ProfileWrite(m_path, "s", "utf8", std::string(257, 'x') + "\xc3\xa9"));
+    EXPECT_EQ(ProfileRead(m_path, "s", "utf8", ""), std::string(257, 'x'));
+    EXPECT_EQ(ProfileRead(m_path, "s", "missing", std::string(259, 'd')), std::string(258, 'd'));
+    ProfileForget(m_path);
 }
 
-TEST(Profile, AForgottenFileIsNotBroughtBackByALaterFlush) {
-    TempFolder folder;
-    const std::string path = folder / "deleted.dat";
-    ASSERT_TRUE(ProfileWrite(path, "file", "number", "1"));
-    ProfileForget(path);
+TEST_F(Profile, AForgottenFileIsNotBroughtBackByALaterFlushAndUnusableNamesAreRefused) {
+    ASSERT_TRUE(ProfileWrite(m_path, "file", "number", "1"));
+    ProfileForget(m_path);
     EXPECT_TRUE(ProfileFlushAll());
-    EXPECT_FALSE(PathExists(path));
-    EXPECT_EQ(ProfileRead(path, "file", "number", "0"), "0");
+    EXPECT_FALSE(PathExists(m_path));
+    EXPECT_EQ(ProfileRead(m_path, "file", "number", "0"), "0");
+    EXPECT_FALSE(ProfileWrite(m_path, "bad]", "key", "v"));
+    EXPECT_FALSE(ProfileWrite(m_path, "s", "k=v", "v"));
+    EXPECT_FALSE(ProfileWrite(m_path, "s", "", "v"));
 }
 
-TEST(Profile, UnusableNamesAreRefused) {
-    TempFolder folder;
-    EXPECT_FALSE(ProfileWrite(folder / "a.ini", "bad]", "key", "v"));
-    EXPECT_FALSE(ProfileWrite(folder / "a.ini", "s", "k=v", "v"));
-    EXPECT_FALSE(ProfileWrite(folder / "a.ini", "s", "", "v"));
-}
-
-TEST(Profile, AFailedFlushIsReportedAndKeepsTheChangesForTheNextTry) {
-    TempFolder folder;
-    const std::string path = folder / "gone/record.dat";
+TEST_F(Profile, AFailedFlushIsReportedAndKeepsTheChangesForTheNextTry) {
+    const std::string path = m_folder / "gone/record.dat";
     ASSERT_TRUE(ProfileWrite(path, "file", "priority", "High"));
     EXPECT_FALSE(ProfileFlush(path));
     EXPECT_EQ(ProfileRead(path, "file", "priority", "Normal"), "High");
-    ASSERT_TRUE(MakeFolders(folder / "gone"));
+    ASSERT_TRUE(MakeFolders(m_folder / "gone"));
     EXPECT_TRUE(ProfileFlush(path));
-    EXPECT_EQ(folder.Read("gone/record.dat"), "[file]\npriority=High\n");
+    EXPECT_EQ(m_folder.Read("gone/record.dat"), "[file]\npriority=High\n");
 }
 
-TEST(Profile, AnExistingFileKeepsItsModeWhenRewritten) {
-    TempFolder folder;
-    const std::string path = folder.Write("secret.ini", "[a]\nb=c\n");
-    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
-    ASSERT_TRUE(ProfileWrite(path, "a", "b", "d"));
-    ASSERT_TRUE(ProfileFlush(path));
+TEST_F(Profile, AnExistingFileKeepsItsModeWhenRewritten) {
+    ASSERT_EQ(::chmod(m_folder.Write("settings.ini", "[a]\nb=c\n").c_str(), 0600), 0);
+    ASSERT_TRUE(ProfileWrite(m_path, "a", "b", "d") && ProfileFlush(m_path));
     struct stat info {};
-    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    ASSERT_EQ(::stat(m_path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
-namespace {
-std::string Numbered(char prefix, int i) { return std::string(1, prefix).append(std::to_string(i)); }
-} // namespace
-
-TEST(Profile, SingleKeyReadsAndWritesFromTwoThreadsLoseNothing) {
-    TempFolder folder;
-    const std::string path = folder / "settings.ini";
+TEST_F(Profile, SingleKeyReadsAndWritesFromTwoThreadsLoseNothing) {
     constexpr int kWrites = 400;
+    const auto key = [](char prefix, int i) { return prefix + std::to_string(i); };
     std::thread writer([&] {
         for (int i = 0; i < kWrites; ++i) {
-            ASSERT_TRUE(ProfileWrite(path, "settings", Numbered('a', i), std::to_string(i)));
-            if (i % 50 == 0) {
-                ASSERT_TRUE(ProfileFlush(path));
-            }
+            ASSERT_TRUE(ProfileWrite(m_path, "settings", key('a', i), std::to_string(i)));
+            ASSERT_TRUE(i % 50 != 0 || ProfileFlush(m_path));
         }
     });
     std::thread other([&] {
         for (int i = 0; i < kWrites; ++i) {
-            ASSERT_TRUE(ProfileWrite(path, "user", Numbered('b', i), std::to_string(i)));
-            const std::string seen = ProfileRead(path, "settings", "a0", "");
+            ASSERT_TRUE(ProfileWrite(m_path, "user", key('b', i), std::to_string(i)));
+            const std::string seen = ProfileRead(m_path, "settings", "a0", "");
             ASSERT_TRUE(seen.empty() || seen == "0");
         }
     });
     writer.join();
     other.join();
     ASSERT_TRUE(ProfileFlushAll());
-    const IniDocument onDisk = IniDocument::Parse(folder.Read("settings.ini"));
+    const IniDocument onDisk = IniDocument::Parse(m_folder.Read("settings.ini"));
     for (int i = 0; i < kWrites; ++i) {
-        EXPECT_EQ(onDisk.Get("settings", Numbered('a', i)), std::to_string(i));
-        EXPECT_EQ(onDisk.Get("user", Numbered('b', i)), std::to_string(i));
+        EXPECT_EQ(onDisk.Get("settings", key('a', i)), std::to_string(i));
+        EXPECT_EQ(onDisk.Get("user", key('b', i)), std::to_string(i));
     }
 }
+
+} // namespace

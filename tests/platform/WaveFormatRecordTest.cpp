@@ -1,18 +1,16 @@
-#include "WaveFormatRecord.h"
+#include "platform/WaveFormatRecord.h"
 
 #include <gtest/gtest.h>
 
-TEST(WaveFormatRecord, APcmRecordRoundTripsThroughItsBytes) {
+namespace {
+
+TEST(WaveFormatRecord, APcmRecordRoundTripsThroughItsBytesAndASixteenByteBodyHasNoExtraBytes) {
     const WaveFormatRecord pcm = WaveFormatRecord::Pcm(11025, 2, 16);
     EXPECT_EQ(pcm.blockAlign, 4);
     EXPECT_EQ(pcm.avgBytesPerSec, 44100u);
-    const std::vector<uint8_t> bytes = pcm.Serialize();
+    std::vector<uint8_t> bytes = pcm.Serialize();
     ASSERT_EQ(bytes.size(), 18u);
     EXPECT_EQ(WaveFormatRecord::Parse(bytes), pcm);
-}
-
-TEST(WaveFormatRecord, ASixteenByteBodyHasNoExtraBytes) {
-    std::vector<uint8_t> bytes = WaveFormatRecord::Pcm(8000, 1, 16).Serialize();
     bytes.resize(16);
     const auto format = WaveFormatRecord::Parse(bytes);
     ASSERT_TRUE(format);
@@ -20,22 +18,24 @@ TEST(WaveFormatRecord, ASixteenByteBodyHasNoExtraBytes) {
 }
 
 TEST(WaveFormatRecord, UnusableRecordsAreRefused) {
-    const auto withField = [](size_t offset, uint32_t value, size_t width) {
-        std::vector<uint8_t> bytes = WaveFormatRecord::Pcm(8000, 1, 16).Serialize();
-        for (size_t i = 0; i < width; ++i)
-            bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
-        return WaveFormatRecord::Parse(bytes);
+    struct Field {
+        size_t offset;
+        uint32_t value;
+        size_t width;
+        const char* what;
     };
-    EXPECT_FALSE(withField(2, 0, 2));      // no channels
-    EXPECT_FALSE(withField(2, 17, 2));     // too many channels
-    EXPECT_FALSE(withField(4, 999, 4));    // rate too low
-    EXPECT_FALSE(withField(4, 400000, 4)); // rate too high
-    EXPECT_FALSE(withField(12, 0, 2));     // block align 0
-    EXPECT_FALSE(withField(16, 1, 2));     // an extra byte that is not there
+    for (const Field& field : {Field{2, 0, 2, "no channels"}, Field{2, 17, 2, "too many channels"},
+                               Field{4, 999, 4, "rate too low"}, Field{4, 400000, 4, "rate too high"},
+                               Field{12, 0, 2, "block align 0"}, Field{16, 1, 2, "an extra byte that is not there"}}) {
+        std::vector<uint8_t> bytes = WaveFormatRecord::Pcm(8000, 1, 16).Serialize();
+        for (size_t i = 0; i < field.width; ++i)
+            bytes[field.offset + i] = static_cast<uint8_t>(field.value >> (8 * i));
+        EXPECT_FALSE(WaveFormatRecord::Parse(bytes)) << field.what;
+    }
     EXPECT_FALSE(WaveFormatRecord::Parse(std::vector<uint8_t>(15)));
 }
 
-TEST(WaveFormatRecord, ExtensibleMapsToItsSubFormat) {
+TEST(WaveFormatRecord, ExtensibleMapsToItsSubFormatAndACutOneIsRefused) {
     WaveFormatRecord extensible = WaveFormatRecord::Pcm(44100, 2, 16);
     extensible.formatTag = WaveFormatRecord::kTagExtensible;
     extensible.extra = {16, 0, 3, 0, 0, 0, 0x01, 0x00, 0, 0, 0x10, 0, 0x80, 0, 0, 0xaa, 0, 0x38, 0x9b, 0x71};
@@ -47,3 +47,5 @@ TEST(WaveFormatRecord, ExtensibleMapsToItsSubFormat) {
     extensible.extra.resize(10);
     EXPECT_FALSE(WaveFormatRecord::Parse(extensible.Serialize()));
 }
+
+} // namespace

@@ -1,6 +1,6 @@
 #include "ChildProcess.h"
 
-#include "FileOps.h"
+#include "platform/FileOps.h"
 
 #include <csignal>
 #include <cstdlib>

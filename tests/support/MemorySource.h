@@ -5,7 +5,7 @@
 //   LSoundSourceHandle source = MakeHandle<MemorySource>(std::vector<int32_t>{1, 2, 3}, 8000, 1);
 #pragma once
 
-#include "LSoundSource.h"
+#include "sound/LSoundSource.h"
 
 #include <algorithm>
 #include <cstdint>

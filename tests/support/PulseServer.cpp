@@ -1,8 +1,8 @@
 #include "PulseServer.h"
 
 #include "ChildProcess.h"
-#include "FileOps.h"
 #include "TempFolder.h"
+#include "platform/FileOps.h"
 
 #include <chrono>
 #include <csignal>

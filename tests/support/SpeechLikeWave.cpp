@@ -1,7 +1,7 @@
 #include "SpeechLikeWave.h"
 
-#include "LSoundSink.h"
-#include "WaveFile.h"
+#include "sound/LSoundSink.h"
+#include "sound/WaveFile.h"
 
 #include <algorithm>
 #include <cmath>

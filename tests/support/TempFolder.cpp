@@ -1,6 +1,6 @@
 #include "TempFolder.h"
 
-#include "FileOps.h"
+#include "platform/FileOps.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,6 +1,6 @@
 #include "TestServer.h"
 
-#include "FileOps.h"
+#include "platform/FileOps.h"
 
 #include <arpa/inet.h>
 #include <chrono>

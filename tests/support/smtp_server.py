@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """SMTP server for the network tests, on a socket the test bound: plain, STARTTLS (required) or SMTPS, with an
 optional log-on. Each accepted message is taken apart with the email package and saved as message-N/ in the
-given folder: the raw message and one file per part the tests look at. Listed recipients are refused with 550,
-and --refuse-data refuses every message after its data."""
+given folder, numbered on after the messages already there: the raw message and one file per part the tests look
+at. Listed recipients are refused with 550, and --refuse-data refuses every message after its data."""
 
 import argparse
 import asyncio
@@ -22,7 +22,7 @@ class Saver:
         self.folder = folder
         self.refused = {address.lower() for address in refused}
         self.refuse_data = refuse_data
-        self.count = 0
+        self.count = sum(1 for name in os.listdir(folder) if name.startswith("message-"))
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if address.lower() in self.refused:

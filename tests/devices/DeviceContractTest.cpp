@@ -1,0 +1,284 @@
+// What every recording and playback device must do, run over the file device, the sound server and ALSA's
+// "default" device (which reaches the private server through ALSA's pulse plugin).
+#include "DeviceTestSupport.h"
+#include "PulseServer.h"
+#include "TempFolder.h"
+#include "platform/AudioBackend.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// The file device, blocks as fast as they are taken, recording the very file its playback device writes: it
+// records what was played only after it was played.
+struct FileRig {
+    static constexpr const char* kName = "File";
+    static constexpr bool kLive = false;
+    static constexpr int kDevice = 1;
+    std::unique_ptr<AudioBackend> Make() {
+        WritePcmWave(m_folder / "loop.wav", kDictation, TestSignal(16000, 1));
+        FileAudioOptions options;
+        options.inputPath = options.outputPath = m_folder / "loop.wav";
+        options.pacing = FilePacing::Fast;
+        return CreateFileBackend(options);
+    }
+    TempFolder m_folder;
+};
+
+// The null sink "test" and the microphone made from its monitor: what is played comes back while it plays.
+struct PulseRig {
+    static constexpr const char* kName = "Pulse";
+    static constexpr bool kLive = true;
+    static constexpr int kDevice = 1;
+    std::unique_ptr<AudioBackend> Make() {
+        return PulseServer::Shared() ? CreatePulseBackend(PulseServer::Shared()->Address()) : nullptr;
+    }
+};
+
+struct AlsaRig {
+    static constexpr const char* kName = "Alsa";
+    static constexpr bool kLive = true;
+    static constexpr int kDevice = -1;
+    std::unique_ptr<AudioBackend> Make() { return PulseServer::Shared() ? CreateAlsaBackend() : nullptr; }
+};
+
+template <typename Rig> class AudioDevice : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_backend = m_rig.Make();
+        ASSERT_NE(m_backend, nullptr) << "no private sound server";
+        m_input = m_backend->CreateWaveIn();
+        m_output = m_backend->CreateWaveOut();
+    }
+
+    static WaveInOptions In(int32_t framesPerBlock = 800, int32_t blockCount = 40) {
+        return {
+            .device = Rig::kDevice, .format = kDictation, .framesPerBlock = framesPerBlock, .blockCount = blockCount};
+    }
+    static WaveOutOptions Out(PcmFormat format = kDictation) { return {.device = Rig::kDevice, .format = format}; }
+
+    // Plays `parts` one after the other, each once the one before was done (a live device runs dry in between),
+    // while the recording device records (the file device: afterwards), `tail` frames longer after each part
+    // (what was played is still on its way through the server). Returns the recording.
+    std::vector<int16_t> Loop(const std::vector<std::vector<int16_t>>& parts, size_t tail = 3200) {
+        BlockCollector owner(*m_input);
+        const auto record = [&](size_t frames) {
+            if (!m_input->IsOpen()) {
+                EXPECT_TRUE(m_input->Open(In(), m_poster, owner));
+                m_input->Start();
+                for (int32_t i = 0; i < 40; ++i)
+                    m_input->AddBuffer(i);
+            }
+            const size_t wanted = owner.samples.size() + frames;
+            EXPECT_TRUE(PumpUntil(m_poster, [&] { return owner.samples.size() >= wanted; }));
+        };
+        EXPECT_TRUE(m_output->Open(Out()));
+        if constexpr (Rig::kLive)
+            record(1600);
+        m_output->Pause(); // the first part starts the way the player starts: held until its blocks wait
+        size_t played = 0;
+        for (const std::vector<int16_t>& part : parts) {
+            played += part.size();
+            for (size_t offset = 0; offset < part.size(); offset += 800)
+                EXPECT_GE(m_output->Write({part.data() + offset, std::min<size_t>(800, part.size() - offset)}), 0);
+            EXPECT_TRUE(!m_output->IsPaused() || m_output->DoneBlocks() == 0) << "held";
+            m_output->Restart();
+            const auto started = std::chrono::steady_clock::now();
+            EXPECT_TRUE(PumpUntil(m_poster, [&] { return m_output->DoneBlocks() == m_output->WrittenBlocks(); }));
+            if constexpr (Rig::kLive) { // done once played, not much sooner than the part lasts
+                const auto lasts = std::chrono::microseconds(static_cast<int64_t>(part.size()) * 125);
+                EXPECT_GE(std::chrono::steady_clock::now() - started, lasts - 150ms);
+                record(tail);
+            }
+        }
+        m_output->Close();
+        if constexpr (!Rig::kLive)
+            record(played);
+        EXPECT_EQ(m_input->Stats().framesDropped, 0);
+        m_input->Close();
+        EXPECT_EQ(m_input->Stats().framesDelivered, 0) << "closed: no counts";
+        return owner.samples;
+    }
+
+    Rig m_rig;
+    std::unique_ptr<AudioBackend> m_backend;
+    std::unique_ptr<WaveIn> m_input;
+    std::unique_ptr<WaveOut> m_output;
+    PumpPoster m_poster;
+};
+
+struct RigNames {
+    template <typename Rig> static std::string GetName(int) { return Rig::kName; }
+};
+using Rigs = ::testing::Types<FileRig, PulseRig, AlsaRig>;
+TYPED_TEST_SUITE(AudioDevice, Rigs, RigNames);
+
+TYPED_TEST(AudioDevice, ListsTheDefaultDeviceFirstAndOpensOnlyListedDevicesWithUsableOptions) {
+    AudioBackend& backend = *this->m_backend;
+    const auto count = [&](AudioDirection direction) { return static_cast<int>(backend.Devices(direction).size()); };
+    for (const AudioDirection direction : {AudioDirection::Recording, AudioDirection::Playback}) {
+        EXPECT_EQ(backend.Devices(direction).at(0).name, "");
+        EXPECT_EQ(backend.DeviceDescription(direction, -1), "Default device");
+        EXPECT_EQ(backend.DeviceDescription(direction, count(direction)), "");
+    }
+    const int unlisted = count(AudioDirection::Recording), device = TypeParam::kDevice;
+    const auto lines = backend.InputLines(device);
+    ASSERT_TRUE(lines);
+    EXPECT_FALSE(backend.SelectInputLine(device, static_cast<int>(lines->size())));
+    EXPECT_FALSE(backend.InputLines(unlisted));
+    EXPECT_FALSE(backend.SetRecordLevel(unlisted, kMixerLevelUnity));
+
+    BlockCollector owner(*this->m_input);
+    for (const WaveInOptions& options :
+         {WaveInOptions{.device = unlisted, .format = kDictation}, WaveInOptions{.device = -2, .format = kDictation},
+          WaveInOptions{.device = device, .format = {8000, 0}},
+          WaveInOptions{.device = device, .format = kDictation, .framesPerBlock = 0},
+          WaveInOptions{.device = device, .format = kDictation, .blockCount = 0}})
+        EXPECT_FALSE(this->m_input->Open(options, this->m_poster, owner)) << options.device;
+    EXPECT_TRUE(this->m_input->Open(this->In(), this->m_poster, owner));
+    EXPECT_TRUE(this->m_input->Open(this->In(), this->m_poster, owner)) << "an open device is closed first";
+
+    WaveOut& output = *this->m_output;
+    const std::vector<int16_t> partialFrame(3, 100), twoFrames(4, 100);
+    EXPECT_EQ(output.Write(twoFrames), -1) << "not open";
+    ASSERT_TRUE(output.Open(this->Out({8000, 2})));
+    EXPECT_EQ(output.Write(partialFrame), -1);
+    EXPECT_EQ(output.Write({}), -1);
+    EXPECT_EQ(output.Write(twoFrames), 0);
+    EXPECT_FALSE(output.Open({.device = count(AudioDirection::Playback), .format = kDictation}));
+    EXPECT_FALSE(output.IsOpen()) << "an open device is closed first";
+}
+
+TYPED_TEST(AudioDevice, BlocksAreFilledWholeInTheOrderTheyWereQueuedAndOnlyTheOwnersCanBeQueued) {
+    WaveIn& input = *this->m_input;
+    BlockCollector owner(input, false);
+    ASSERT_TRUE(input.Open(this->In(400, 4), this->m_poster, owner));
+    for (const int32_t index : {2, 0, 1})
+        ASSERT_TRUE(input.AddBuffer(index));
+    for (const int32_t index : {0, 4, -1})
+        EXPECT_FALSE(input.AddBuffer(index)) << index;
+    input.Start();
+    ASSERT_TRUE(PumpUntil(this->m_poster, [&] { return owner.indices.size() == 3; }));
+    EXPECT_TRUE(input.AddBuffer(0)) << "handed over: the owner's again";
+    ASSERT_TRUE(PumpUntil(this->m_poster, [&] { return owner.indices.size() == 4; }));
+    EXPECT_EQ(owner.indices, (std::vector<int32_t>{2, 0, 1, 0}));
+    EXPECT_EQ(owner.frames, std::vector<int32_t>(4, 400));
+}
+
+TYPED_TEST(AudioDevice, ResetReturnsEveryQueuedBlockInOrderAndRecordingGoesOnIntoBlocksHandedBack) {
+    WaveIn& input = *this->m_input;
+    BlockCollector owner(input, false);
+    ASSERT_TRUE(input.Open(this->In(160, 40), this->m_poster, owner));
+    const auto queueAll = [&] {
+        for (int32_t i = 0; i < 40; ++i)
+            ASSERT_TRUE(input.AddBuffer(i));
+    };
+    queueAll();
+    EXPECT_EQ(input.Reset(), 40) << "nothing was recorded before the start";
+    this->m_poster.Pump();
+    EXPECT_EQ(owner.frames, std::vector<int32_t>(40, 0));
+    input.Start();
+    queueAll();
+    ASSERT_TRUE(PumpUntil(this->m_poster, [&] { return owner.indices.size() >= 42; }));
+    const size_t delivered = owner.indices.size();
+    EXPECT_EQ(delivered + static_cast<size_t>(input.Reset()), 80u);
+    this->m_poster.Pump();
+    ASSERT_EQ(owner.indices.size(), 80u);
+    EXPECT_EQ(input.QueuedBlocks(), 0);
+    for (size_t i = 0; i < owner.indices.size(); ++i)
+        EXPECT_EQ(owner.indices[i], static_cast<int32_t>(i % 40));
+    ASSERT_TRUE(input.AddBuffer(5));
+    input.Start();
+    ASSERT_TRUE(PumpUntil(this->m_poster, [&] { return owner.indices.size() == 81; }));
+    EXPECT_EQ(owner.indices.back(), 5);
+    EXPECT_EQ(owner.frames.back(), 160);
+}
+
+TYPED_TEST(AudioDevice, CloseDropsBlocksNotYetDeliveredAndTheOwnerMayDestroyTheDeviceInANotification) {
+    struct Destroyer final : WaveInNotify {
+        std::unique_ptr<WaveIn>* device = nullptr;
+        int blocks = 0;
+        void OnWaveInData(const WaveInBlock&) override {
+            ++blocks;
+            if (device)
+                device->reset();
+        }
+    } owner;
+    std::unique_ptr<WaveIn>& input = this->m_input;
+    const auto start = [&] {
+        ASSERT_TRUE(input->Open(this->In(800, 4), this->m_poster, owner));
+        for (int32_t i = 0; i < 4; ++i)
+            input->AddBuffer(i);
+        input->Start();
+    };
+    start();
+    input->Close();
+    this->m_poster.Pump();
+    EXPECT_EQ(owner.blocks, 0);
+    EXPECT_FALSE(input->IsOpen());
+    owner.device = &input;
+    start();
+    ASSERT_TRUE(PumpUntil(this->m_poster, [&] { return input == nullptr; }));
+    EXPECT_EQ(owner.blocks, 1);
+}
+
+TYPED_TEST(AudioDevice, ResetDropsWrittenBlocksAtOnceAndLeavesPausedOutputPaused) {
+    WaveOut& output = *this->m_output;
+    ASSERT_TRUE(output.Open(this->Out()));
+    const std::vector<int16_t> block(800, 1000);
+    output.Pause();
+    for (int64_t i = 0; i < 3; ++i)
+        EXPECT_EQ(output.Write(block), i);
+    output.Reset();
+    EXPECT_EQ(output.DoneBlocks(), 3);
+    EXPECT_TRUE(output.IsPaused());
+    output.Restart();
+    for (int i = 0; i < 30; ++i)
+        output.Write(block);
+    output.Reset();
+    EXPECT_EQ(output.DoneBlocks(), 33);
+    EXPECT_FALSE(output.IsPaused());
+    EXPECT_EQ(output.Write(block), 33);
+    ASSERT_TRUE(PumpUntil(this->m_poster, [&] { return output.DoneBlocks() == 34; }));
+}
+
+TYPED_TEST(AudioDevice, WhatThePlaybackDevicePlaysTheRecordingDeviceRecordsAtTheLevelsSet) {
+    const std::vector<int16_t> sound = TestSignal(3200, 7);
+    std::vector<int16_t> played(1600, 0); // 0.2 s of silence, 0.4 s of sound, 0.2 s of silence
+    played.insert(played.end(), sound.begin(), sound.end());
+    played.resize(played.size() + 1600, 0);
+    const std::vector<int16_t> recording = this->Loop({played});
+    const SignalMatch match = FindSignal(recording, sound);
+    EXPECT_GT(match.correlation, 0.8);
+    const auto [first, last] = SoundingSpan(recording, 500);
+    EXPECT_NEAR(static_cast<double>(last - first), 3200.0, 800.0);
+    EXPECT_NEAR(static_cast<double>(first), static_cast<double>(match.lag), 800.0);
+
+    const auto silent = [&] {
+        const auto [from, to] = SoundingSpan(this->Loop({TestSignal(1600, 8, 16000)}, 1600), 100);
+        return from == to;
+    };
+    this->m_backend->SetPlaybackLevel(0);
+    EXPECT_TRUE(silent()) << "our output silenced";
+    this->m_backend->SetPlaybackLevel(kMixerLevelUnity);
+    ASSERT_TRUE(this->m_backend->SetRecordLevel(TypeParam::kDevice, 0));
+    EXPECT_TRUE(silent()) << "the recording device silenced";
+    ASSERT_TRUE(this->m_backend->SetRecordLevel(TypeParam::kDevice, kMixerLevelUnity));
+}
+
+TYPED_TEST(AudioDevice, ABlockWrittenAfterTheOutputRanDryIsPlayedFromItsFirstFrame) {
+    const std::vector<int16_t> first = TestSignal(1600, 3), second = TestSignal(1600, 4);
+    const std::vector<int16_t> recording = this->Loop({first, second});
+    const SignalMatch one = FindSignal(recording, first), two = FindSignal(recording, second);
+    const SignalMatch head = FindSignal(recording, std::vector<int16_t>(second.begin(), second.begin() + 320));
+    for (const double correlation : {one.correlation, two.correlation, head.correlation})
+        EXPECT_GT(correlation, 0.8);
+    EXPECT_NEAR(static_cast<double>(head.lag), static_cast<double>(two.lag), 2.0);
+    if constexpr (TypeParam::kLive) {
+        EXPECT_GT(two.lag, one.lag + 1600 + 800) << "the device ran dry in between";
+    }
+}
+
+} // namespace

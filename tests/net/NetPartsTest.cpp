@@ -1,0 +1,84 @@
+// The network layer's pieces that need no server: server addresses, URL text, FTP listings and secret files.
+#include "TempFolder.h"
+#include "platform/SecretFile.h"
+#include "platform/internal/net/FtpListing.h"
+#include "platform/internal/net/UrlParts.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+TEST(ServerAddress, AHostTakesTheDefaultPortOrItsOwnAndIpv6NeedsBracketsToCarryOne) {
+    for (const auto& [text, authority] :
+         std::vector<std::pair<std::string, std::string>>{{"ftp.example.com", "ftp.example.com:21"},
+                                                          {"  ftp.example.com:2121 ", "ftp.example.com:2121"},
+                                                          {"FTP://files.example.com:990/", "files.example.com:990"},
+                                                          {"[::1]:2121", "[::1]:2121"},
+                                                          {"fe80::2:1", "[fe80::2:1]:21"}}) {
+        const auto address = ParseServerAddress(text, 21, {"ftp"});
+        ASSERT_TRUE(address) << text;
+        EXPECT_EQ(address->UrlAuthority(), authority);
+    }
+    const auto v6 = ParseServerAddress("[::1]:2121", 21, {"ftp"});
+    EXPECT_TRUE(v6->isIpv6);
+    EXPECT_EQ(v6->host, "::1");
+    EXPECT_EQ(v6->port, 2121);
+}
+
+TEST(ServerAddress, FieldsThatCannotNameAServerAreRefused) {
+    for (const char* text :
+         {"", "   ", "host:", "host:0", "host:65536", "host:21x", "user@host", "a host", "host/path", "ho\r\nst",
+          "[]:21", "[nothex]:21", ":21", "[::1", "[::1]2121", "http://files.example.com"})
+        EXPECT_FALSE(ParseServerAddress(text, 21, {"ftp"})) << text;
+}
+
+TEST(UrlText, PercentEncodingKeepsOnlyUnreservedCharactersAndRemoteNamesCannotMoveOrAddCommands) {
+    EXPECT_EQ(PercentEncode("dct00042-00017.dct"), "dct00042-00017.dct");
+    EXPECT_EQ(PercentEncode("a b/c%d?#"), "a%20b%2Fc%25d%3F%23");
+    EXPECT_EQ(PercentEncode("\xC3\xA4"), "%C3%A4");
+    EXPECT_TRUE(IsPlainRemoteName("name with blanks.dct"));
+    for (const std::string& name : {std::string(), std::string("."), std::string(".."), std::string("a/b"),
+                                    std::string("a\r\nDELE b"), std::string("a\nb"), std::string("a\0b", 3)})
+        EXPECT_FALSE(IsPlainRemoteName(name)) << name;
+}
+
+TEST(FtpListing, TheSizeOfAFileIsReadFromUnixAndMsDosListingsAndOtherLinesAreSkipped) {
+    const std::string listing = "drwxr-xr-x   2 ftp      ftp          4096 Jan 01 12:00 archive\r\n"
+                                "-rw-r--r--   1 ftp      ftp        123456 Feb 29 2024 dct00042-00017.dct.part\r\n"
+                                "-rw-r--r--   1 owner         99 Mar  3 09:15 name with blanks.dct\r\n"
+                                "01-31-24  10:00AM       <DIR>          incoming\n"
+                                "02-01-24  03:15PM                 4711 s0000042.sta\n"
+                                "total 12\nsome text\n\n-rw 1\n-rw-r--r-- 1 a b -5 Jan 01 12:00 x\n";
+    for (const auto& [name, size] :
+         std::vector<std::pair<std::string, std::optional<int64_t>>>{{"dct00042-00017.dct.part", 123456},
+                                                                     {"name with blanks.dct", 99},
+                                                                     {"s0000042.sta", 4711},
+                                                                     {"archive", std::nullopt},
+                                                                     {"incoming", std::nullopt},
+                                                                     {"dct00042-00017.dct", std::nullopt},
+                                                                     {"text", std::nullopt},
+                                                                     {"x", std::nullopt}})
+        EXPECT_EQ(FindSizeInListing(listing, name), size) << name;
+    EXPECT_FALSE(FindSizeInListing("", "x"));
+}
+
+TEST(SecretFile, ASecretFileIsForItsOwnerOnlyEvenWhereOthersCouldReadTheOldOne) {
+    TempFolder folder;
+    const auto mode = [](const std::string& path) {
+        struct stat status {};
+        return ::stat(path.c_str(), &status) == 0 ? (status.st_mode & 07777) : 0;
+    };
+    ASSERT_TRUE(WriteSecretFile(folder / "ftp.secret", "pa ss\nword"));
+    EXPECT_EQ(mode(folder / "ftp.secret"), 0600u);
+    EXPECT_EQ(ReadSecretFile(folder / "ftp.secret"), "pa ss\nword");
+    const std::string path = folder.Write("mail.secret", "old");
+    ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+    ASSERT_TRUE(WriteSecretFile(path, "new"));
+    EXPECT_EQ(mode(path), 0600u);
+    EXPECT_EQ(ReadSecretFile(path), "new");
+    EXPECT_FALSE(ReadSecretFile(folder / "none.secret"));
+    EXPECT_FALSE(WriteSecretFile(folder / "missing/none.secret", "x"));
+}
+
+} // namespace
