@@ -12,13 +12,14 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <numeric>
+#include <sstream>
 
 using namespace sound_test;
 
 namespace {
 
 struct ToolRun {
-    std::vector<std::string> arguments; // "@name": that file in the test folder
+    std::string arguments; // split at spaces; "@name": that file in the test folder
     int exitCode;
     std::string printed = "";                                      // a part of stdout and stderr
     int32_t frames = -1;                                           // of @out.wav; -1: there is no such file
@@ -75,92 +76,75 @@ TEST(SoundTool, EveryCommandLineGivesItsExitCodeOutputAndFile) {
     // At 0 dB the sine peaks at 131070 pipeline units: 8192 in 16 bits, a quarter of full scale.
     const auto quarterScale = [](Samples out) { EXPECT_EQ(*std::max_element(out.begin(), out.end()), 8192 * 16); };
     const std::vector<ToolRun> runs = {
-        {{"info", "@stereo.wav"},
-         0,
+        {"info @stereo.wav", 0,
          "format:    PCM 16-bit (tag 0x0001)\nrate:      8000 frames per second\n"
          "channels:  2\nbits:      16\nframes:    8000\nduration:  0:00:01.000\n"
          "data:      32000 bytes at offset 44\n"},
-        {{"info", "@cut.wav"}, 3, "1200 are in the file (cut off)"},
-        {{"info", "@grown.wav"}, 3, "60 follow it (a header not brought up to date)"},
-        {{"info", "@broken.wav"}, 1, "damaged or not a wave file: The file ends inside its format chunk."},
-        {{"info", "@missing.wav"}, 1, "cannot read"},
-        {{"info"}, 2, "info takes one FILE"},
-        {{"info", "@good.wav", "@good.wav"}, 2},
-        {{"info", "--help"}, 0, "usage: tallowin-sound info"},
-        {{"formats", "-h"}, 0, "usage: tallowin-sound formats"},
-        {{"convert", "--help"}, 0, "usage: tallowin-sound convert"},
-        {{"tone", "--help"}, 0, "usage: tallowin-sound tone"},
-        {{"--help"}, 0, "usage: tallowin-sound COMMAND"},
-        {{}, 2, "usage: tallowin-sound COMMAND"},
-        {{"play"}, 2, "unknown command \"play\""},
-        {{"formats"},
-         0,
+        {"info @cut.wav", 3, "1200 are in the file (cut off)"},
+        {"info @grown.wav", 3, "60 follow it (a header not brought up to date)"},
+        {"info @broken.wav", 1, "damaged or not a wave file: The file ends inside its format chunk."},
+        {"info @missing.wav", 1, "cannot read"},
+        {"info", 2, "info takes one FILE"},
+        {"info @good.wav @good.wav", 2},
+        {"info --help", 0, "usage: tallowin-sound info"},
+        {"formats -h", 0, "usage: tallowin-sound formats"},
+        {"convert --help", 0, "usage: tallowin-sound convert"},
+        {"tone --help", 0, "usage: tallowin-sound tone"},
+        {"--help", 0, "usage: tallowin-sound COMMAND"},
+        {"", 2, "usage: tallowin-sound COMMAND"},
+        {"play", 2, "unknown command \"play\""},
+        {"formats", 0,
          "pcm8       PCM 8-bit        rates 8000,11025,22050,44100; channels 1,2\n"
          "pcm16      PCM 16-bit       rates 8000,11025,22050,44100; channels 1,2\n"},
-        {{"formats", "extra"}, 2, "formats takes no arguments"},
-        {{"convert", "@in8.wav", "@out.wav"},
-         0,
-         ": 3 frames, PCM 16-bit, 8000 frames per second, 1 channel(s)",
-         3,
-         scaledUp},
-        {{"convert", "@sine8k.wav", "@out.wav", "--format", "gsm"}, 0, "8000 frames, GSM 6.10", 8000},
-        {{"convert", "@gsm.wav", "@out.wav", "--format=pcm16"}, 0, "8000 frames, PCM 16-bit", 8000},
-        {{"convert", "@sine44k.wav", "@out.wav", "--format", "gsm"}, 1, "GSM 6.10 cannot be written at 44100"},
-        {{"convert", "@good.wav"}, 2, "convert takes IN and OUT"},
-        {{"convert", "@good.wav", "@kept.wav", "--format", "nonesuch"}, 2, "unknown format \"nonesuch\""},
-        {{"convert", "@good.wav", "@kept.wav", "--format"}, 2, "--format needs a value"},
-        {{"convert", "@good.wav", "@kept.wav", "--tempo", "2"}, 2, "unknown option \"--tempo\""},
-        {{"convert", "@good.wav", "@good.wav"}, 2, "OUT is the same file as IN"}, // it would cut IN before reading
-        {{"convert", "@broken.wav", "@kept.wav"}, 1, "damaged or not a wave file"},
-        {{"convert", "@good.wav", "@no/folder/out.wav"}, 1, "cannot be written"},
-        {{"convert", "@cut.wav", "@out.wav"}, 3, "(cut off)", 600, rampStart},
-        {{"convert", "@sine44k.wav", "@out.wav", "--rate", "8000", "--channels", "1", "--limit"},
-         0,
-         "7999 frames, PCM 16-bit, 8000 frames per second, 1 channel(s)",
-         7999,
+        {"formats extra", 2, "formats takes no arguments"},
+        {"convert @in8.wav @out.wav", 0, ": 3 frames, PCM 16-bit, 8000 frames per second, 1 channel(s)", 3, scaledUp},
+        {"convert @sine8k.wav @out.wav --format gsm", 0, "8000 frames, GSM 6.10", 8000},
+        {"convert @gsm.wav @out.wav --format=pcm16", 0, "8000 frames, PCM 16-bit", 8000},
+        {"convert @sine44k.wav @out.wav --format gsm", 1, "GSM 6.10 cannot be written at 44100"},
+        {"convert @good.wav", 2, "convert takes IN and OUT"},
+        {"convert @good.wav @kept.wav --format nonesuch", 2, "unknown format \"nonesuch\""},
+        {"convert @good.wav @kept.wav --format", 2, "--format needs a value"},
+        {"convert @good.wav @kept.wav --tempo 2", 2, "unknown option \"--tempo\""},
+        {"convert @good.wav @good.wav", 2, "OUT is the same file as IN"}, // it would cut IN before reading
+        {"convert @broken.wav @kept.wav", 1, "damaged or not a wave file"},
+        {"convert @good.wav @no/folder/out.wav", 1, "cannot be written"},
+        {"convert @cut.wav @out.wav", 3, "(cut off)", 600, rampStart},
+        {"convert @sine44k.wav @out.wav --rate 8000 --channels 1 --limit", 0,
+         "7999 frames, PCM 16-bit, 8000 frames per second, 1 channel(s)", 7999,
          levelKept}, // 44100 x 39 / 215, rounded down
-        {{"convert", "@sine8k.wav", "@out.wav", "--gain", "12", "--limit"}, 0, "", 8000, within(0x7fff0)},
-        {{"convert", "@ramp.wav", "@out.wav", "--repeat", "0.2,0.5,3"}, 0, "", 14000, looped},
-        {{"convert", "@ramp.wav", "@out.wav", "--repeat", "0.2,0.5"}, 2, "--repeat takes FROM,TO,TIMES"},
-        {{"convert", "@ramp.wav", "@out.wav", "--repeat", "1,2,3", "--speed", "-1"}, 2, "cannot be combined"},
-        {{"convert", "@offset.wav", "@out.wav", "--highpass", "50"}, 0, "", 16000, noOffset},
-        {{"convert", "@noise.wav", "@out.wav", "--speed", "2"}, 0, "", 8000},
-        {{"convert", "@noise.wav", "@out.wav", "--speed", "-0.5"}, 0, "", 32000},
-        {{"convert", "@noise.wav", "@out.wav", "--speed", "0"}, 2, "--speed takes a number"},
-        {{"convert", "@sine44k.wav", "@out.wav", "--rate", "1000"}, 2, "cannot lower the rate by that much"},
-        {{"convert", "@noise.wav", "@out.wav", "--channels", "0"}, 2, "--channels takes a whole number from 1 to 255"},
-        {{"convert", "@noise.wav", "@out.wav", "--gain", "200"}, 2, "--gain takes a whole number from -127 to 127"},
-        {{"convert", "@noise.wav", "@out.wav", "--highpass", "0"}, 2, "--highpass takes a frequency above 0"},
-        {{"convert", "@noise.wav", "@out.wav", "--limit=yes"}, 2, "--limit takes no value"},
-        {{"tone", "@out.wav", "--rate", "16000", "--freq", "1000", "--seconds", "0.5"},
-         0,
-         ": 8000 frames, sine of 1000 Hz at 0 dB, 16000 frames per second",
-         8000,
-         quarterScale},
-        {{"tone", "@out.wav", "--wave", "2", "--level", "20"},
-         0,
-         "triangle of 1000 Hz at 20 dB",
-         8000,
-         within(0x7fff0)},
-        {{"tone", "@out.wav", "--wave=5", "--seconds", "0.1"}, 0, "800 frames, noise at 0 dB", 800},
-        {{"tone", "@out.wav", "--freq", "5000"}, 2, "--freq must be at most half the rate (4000)"},
-        {{"tone", "@out.wav", "--wave", "6"}, 2, "--wave takes 0 (sine)"},
-        {{"tone", "@out.wav", "--rate", "0"}, 2, "--rate takes a whole number from 1 to 192000"},
-        {{"tone", "@out.wav", "--level=200"}, 2, "--level takes a whole number"},
-        {{"tone", "@out.wav", "--freq", "x"}, 2, "--freq takes a number"},
-        {{"tone", "@out.wav", "--seconds", "-1"}, 2, "--seconds takes a length"},
-        {{"tone", "@out.wav", "--colour", "red"}, 2, "unknown option \"--colour\""},
-        {{"tone", "@out.wav", "--rate"}, 2, "--rate needs a value"},
-        {{"tone"}, 2, "tone takes OUT"},
+        {"convert @sine8k.wav @out.wav --gain 12 --limit", 0, "", 8000, within(0x7fff0)},
+        {"convert @ramp.wav @out.wav --repeat 0.2,0.5,3", 0, "", 14000, looped},
+        {"convert @ramp.wav @out.wav --repeat 0.2,0.5", 2, "--repeat takes FROM,TO,TIMES"},
+        {"convert @ramp.wav @out.wav --repeat 1,2,3 --speed -1", 2, "cannot be combined"},
+        {"convert @offset.wav @out.wav --highpass 50", 0, "", 16000, noOffset},
+        {"convert @noise.wav @out.wav --speed 2", 0, "", 8000},
+        {"convert @noise.wav @out.wav --speed -0.5", 0, "", 32000},
+        {"convert @noise.wav @out.wav --speed 0", 2, "--speed takes a number"},
+        {"convert @sine44k.wav @out.wav --rate 1000", 2, "cannot lower the rate by that much"},
+        {"convert @noise.wav @out.wav --channels 0", 2, "--channels takes a whole number from 1 to 255"},
+        {"convert @noise.wav @out.wav --gain 200", 2, "--gain takes a whole number from -127 to 127"},
+        {"convert @noise.wav @out.wav --highpass 0", 2, "--highpass takes a frequency above 0"},
+        {"convert @noise.wav @out.wav --limit=yes", 2, "--limit takes no value"},
+        {"tone @out.wav --rate 16000 --freq 1000 --seconds 0.5", 0,
+         ": 8000 frames, sine of 1000 Hz at 0 dB, 16000 frames per second", 8000, quarterScale},
+        {"tone @out.wav --wave 2 --level 20", 0, "triangle of 1000 Hz at 20 dB", 8000, within(0x7fff0)},
+        {"tone @out.wav --wave=5 --seconds 0.1", 0, "800 frames, noise at 0 dB", 800},
+        {"tone @out.wav --freq 5000", 2, "--freq must be at most half the rate (4000)"},
+        {"tone @out.wav --wave 6", 2, "--wave takes 0 (sine)"},
+        {"tone @out.wav --rate 0", 2, "--rate takes a whole number from 1 to 192000"},
+        {"tone @out.wav --level=200", 2, "--level takes a whole number"},
+        {"tone @out.wav --freq x", 2, "--freq takes a number"},
+        {"tone @out.wav --seconds -1", 2, "--seconds takes a length"},
+        {"tone @out.wav --colour red", 2, "unknown option \"--colour\""},
+        {"tone @out.wav --rate", 2, "--rate needs a value"},
+        {"tone", 2, "tone takes OUT"},
     };
     for (const ToolRun& run : runs) {
+        SCOPED_TRACE(run.arguments);
         std::vector<std::string> arguments{"tallowin-sound"};
-        std::string line;
-        for (const std::string& argument : run.arguments) {
-            arguments.push_back(argument.starts_with('@') ? folder / argument.substr(1) : argument);
-            line += " " + argument;
-        }
-        SCOPED_TRACE(line);
+        std::istringstream words(run.arguments);
+        for (std::string word; words >> word;)
+            arguments.push_back(word.starts_with('@') ? folder / word.substr(1) : word);
         ::unlink((folder / "out.wav").c_str());
         ChildProcess child(TALLOWIN_SOUND_TOOL, {arguments, {}, {}, folder / "output.txt"});
         EXPECT_EQ(child.Wait(std::chrono::seconds(60)), run.exitCode);

@@ -58,20 +58,11 @@ double Correlation(const int16_t* a, const int16_t* b, size_t count) {
 
 SignalMatch FindSignal(const std::vector<int16_t>& recording, const std::vector<int16_t>& signal) {
     SignalMatch best;
-    if (recording.size() < signal.size())
-        return best;
-    const size_t lags = recording.size() - signal.size() + 1;
-    const auto tryLag = [&](size_t lag) {
+    for (size_t lag = 0; lag + signal.size() <= recording.size(); ++lag) {
         const double value = Correlation(recording.data() + lag, signal.data(), signal.size());
         if (value > best.correlation)
             best = {lag, value};
-    };
-    // Coarse steps first, then every lag around the best one.
-    constexpr size_t kStep = 3;
-    for (size_t lag = 0; lag < lags; lag += kStep)
-        tryLag(lag);
-    for (size_t lag = best.lag > kStep ? best.lag - kStep : 0; lag < std::min(lags, best.lag + kStep + 1); ++lag)
-        tryLag(lag);
+    }
     return best;
 }
 

@@ -32,6 +32,7 @@ protected:
     // to the device unless `keep`); playback writes "out.wav".
     void Record(const std::vector<int16_t>& samples, int32_t frames, PcmFormat format = kDictation,
                 FilePacing pacing = FilePacing::Fast, FileInputEnd end = FileInputEnd::Continue, bool keep = false) {
+        m_input.reset(); // a second recording: the first device goes before its backend
         WritePcmWave(m_folder / "in.wav", format, samples);
         FileAudioOptions options = Files(m_folder / "in.wav", m_folder / "out.wav", pacing);
         options.inputEnd = end;
@@ -52,7 +53,7 @@ protected:
     std::unique_ptr<BlockCollector> m_owner;
 };
 
-TEST_F(FileDevice, FastBlocksHoldTheFileFramesTheLastPaddedWithSilenceAndComeThroughOneWake) {
+TEST_F(FileDevice, FastBlocksComeThroughOneWakeAndTheFilesEndPadsTheLastOrStandsForALostDeviceAfterIt) {
     Record(Ramp(2000), 800, kDictation, FilePacing::Fast, FileInputEnd::Continue, true);
     EXPECT_EQ(m_poster.Pump(), 1u);
     std::vector<int16_t> expected = Ramp(2000);
@@ -60,9 +61,7 @@ TEST_F(FileDevice, FastBlocksHoldTheFileFramesTheLastPaddedWithSilenceAndComeThr
     EXPECT_EQ(m_owner->samples, expected);
     EXPECT_EQ(m_input->QueuedBlocks(), 1) << "nothing follows the file";
     EXPECT_EQ(m_owner->losses, 0);
-}
 
-TEST_F(FileDevice, TheEndOfTheFileCanStandForALostDeviceWithTheLastFramesDeliveredFirst) {
     Record(Ramp(1000), 800, kDictation, FilePacing::Fast, FileInputEnd::DeviceLost);
     m_poster.Pump();
     EXPECT_EQ(m_owner->frames, (std::vector<int32_t>{800, 200}));

@@ -54,18 +54,20 @@ TEST_F(Profile, MissingFileSectionOrKeyGivesTheDefaultAndAChangeByAnotherProgram
     EXPECT_EQ(ProfileRead(m_path, "settings", "number", "0"), "22");
 }
 
-TEST_F(Profile, WritesAreSeenAtOnceReachTheDiskAtFlushAndAnUnchangedFileIsNotRewritten) {
+TEST_F(Profile, WritesAreSeenAtOnceReachTheDiskAtFlushKeepingTheFilesModeAndAnUnchangedFileIsNotRewritten) {
     ASSERT_TRUE(ProfileWrite(m_path, "file", "number", "3"));
     EXPECT_EQ(ProfileRead(m_path, "file", "number", "0"), "3");
     EXPECT_FALSE(PathExists(m_path));
     ASSERT_TRUE(ProfileFlush(m_path));
     EXPECT_EQ(m_folder.Read("settings.ini"), "[file]\nnumber=3\n");
 
+    ASSERT_EQ(::chmod(m_path.c_str(), 0600), 0);
+    ASSERT_TRUE(ProfileWrite(m_path, "file", "number", "4") && ProfileFlush(m_path));
     struct stat before {
     }, after{};
     ASSERT_EQ(::stat(m_path.c_str(), &before), 0);
-    ASSERT_TRUE(ProfileWrite(m_path, "file", "number", "3"));
-    ASSERT_TRUE(ProfileFlush(m_path));
+    EXPECT_EQ(before.st_mode & 0777, 0600u);
+    ASSERT_TRUE(ProfileWrite(m_path, "file", "number", "4") && ProfileFlush(m_path));
     ASSERT_EQ(::stat(m_path.c_str(), &after), 0);
     EXPECT_EQ(before.st_ino, after.st_ino);
 }
@@ -99,14 +101,6 @@ TEST_F(Profile, AFailedFlushIsReportedAndKeepsTheChangesForTheNextTry) {
     ASSERT_TRUE(MakeFolders(m_folder / "gone"));
     EXPECT_TRUE(ProfileFlush(path));
     EXPECT_EQ(m_folder.Read("gone/record.dat"), "[file]\npriority=High\n");
-}
-
-TEST_F(Profile, AnExistingFileKeepsItsModeWhenRewritten) {
-    ASSERT_EQ(::chmod(m_folder.Write("settings.ini", "[a]\nb=c\n").c_str(), 0600), 0);
-    ASSERT_TRUE(ProfileWrite(m_path, "a", "b", "d") && ProfileFlush(m_path));
-    struct stat info {};
-    ASSERT_EQ(::stat(m_path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
 TEST_F(Profile, SingleKeyReadsAndWritesFromTwoThreadsLoseNothing) {

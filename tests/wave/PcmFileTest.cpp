@@ -17,6 +17,10 @@ using namespace sound_test;
 
 namespace {
 
+template <typename... Sample> std::vector<int16_t> Values16(Sample... samples) {
+    return {static_cast<int16_t>(samples)...};
+}
+
 class PcmFile : public testing::Test {
 protected:
     std::string Path() const { return m_folder / "w.wav"; }
@@ -88,10 +92,8 @@ TEST_F(PcmFile, TheWriterStoresEveryWidthBehindOurHeaderSaturatingAndReplacingWh
         {WaveFormatRecord::Pcm(11025, 2, 16), Pipeline16({1, -1, 0x7fff, -0x8000}),
          OurHeader(8, 2, 11025) + Samples16({1, -1, 0x7fff, -0x8000})},
         {WaveFormatRecord::Pcm(8000, 1, 16), {0x7fff0 * 3, -0x7fff0 * 3}, OurHeader(4) + Samples16({0x7fff, -0x8000})},
-        {WaveFormatRecord::Pcm(8000, 1, 8),
-         {-128 * 2048, 0, 127 * 2048, 400000},
-         OurHeader(4, 1, 8000, 8) + std::string("\x00\x80\xff\xff", 4),
-         kFullScale8},
+        {WaveFormatRecord::Pcm(8000, 1, 8), std::vector<int32_t>{-128 * 2048, 0, 127 * 2048, 400000},
+         OurHeader(4, 1, 8000, 8) + std::string("\x00\x80\xff\xff", 4), kFullScale8},
         {WaveFormatRecord::Pcm(8000, 1, 32), {1, INT32_MAX}, OurHeader(8, 1, 8000, 32) + Le32(4096) + Le32(INT32_MAX)},
         {WaveFormatRecord::Pcm(8000, 300, 16), {0}, "<missing>", kFullScale16, "channels.wav"},
         {WaveFormatRecord::Pcm(0, 1, 16), {0}, "<missing>", kFullScale16, "rate.wav"},
@@ -130,27 +132,17 @@ TEST_F(PcmFile, KeepingFramesKeepsOnlyFramesReallyInAFileOfOursAndARecordingThat
     std::vector<int16_t> kept5000 = Ramp(5000);
     kept5000.insert(kept5000.end(), {-1, -2, -3});
     const Case cases[] = {
-        {"keeping 5000 of 10000",
-         OurHeader(20000) + Samples16(Ramp(10000)),
-         5000,
-         {-1, -2, -3},
-         false,
-         5000,
+        {"keeping 5000 of 10000", OurHeader(20000) + Samples16(Ramp(10000)), 5000, Values16(-1, -2, -3), false, 5000,
          OurHeader(10006) + Samples16(kept5000)},
         {"a lagging header, never started", lagging, 2000, {}, false, 2000, lagging},
         {"more than the file holds", lagging, 1000000, {}, true, 3000, OurHeader(6000) + Samples16(Ramp(3000))},
         {"keeping none, never started", ours, 0, {}, false, 0, ours},
         {"keeping 400, never started", ours, 400, {}, false, 400, ours},
         {"keeping 400, finished", ours, 400, {}, true, 400, OurHeader(800) + Samples16(Ramp(400))},
-        {"another program's header", Pcm16File(Ramp(500)), 100, {5, 5}, true, -1, Pcm16File(Ramp(500))},
-        {"another format",
-         OurHeader(1000, 1, 11025) + Samples16(Ramp(500)),
-         100,
-         {5, 5},
-         true,
-         -1,
+        {"another program's header", Pcm16File(Ramp(500)), 100, Values16(5, 5), true, -1, Pcm16File(Ramp(500))},
+        {"another format", OurHeader(1000, 1, 11025) + Samples16(Ramp(500)), 100, Values16(5, 5), true, -1,
          OurHeader(1000, 1, 11025) + Samples16(Ramp(500))},
-        {"not a wave file", std::string(1000, 'x'), 100, {5, 5}, true, -1, std::string(1000, 'x')},
+        {"not a wave file", std::string(1000, 'x'), 100, Values16(5, 5), true, -1, std::string(1000, 'x')},
     };
     for (const Case& item : cases) {
         SCOPED_TRACE(item.what);
