@@ -17,8 +17,6 @@ TEST(LevelsDb, PeakAndMeanSquareLevelsReadTheRecordersAndPlayersReferencePoints)
          std::vector<std::tuple<Measure, std::vector<int32_t>, uint8_t, std::vector<int>>>{
              {PeakLevelDb, {131072, -5}, 2, {0, -88}},
              {PeakLevelDb, {1, 0, -1, 0}, 1, {-102}},
-             {PeakLevelDb, std::vector<int32_t>(10), 1, {-127}},
-             {PeakLevelDb, {-524272}, 1, {12}},
              {MeanSquareLevelDb, std::vector<int32_t>(40), 1, {-127}},
              {MeanSquareLevelDb, alternating(92704), 1, {0}},
              {MeanSquareLevelDb, alternating(524272), 1, {15}}}) {

@@ -58,7 +58,7 @@ protected:
 
 } // namespace
 
-TEST_P(RoundTrip, OurFileHasOurHeaderAndReadsBackEverywhereAndOtherProgramsFilesReadInOurReader) {
+TEST_P(RoundTrip, OurFileReadsBackEverywhereAndOtherProgramsFilesReadInOurReader) {
     const Format& format = GetParam();
     const std::vector<int32_t> tone = Tone(format.rate, format.channels, Frames(format));
     const std::optional<WaveFormatRecord> record =
@@ -74,21 +74,14 @@ TEST_P(RoundTrip, OurFileHasOurHeaderAndReadsBackEverywhereAndOtherProgramsFiles
                                                : LSoundSinkHandle(MakeHandle<LSNKACMFile>(path, *record));
         ASSERT_TRUE(WriteThrough(*sink, tone, 1000));
     }
-    // Our header: an 18-byte format record and its extra bytes (padded to even), the data chunk, nothing after.
-    const std::string bytes = m_folder.Read("ours.wav");
-    const size_t extra = record->extra.size() + record->extra.size() % 2;
-    EXPECT_EQ(bytes.substr(0, 4) + bytes.substr(8, 8) + bytes.substr(38 + extra, 4), "RIFFWAVEfmt data");
-    EXPECT_EQ(ReadLe32At(bytes, 4), bytes.size() - 8);
-    EXPECT_EQ(ReadLe32At(bytes, 16), 18 + record->extra.size());
-    EXPECT_EQ(ReadLe32At(bytes, 42 + extra), bytes.size() - 46 - extra);
-    if (format.blockFrames) { // the last block padded to a whole one
-        const size_t blocks = (Frames(format) + format.blockFrames - 1) / format.blockFrames;
-        EXPECT_EQ(bytes.size() - 46 - extra, blocks * record->blockAlign);
-    }
-
+    // The RIFF and data sizes state the whole file, the data running to its end.
     const WaveOpenResult opened = OpenWaveFileWithReason(path);
     ASSERT_TRUE(opened.source) << opened.error.text;
     EXPECT_EQ(opened.layout.format, *record);
+    const std::string bytes = m_folder.Read("ours.wav");
+    EXPECT_EQ(ReadLe32At(bytes, 4), bytes.size() - 8);
+    EXPECT_EQ(opened.layout.dataOffset + opened.layout.presentBytes, static_cast<int64_t>(bytes.size()));
+    EXPECT_FALSE(opened.layout.IsCutShort());
     ExpectTheTone(ReadToEnd(*opened.source), tone, "our reader");
 
     // ffprobe, ffmpeg and sox read our file; the files ffmpeg and sox write in the format read in our reader.

@@ -9,8 +9,6 @@
 
 namespace {
 
-using namespace std::chrono_literals;
-
 // The file device, blocks as fast as they are taken, recording the very file its playback device writes: it
 // records what was played only after it was played.
 struct FileRig {
@@ -85,13 +83,9 @@ protected:
                 EXPECT_GE(m_output->Write({part.data() + offset, std::min<size_t>(800, part.size() - offset)}), 0);
             EXPECT_TRUE(!m_output->IsPaused() || m_output->DoneBlocks() == 0) << "held";
             m_output->Restart();
-            const auto started = std::chrono::steady_clock::now();
             EXPECT_TRUE(PumpUntil(m_poster, [&] { return m_output->DoneBlocks() == m_output->WrittenBlocks(); }));
-            if constexpr (Rig::kLive) { // done once played, not much sooner than the part lasts
-                const auto lasts = std::chrono::microseconds(static_cast<int64_t>(part.size()) * 125);
-                EXPECT_GE(std::chrono::steady_clock::now() - started, lasts - 150ms);
+            if constexpr (Rig::kLive)
                 record(tail);
-            }
         }
         m_output->Close();
         if constexpr (!Rig::kLive)
@@ -132,10 +126,8 @@ TYPED_TEST(AudioDevice, ListsTheDefaultDeviceFirstAndOpensOnlyListedDevicesWithU
 
     BlockCollector owner(*this->m_input);
     for (const WaveInOptions& options :
-         {WaveInOptions{.device = unlisted, .format = kDictation}, WaveInOptions{.device = -2, .format = kDictation},
-          WaveInOptions{.device = device, .format = {8000, 0}},
-          WaveInOptions{.device = device, .format = kDictation, .framesPerBlock = 0},
-          WaveInOptions{.device = device, .format = kDictation, .blockCount = 0}})
+         {WaveInOptions{.device = unlisted, .format = kDictation}, WaveInOptions{.device = device, .format = {8000, 0}},
+          WaveInOptions{.device = device, .format = kDictation, .framesPerBlock = 0}})
         EXPECT_FALSE(this->m_input->Open(options, this->m_poster, owner)) << options.device;
     EXPECT_TRUE(this->m_input->Open(this->In(), this->m_poster, owner));
     EXPECT_TRUE(this->m_input->Open(this->In(), this->m_poster, owner)) << "an open device is closed first";
@@ -145,39 +137,28 @@ TYPED_TEST(AudioDevice, ListsTheDefaultDeviceFirstAndOpensOnlyListedDevicesWithU
     EXPECT_EQ(output.Write(twoFrames), -1) << "not open";
     ASSERT_TRUE(output.Open(this->Out({8000, 2})));
     EXPECT_EQ(output.Write(partialFrame), -1);
-    EXPECT_EQ(output.Write({}), -1);
     EXPECT_EQ(output.Write(twoFrames), 0);
     EXPECT_FALSE(output.Open({.device = count(AudioDirection::Playback), .format = kDictation}));
     EXPECT_FALSE(output.IsOpen()) << "an open device is closed first";
 }
 
-TYPED_TEST(AudioDevice, BlocksAreFilledWholeInTheOrderTheyWereQueuedAndOnlyTheOwnersCanBeQueued) {
-    WaveIn& input = *this->m_input;
-    BlockCollector owner(input, false);
-    ASSERT_TRUE(input.Open(this->In(400, 4), this->m_poster, owner));
-    for (const int32_t index : {2, 0, 1})
-        ASSERT_TRUE(input.AddBuffer(index));
-    for (const int32_t index : {0, 4, -1})
-        EXPECT_FALSE(input.AddBuffer(index)) << index;
-    input.Start();
-    ASSERT_TRUE(PumpUntil(this->m_poster, [&] { return owner.indices.size() == 3; }));
-    EXPECT_TRUE(input.AddBuffer(0)) << "handed over: the owner's again";
-    ASSERT_TRUE(PumpUntil(this->m_poster, [&] { return owner.indices.size() == 4; }));
-    EXPECT_EQ(owner.indices, (std::vector<int32_t>{2, 0, 1, 0}));
-    EXPECT_EQ(owner.frames, std::vector<int32_t>(4, 400));
-}
-
-TYPED_TEST(AudioDevice, ResetReturnsEveryQueuedBlockInOrderAndRecordingGoesOnIntoBlocksHandedBack) {
+TYPED_TEST(AudioDevice, BlocksAreFilledWholeInQueueOrderResetHandsBackTheQueuedOnesAndOnlyTheOwnersCanBeQueued) {
     WaveIn& input = *this->m_input;
     BlockCollector owner(input, false);
     ASSERT_TRUE(input.Open(this->In(160, 40), this->m_poster, owner));
+    std::vector<int32_t> order{2, 0, 1};
+    for (int32_t i = 3; i < 40; ++i)
+        order.push_back(i);
     const auto queueAll = [&] {
-        for (int32_t i = 0; i < 40; ++i)
-            ASSERT_TRUE(input.AddBuffer(i));
+        for (const int32_t index : order)
+            ASSERT_TRUE(input.AddBuffer(index));
     };
     queueAll();
+    for (const int32_t index : {0, 40, -1})
+        EXPECT_FALSE(input.AddBuffer(index)) << index;
     EXPECT_EQ(input.Reset(), 40) << "nothing was recorded before the start";
     this->m_poster.Pump();
+    EXPECT_EQ(owner.indices, order);
     EXPECT_EQ(owner.frames, std::vector<int32_t>(40, 0));
     input.Start();
     queueAll();
@@ -187,9 +168,10 @@ TYPED_TEST(AudioDevice, ResetReturnsEveryQueuedBlockInOrderAndRecordingGoesOnInt
     this->m_poster.Pump();
     ASSERT_EQ(owner.indices.size(), 80u);
     EXPECT_EQ(input.QueuedBlocks(), 0);
-    for (size_t i = 0; i < owner.indices.size(); ++i)
-        EXPECT_EQ(owner.indices[i], static_cast<int32_t>(i % 40));
-    ASSERT_TRUE(input.AddBuffer(5));
+    EXPECT_EQ(std::vector<int32_t>(owner.indices.begin() + 40, owner.indices.end()), order);
+    EXPECT_EQ(std::vector<int32_t>(owner.frames.begin() + 40, owner.frames.begin() + static_cast<ptrdiff_t>(delivered)),
+              std::vector<int32_t>(delivered - 40, 160));
+    ASSERT_TRUE(input.AddBuffer(5)) << "handed back: the owner's again";
     input.Start();
     ASSERT_TRUE(PumpUntil(this->m_poster, [&] { return owner.indices.size() == 81; }));
     EXPECT_EQ(owner.indices.back(), 5);

@@ -85,13 +85,4 @@ TEST(PulseInputLines, PortsBecomeInputLinesInTheServersOrderWithTheActiveOneMark
     EXPECT_TRUE(lines[2].active);
 }
 
-TEST(MixerLevel, DecibelsMapOntoTheMixerScaleAndBackAsAGainAndAServerVolume) {
-    for (const auto& [db, level] :
-         std::vector<std::pair<int, uint16_t>>{{-36, 0}, {-35, 1424}, {10, 65504}, {11, 65535}})
-        EXPECT_EQ(MixerLevelForDb(db), level) << db;
-    EXPECT_NEAR(GainForMixerLevel(65535), 3.18, 0.01);
-    EXPECT_EQ(audio_internal::PulseVolumeForMixerLevel(MixerLevelForDb(0)), PA_VOLUME_NORM);
-    EXPECT_EQ(audio_internal::PulseVolumeForMixerLevel(0), PA_VOLUME_MUTED);
-}
-
 } // namespace
