@@ -158,7 +158,7 @@ std::string Riff(const std::string& chunks) {
     return "RIFF" + Le(static_cast<uint32_t>(chunks.size() + 4)) + "WAVE" + chunks;
 }
 
-TEST(PcmWaveLayout, FindsTheFramesPastOtherChunksOfOddSizeAndInAFileCutShort) {
+TEST(PcmWaveLayout, FindsTheFramesPastOddChunksAndInAFileCutShortAndRefusesAnythingButSixteenBitPcm) {
     const std::string wave = Riff(Chunk("LIST", "odd") + Format(1, 2, 22050, 16) + Chunk("data", std::string(40, 'x')));
     auto layout = PcmWaveLayoutOf(wave);
     ASSERT_TRUE(layout);
@@ -169,9 +169,7 @@ TEST(PcmWaveLayout, FindsTheFramesPastOtherChunksOfOddSizeAndInAFileCutShort) {
     layout = PcmWaveLayoutOf(Riff(Format(1, 1, 8000, 16) + "data" + Le(1000000) + std::string(101, 'x')));
     ASSERT_TRUE(layout);
     EXPECT_EQ(layout->frames, 50);
-}
-
-TEST(PcmWaveLayout, AnythingButSixteenBitPcmIsRefused) {
+    // Anything but 16-bit PCM is refused.
     for (const std::string& wave :
          {Riff(Format(1, 1, 8000, 8) + Chunk("data", "xx")), Riff(Format(7, 1, 8000, 8) + Chunk("data", "xx")),
           Riff(Format(1, 0, 8000, 16) + Chunk("data", "xx")), Riff(Chunk("data", "xx")),
