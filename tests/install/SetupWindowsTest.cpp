@@ -83,7 +83,7 @@ protected:
 
 } // namespace
 
-TEST_F(SetupWindowsTest, AnInstallPutsFilesEntriesAndShortcutInPlaceAndStartsTheWizard) {
+TEST_F(SetupWindowsTest, AnInstallPutsFilesEntriesAndShortcutInPlaceAndStartsTheWizardAndAReinstallKeepsTheUsersData) {
     const std::string installer = Installer("v1");
     EXPECT_EQ(Install(Services(installer)), Outcome::Installed);
     EXPECT_TRUE(m_messages.empty());
@@ -96,10 +96,8 @@ TEST_F(SetupWindowsTest, AnInstallPutsFilesEntriesAndShortcutInPlaceAndStartsThe
     EXPECT_EQ(ModeOf(EntryFiles()[0]), 0755u) << "the desktop shortcut is executable";
     EXPECT_EQ(ProfileRead(places.keyFile, kUninstallSection, kUninstallStringKey, ""), places.UninstallerPath());
     EXPECT_EQ(m_started, (std::vector<std::vector<std::string>>{{places.ProgramPath(), "/install"}}));
-}
 
-TEST_F(SetupWindowsTest, AReinstallReplacesTheProgramAndKeepsTheUsersData) {
-    ASSERT_EQ(Install(Services(Installer("v1"))), Outcome::Installed);
+    // Installed again, the program is replaced and the user's data kept.
     const char* data[] = {"settings.ini", "Recipient 1.dat", "bgsend.dat", "Current Files/3.wav", "Sent Files/2.wav"};
     for (const char* name : data)
         home.Write("data/Orrindale/Tallowin/" + std::string(name), name);

@@ -101,22 +101,6 @@ TEST_F(FileTransferTest, AnUploadReplacesTheFinalNameWithProgressOnlyWhenTheServ
     }
 }
 
-TEST_F(FileTransferTest, AServerStoppingMidUploadLeavesNoFinalFileAndAResendReplacesTheLeftover) {
-    const std::string bytes = RandomBytes(2 << 20, 7), package = Local(bytes);
-    for (const Files& serverOptions : {Files{"--die-after-bytes", "262144"}, Files{}}) {
-        auto server = StartServer(serverOptions);
-        FileTransfer ftp(Options());
-        ASSERT_EQ(LogOn(ftp, *server), R::Done) << ftp.LastError();
-        const R result = ftp.PutFile(package, kPackage);
-        if (serverOptions.empty())
-            continue;
-        EXPECT_TRUE(result == R::TransferFailed || result == R::CouldNotConnect) << ftp.LastError();
-        EXPECT_EQ(ServerFiles(), Files{FileTransfer::TemporaryNameFor(kPackage)});
-    }
-    EXPECT_EQ(Uploaded(), bytes);
-    EXPECT_EQ(ServerFiles(), Files{kPackage});
-}
-
 TEST_F(FileTransferTest, ASessionMovesBetweenDirectoriesAndFetchesRenamesAndDeletesFilesGoingOnAfterFailures) {
     ASSERT_TRUE(MakeFolders(Root() + "incoming/sub folder"));
     const std::string status = RandomBytes(5000, 3), local = Local("x"), fetched = m_folder / "Temp.sta";

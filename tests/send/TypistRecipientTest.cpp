@@ -131,15 +131,11 @@ TEST(TypistRecipient, TextIsCutToTheFieldWithoutHalfACharacterAndDisplayedWithIt
     recipient.SetText(Name, std::string(30, 'a') + "éüö");
     EXPECT_EQ(recipient.Name(), std::string(30, 'a') + "é");
     EXPECT_EQ(recipient.Bytes()[4 + 31], 0);
-    recipient.SetText(Name, "Jane");
     recipient.SetText(EmailAddress, "jane@example.org");
-    recipient.SetText(Folder, "/mnt/typing");
     recipient.SetText(FtpServer, "ftp.example.org");
-    EXPECT_EQ(recipient.DisplayText(false), "Jane (jane@example.org)");
-    recipient.SetMethod(SendMethod::Lan);
-    EXPECT_EQ(recipient.DisplayText(true), "Jane DEFAULT (/mnt/typing)");
+    EXPECT_EQ(recipient.DisplayText(false), recipient.Name() + " (jane@example.org)");
     recipient.SetMethod(SendMethod::Ftp);
-    EXPECT_EQ(recipient.DisplayText(false), "Jane (ftp.example.org)");
+    EXPECT_EQ(recipient.DisplayText(true), recipient.Name() + " DEFAULT (ftp.example.org)");
 }
 
 TEST(TypistRecipient, MissingShortLongAndGarbageFilesLoadAsFarAsTheyMakeSense) {

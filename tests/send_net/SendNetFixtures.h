@@ -1,21 +1,15 @@
-// SendNetFixtures: what the transport and status tests share: a transport report that records what it was told, a
-// program folder with sent dictation records written by hand, status files built byte by byte, and one pass of
-// the status worker.
+// SendNetFixtures: what the transport and status tests share besides the send folders: a transport report that
+// records what it was told, status files built byte by byte, and one pass of the status worker.
 #pragma once
 
-#include "TempFolder.h"
-#include "platform/FileOps.h"
+#include "SendFixture.h"
 #include "platform/Poster.h"
-#include "send/SendContext.h"
 #include "send/Status.h"
 #include "send/TransportReport.h"
-#include "send/TypistRecipient.h"
-#include "store/IniValues.h"
-#include "store/RecordKeys.h"
-#include "store/SettingsKeys.h"
 
 #include <functional>
-#include <gtest/gtest.h>
+
+using Names = std::vector<std::string>;
 
 // A transport report that records what it was told and asks to stop when the test says so.
 struct RecordingReport final : TransportReport {
@@ -35,34 +29,6 @@ struct RecordingReport final : TransportReport {
     mutable int asked = 0;
 };
 
-// A program folder with "settings.ini" and "Sent Files/" inside a temporary folder, user id 42.
-struct ProgramFolder {
-    TempFolder folder;
-    SendContext context{folder.Path(), folder / "settings.ini", folder / "Sent Files/"};
-    bool made = MakeFolders(context.sentFolder) && WriteIntValue(context.settingsFile, SettingsKeys::kUserId, 42) &&
-                FlushProfile(context.settingsFile);
-
-    // Writes "Sent Files/<name>.dat" with the given keys (a negative number writes no "number").
-    std::string WriteSent(const std::string& name, int32_t number, const std::string& status = "Sent",
-                          int64_t sendDate = 1700000000, const std::string& recipient = "Jane (/typing)") const {
-        const std::string numberLine = number >= 0 ? "number=" + std::to_string(number) + "\n" : "";
-        return folder.Write("Sent Files/" + name + ".dat",
-                            "[file]\n" + numberLine + "senddate=" + std::to_string(sendDate) +
-                                "\nrecipient=" + recipient + "\nsendstatus=" + status + "\n");
-    }
-    std::vector<std::string> SentStatuses(const std::vector<std::string>& names) const {
-        std::vector<std::string> statuses;
-        for (const std::string& name : names)
-            statuses.push_back(ReadStringValue(context.sentFolder + name + ".dat", RecordKeys::kSendStatus));
-        return statuses;
-    }
-    // Saves `recipient` as recipient `index` and sets "sendcount" to index + 1.
-    void AddRecipient(int index, const TypistRecipient& recipient) const {
-        ASSERT_TRUE(recipient.Save(RecipientPath(context.programFolder, index)));
-        ASSERT_TRUE(WriteIntValue(context.settingsFile, SettingsKeys::kSendCount, index + 1));
-    }
-};
-
 // The bytes of a status file: the version word, then one 20-byte record per entry (text cut to 16 bytes).
 inline std::string StatusBytes(const std::vector<std::pair<uint32_t, std::string>>& records, uint32_t version = 0) {
     const auto word = [](uint32_t value) {
@@ -75,8 +41,9 @@ inline std::string StatusBytes(const std::vector<std::pair<uint32_t, std::string
     return bytes;
 }
 
-// Starts one pass of the status worker and pumps its notes until it ended (two notes); returns its summary.
-inline StatusPassSummary RunStatusPass(Status& status) {
+// Starts one pass of the status worker and pumps its notes until it ended (two notes); returns its summary as
+// (recipients visited, files merged, records written, failures).
+inline std::tuple<size_t, size_t, size_t, size_t> RunStatusPass(Status& status) {
     PumpPoster poster;
     int notes = 0;
     status.SetNotify(&poster, [&notes] { ++notes; });
@@ -86,5 +53,6 @@ inline StatusPassSummary RunStatusPass(Status& status) {
     status.SetNotify(nullptr, {});
     EXPECT_EQ(notes, 2);
     status.Finish();
-    return status.LastPass();
+    const StatusPassSummary pass = status.LastPass();
+    return {pass.recipientsVisited, pass.filesMerged, pass.recordsWritten, pass.failures};
 }

@@ -4,7 +4,7 @@
 
 #include "ChildProcess.h"
 #include "PackageReader.h"
-#include "QueueFixture.h"
+#include "SendFixture.h"
 #include "WorkerProbe.h"
 #include "platform/Poster.h"
 #include "send/RecipientList.h"
@@ -18,25 +18,25 @@
 namespace {
 
 using Names = std::vector<std::string>;
+using Entries = std::vector<QueueEntry>;
 
 class SendQueueTest : public ::testing::Test {
 protected:
-    void SetUp() override { fixture.MakeFolderRecipient(0, "Ann", fixture.typist); }
+    void SetUp() override { f.AddRecipient(0, SendFixture::FolderRecipient(f.typist)); }
 
     // A fresh probe holding at `holdAt`, for the next queue (which replaces the former one).
-    WorkerProbe& Probe(std::set<SendStage> holdAt = {}) {
+    void Probe(std::set<SendStage> holdAt = {}) {
         queue.reset();
         probe = std::make_unique<WorkerProbe>(std::move(holdAt));
-        return *probe;
     }
     // A queue over the fixture's folders with the probe attached, telling `onProgress` through the poster, opened.
     BGSend& Open(
         SendTransports transports = {}, std::function<void()> onProgress = [] {}) {
         queue.reset();
-        queue = std::make_unique<BGSend>(fixture.Context(), std::move(transports));
+        queue = std::make_unique<BGSend>(f.context, std::move(transports));
         probe->Attach(*queue);
         queue->SetNotify(&poster, std::move(onProgress));
-        EXPECT_TRUE(queue->Open(fixture.program));
+        EXPECT_TRUE(queue->Open(f.program));
         return *queue;
     }
     // Transports whose folder delivery is `lan`.
@@ -45,21 +45,29 @@ protected:
     Names Add(int count, double seconds = 1.0) {
         Names waves;
         for (int i = 0; i < count; ++i) {
-            waves.push_back(fixture.MakeSentDictation(std::string(1, static_cast<char>('a' + i)), i + 1, seconds));
+            waves.push_back(f.MakeSentDictation(std::string(1, static_cast<char>('a' + i)), i + 1, seconds));
             EXPECT_TRUE(queue->Add(waves.back(), 0));
         }
         return waves;
     }
-    std::vector<QueueEntry> Entries() const { return SendQueueFile(fixture.program + "bgsend.dat").Entries(); }
-    Names Deliveries(const Names& names) const {
-        Names states;
-        for (const std::string& name : names)
-            states.push_back(ReadStringValue(fixture.RecordPath(name), RecordKeys::kDelivery));
-        return states;
+    Entries Queued() const { return SendQueueFile(f.program + "bgsend.dat").Entries(); }
+    Names Deliveries(const Names& names) const { return f.Values(names, RecordKeys::kDelivery); }
+    Names Arrived() const { return SendFixture::List(f.typist); }
+    // The typist-side reading of an arrived package, and its audio's format tag and rate.
+    TypistPackage Package(const std::string& name) const {
+        std::string problem;
+        const auto package = ReadTypistPackage(f.typist + name, problem);
+        EXPECT_TRUE(package) << problem;
+        return package.value_or(TypistPackage{});
     }
-    Names Arrived() const { return QueueFixture::Names(fixture.typist); }
+    static std::tuple<uint16_t, uint32_t> AudioFormat(const TypistPackage& package) {
+        const auto* audio = reinterpret_cast<const uint8_t*>(package.audio.data());
+        if (package.audio.size() < 28)
+            return {};
+        return {ReadLe16(audio + 20), ReadLe32(audio + 24)};
+    }
 
-    QueueFixture fixture;
+    SendFixture f;
     PumpPoster poster;
     std::unique_ptr<WorkerProbe> probe = std::make_unique<WorkerProbe>();
     std::unique_ptr<BGSend> queue;
@@ -71,33 +79,33 @@ TEST_F(SendQueueTest, AddsAreQueuedInOrderAndARefusedDeliveryStopsTheWorkerWithI
         return ++calls == 1 || (report.ReportFailure("refused"), false);
     })));
     const Names waves = Add(3);
-    EXPECT_EQ(Entries(), (std::vector<QueueEntry>{{waves[0], 0}, {waves[1], 0}, {waves[2], 0}}));
-    ASSERT_TRUE(probe->WaitUntilHeld());
-    probe->Release(); // a is delivered
-    ASSERT_TRUE(probe->WaitUntilHeld());
-    probe->Release(); // b is refused
+    EXPECT_EQ(Queued(), (Entries{{waves[0], 0}, {waves[1], 0}, {waves[2], 0}}));
+    for (int held = 0; held < 2; ++held) { // a is delivered, b refused
+        ASSERT_TRUE(probe->WaitUntilHeld());
+        probe->Release();
+    }
     ASSERT_TRUE(probe->WaitForEndings(1));
-    EXPECT_EQ(Entries(), (std::vector<QueueEntry>{{waves[1], 0}, {waves[2], 0}}));
+    EXPECT_EQ(Queued(), (Entries{{waves[1], 0}, {waves[2], 0}}));
     EXPECT_EQ(Deliveries({"a", "b"}), (Names{"Delivered", "Pending"}));
     EXPECT_EQ(queue.TakeFailure(), "refused");
     EXPECT_EQ(queue.TakeFailure(), std::nullopt);
 }
 
 TEST_F(SendQueueTest, AFailedFolderDeliveryStaysQueuedWithItsPackageAndANewQueueFinishesIt) {
-    fixture.MakeFolderRecipient(0, "Ann", fixture.temp / "no such share");
+    f.AddRecipient(0, SendFixture::FolderRecipient(f.temp / "no such share"));
     BGSend& first = Open();
     const Names waves = Add(1);
     ASSERT_TRUE(probe->WaitForEndings(1));
     const std::string failure = first.TakeFailure().value_or("");
-    EXPECT_TRUE(failure.starts_with("Unable to find the folder " + fixture.temp.Path() + "no such share.\n\n"));
+    EXPECT_TRUE(failure.starts_with("Unable to find the folder " + f.temp.Path() + "no such share.\n\n"));
     EXPECT_TRUE(failure.ends_with("Click Cancel to clear all pending send files.")) << failure;
-    EXPECT_TRUE(PathExists(fixture.sent + "dct00042-00001.dct"));
-    ASSERT_TRUE(first.Add(fixture.MakeSentDictation("b", 2), 0)); // starts the worker again: a is refused again
+    EXPECT_TRUE(PathExists(f.sent + "dct00042-00001.dct"));
+    ASSERT_TRUE(first.Add(f.MakeSentDictation("b", 2), 0)); // starts the worker again: a is refused again
     ASSERT_TRUE(probe->WaitForEndings(2));
-    EXPECT_EQ(Entries(), (std::vector<QueueEntry>{{waves[0], 0}, {fixture.sent + "b.wav", 0}}));
+    EXPECT_EQ(Queued(), (Entries{{waves[0], 0}, {f.sent + "b.wav", 0}}));
     EXPECT_EQ(Deliveries({"a"}), Names{"Pending"});
 
-    fixture.MakeFolderRecipient(0, "Ann", fixture.typist);
+    f.AddRecipient(0, SendFixture::FolderRecipient(f.typist));
     Probe({SendStage::Converting});
     BGSend& queue = Open();
     ASSERT_TRUE(probe->WaitUntilHeld());
@@ -108,7 +116,7 @@ TEST_F(SendQueueTest, AFailedFolderDeliveryStaysQueuedWithItsPackageAndANewQueue
     EXPECT_FLOAT_EQ(queue.ShownProgress(), 0.0f);
     EXPECT_EQ(Arrived(), (Names{"dct00042-00001.dct", "dct00042-00002.dct"}));
     EXPECT_EQ(Deliveries({"a", "b"}), (Names{"Delivered", "Delivered"}));
-    EXPECT_EQ(QueueFixture::Names(fixture.sent, true), (Names{"a.dat", "a.wav", "b.dat", "b.wav"}));
+    EXPECT_EQ(SendFixture::List(f.sent, true), (Names{"a.dat", "a.wav", "b.dat", "b.wav"}));
     EXPECT_GT(poster.Pump(), 2u);
 }
 
@@ -119,7 +127,7 @@ TEST_F(SendQueueTest, AnEntryAddedWhileTheWorkerEndsIsSentWithoutAnotherAdd) {
     ASSERT_TRUE(probe->WaitUntilHeld()); // the worker found the queue empty and is held on its way out
     EXPECT_EQ(queue.GetCount(), 0);
     bool added = false;
-    std::thread adder([&] { added = queue.Add(fixture.MakeSentDictation("b", 2), 0); });
+    std::thread adder([&] { added = queue.Add(f.MakeSentDictation("b", 2), 0); });
     ASSERT_TRUE(WorkerProbe::WaitFor([&] { return queue.GetCount() == 1; }));
     probe->Release();
     adder.join();
@@ -141,9 +149,9 @@ TEST_F(SendQueueTest, TheWorkerRemovesTheFirstEntryOnlyWhenItStillNamesTheDictat
     ASSERT_TRUE(probe->WaitUntilHeld()); // a is in its transport
     // The queue is cleared (as the user's Cancel does) and c is queued, all while a is being sent.
     ASSERT_TRUE(queue.SetCount(0));
-    const std::string c = fixture.MakeSentDictation("c", 3);
+    const std::string c = f.MakeSentDictation("c", 3);
     ASSERT_TRUE(queue.Add(c, 0));
-    EXPECT_EQ(Entries(), (std::vector<QueueEntry>{{c, 0}}));
+    EXPECT_EQ(Queued(), (Entries{{c, 0}}));
     probe->ReleaseForever();
     ASSERT_TRUE(probe->WaitForEndings(1));
     EXPECT_EQ(sent, (Names{"a", "c"}));
@@ -160,14 +168,14 @@ TEST_F(SendQueueTest, RemoveAndCancelAllMarkTheDroppedDictationsNotSentAndStopTh
     EXPECT_FALSE(queue.Remove(waves[1]));
     EXPECT_FALSE(queue.IsQueued(waves[1]));
     EXPECT_EQ(Deliveries({"a", "b", "c"}), (Names{"Pending", "Not sent", "Pending"}));
-    EXPECT_EQ(Entries(), (std::vector<QueueEntry>{{waves[0], 0}, {waves[2], 0}}));
+    EXPECT_EQ(Queued(), (Entries{{waves[0], 0}, {waves[2], 0}}));
     queue.CancelAll();
     EXPECT_FALSE(queue.IsRunning());
     EXPECT_EQ(queue.GetCount(), 0);
     EXPECT_EQ(Deliveries({"a", "b", "c"}), (Names{"Not sent", "Not sent", "Not sent"}));
     EXPECT_EQ(queue.TakeFailure(), std::nullopt);
     EXPECT_TRUE(Arrived().empty());
-    EXPECT_EQ(QueueFixture::Names(fixture.sent, true).size(), 6u); // no package or converted audio is left
+    EXPECT_EQ(SendFixture::List(f.sent, true).size(), 6u); // no package or converted audio is left
 }
 
 TEST_F(SendQueueTest, AStopDuringTheConversionLeavesTheEntryQueuedAndNoTemporaries) {
@@ -175,15 +183,15 @@ TEST_F(SendQueueTest, AStopDuringTheConversionLeavesTheEntryQueuedAndNoTemporari
     BGSend& queue = Open();
     const Names waves = Add(1, 5.0);
     ASSERT_TRUE(probe->WaitUntilHeld());
-    EXPECT_TRUE(PathExists(fixture.sent + "a.tmp"));
+    EXPECT_TRUE(PathExists(f.sent + "a.tmp"));
     EXPECT_TRUE(queue.Stop()); // the held worker is let go as it is asked to stop
-    EXPECT_EQ(Entries(), (std::vector<QueueEntry>{{waves[0], 0}}));
-    EXPECT_EQ(QueueFixture::Names(fixture.sent, true), (Names{"a.dat", "a.wav"}));
+    EXPECT_EQ(Queued(), (Entries{{waves[0], 0}}));
+    EXPECT_EQ(SendFixture::List(f.sent, true), (Names{"a.dat", "a.wav"}));
     EXPECT_EQ(Deliveries({"a"}), Names{"Pending"});
 }
 
 TEST_F(SendQueueTest, UserIdZeroIsToldOnceAndTheSendsStillGo) {
-    fixture.SetUserId(0);
+    ASSERT_TRUE(f.SetInt(SettingsKeys::kUserId, 0));
     const auto zeroNotices = [](const Names& notices) {
         return std::count_if(notices.begin(), notices.end(), [](const std::string& text) {
             return text.find("Settings menu, User Settings...") != std::string::npos;
@@ -196,17 +204,17 @@ TEST_F(SendQueueTest, UserIdZeroIsToldOnceAndTheSendsStillGo) {
     EXPECT_EQ(zeroNotices(first.TakeNotices()), 1);
     Probe();
     BGSend& second = Open();
-    ASSERT_TRUE(second.Add(fixture.MakeSentDictation("c", 3), 0));
+    ASSERT_TRUE(second.Add(f.MakeSentDictation("c", 3), 0));
     ASSERT_TRUE(probe->WaitForEndings(1));
     EXPECT_EQ(zeroNotices(second.TakeNotices()), 0);
     EXPECT_EQ(Arrived(), (Names{"dct00000-00001.dct", "dct00000-00002.dct", "dct00000-00003.dct"}));
 }
 
 TEST_F(SendQueueTest, DamagedEntriesAndMissingWavesAreDroppedWithOneNoticeEachAndTheRestIsSent) {
-    const std::string gone = fixture.MakeSentDictation("gone", 1), kept = fixture.MakeSentDictation("kept", 2);
+    const std::string gone = f.MakeSentDictation("gone", 1), kept = f.MakeSentDictation("kept", 2);
     RemoveFile(gone);
-    ASSERT_TRUE(SendQueueFile(fixture.program + "bgsend.dat")
-                    .Replace({{"/etc/passwd", 0}, {fixture.sent + "../escape.wav", 0}, {gone, 0}, {kept, 0}}));
+    ASSERT_TRUE(SendQueueFile(f.program + "bgsend.dat")
+                    .Replace({{"/etc/passwd", 0}, {f.sent + "../escape.wav", 0}, {gone, 0}, {kept, 0}}));
     BGSend& queue = Open();
     ASSERT_TRUE(probe->WaitForEndings(1));
     EXPECT_EQ(queue.GetCount(), 0);
@@ -221,28 +229,28 @@ TEST_F(SendQueueTest, DamagedEntriesAndMissingWavesAreDroppedWithOneNoticeEachAn
 
 TEST_F(SendQueueTest, AddRefusesWhatIsNotASentWaveFileOrCannotBeWrittenAndQueuesAPathOnce) {
     Probe({SendStage::Converting});
-    BGSend queue(fixture.Context());
+    BGSend queue(f.context);
     probe->Attach(queue);
-    const std::string a = fixture.MakeSentDictation("a", 1);
+    const std::string a = f.MakeSentDictation("a", 1);
     EXPECT_FALSE(queue.Add(a, 0)); // not open yet
-    EXPECT_FALSE(queue.Open(fixture.program.substr(0, fixture.program.size() - 1)));
+    EXPECT_FALSE(queue.Open(f.program.substr(0, f.program.size() - 1)));
     // A folder where the queue file should be: no rewrite succeeds, and the user is told.
-    ASSERT_TRUE(MakeFolders(fixture.program + "bgsend.dat/"));
-    ASSERT_TRUE(queue.Open(fixture.program));
+    ASSERT_TRUE(MakeFolders(f.program + "bgsend.dat/"));
+    ASSERT_TRUE(queue.Open(f.program));
     EXPECT_FALSE(queue.Add(a, 0));
     EXPECT_FALSE(queue.SetCount(2));
     EXPECT_EQ(queue.GetCount(), 0);
     EXPECT_FALSE(queue.IsRunning());
     EXPECT_EQ(queue.TakeNotices(), (Names{BGSend::kFileSystemErrorText}));
-    ASSERT_EQ(::rmdir((fixture.program + "bgsend.dat").c_str()), 0);
+    ASSERT_EQ(::rmdir((f.program + "bgsend.dat").c_str()), 0);
     for (const std::string& bad :
-         {fixture.sent + "notes.txt", fixture.temp / "elsewhere.wav", fixture.sent + std::string(300, 'x') + ".wav"})
+         {f.sent + "notes.txt", f.temp / "elsewhere.wav", f.sent + std::string(300, 'x') + ".wav"})
         EXPECT_FALSE(queue.Add(bad, 0)) << bad;
     ASSERT_TRUE(queue.Add(a, 0));
     ASSERT_TRUE(queue.Add(a, 0));
     EXPECT_EQ(queue.GetCount(), 1);
     EXPECT_TRUE(queue.IsQueued(a));
-    EXPECT_FALSE(queue.IsQueued(fixture.sent + "b.wav"));
+    EXPECT_FALSE(queue.IsQueued(f.sent + "b.wav"));
 }
 
 TEST_F(SendQueueTest, DeletingARecipientRenumbersTheQueueAndGivesItsEntriesToTheNewDefault) {
@@ -250,19 +258,18 @@ TEST_F(SendQueueTest, DeletingARecipientRenumbersTheQueueAndGivesItsEntriesToThe
     BGSend& queue = Open({refuse, refuse, refuse});
     Names waves;
     for (int i = 0; i < 4; ++i) {
-        waves.push_back(fixture.MakeSentDictation("d" + std::to_string(i), i + 1));
+        waves.push_back(f.MakeSentDictation("d" + std::to_string(i), i + 1));
         ASSERT_TRUE(queue.Add(waves.back(), i));
     }
     ASSERT_TRUE(WorkerProbe::WaitFor([&] { return probe->Endings() > 0 && !queue.IsRunning(); }));
     // As the recipient list leaves it after deleting recipient 1 of four, with recipient 3 (now 2) the default.
-    (void)WriteIntValue(fixture.settings, SettingsKeys::kSendCount, 3);
-    (void)WriteIntValue(fixture.settings, SettingsKeys::kSendDefault, 2);
+    ASSERT_TRUE(f.SetInt(SettingsKeys::kSendCount, 3) && f.SetInt(SettingsKeys::kSendDefault, 2));
     ASSERT_TRUE(queue.RenumberRecipients(1));
-    EXPECT_EQ(Entries(), (std::vector<QueueEntry>{{waves[0], 0}, {waves[1], 2}, {waves[2], 1}, {waves[3], 2}}));
+    EXPECT_EQ(Queued(), (Entries{{waves[0], 0}, {waves[1], 2}, {waves[2], 1}, {waves[3], 2}}));
 }
 
 TEST_F(SendQueueTest, AnUnusableRecipientFormatFallsBackToTheDefaultWithANotice) {
-    const std::string recipient = RecipientPath(fixture.program, 0); // its format area zeroed
+    const std::string recipient = RecipientPath(f.program, 0); // its format area zeroed
     std::string bytes = ReadFileBytes(recipient).value();
     std::fill_n(bytes.begin() + TypistRecipient::kFormatOffset, TypistRecipient::kFormatSize, '\0');
     ASSERT_TRUE(WriteFileAtomically(recipient, bytes));
@@ -272,38 +279,34 @@ TEST_F(SendQueueTest, AnUnusableRecipientFormatFallsBackToTheDefaultWithANotice)
     const Names notices = queue.TakeNotices();
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_NE(notices[0].find("cannot be used"), std::string::npos);
-    std::string problem;
-    const auto package = ReadTypistPackage(fixture.typist + "dct00042-00001.dct", problem);
-    ASSERT_TRUE(package) << problem;
-    const auto* audio = reinterpret_cast<const uint8_t*>(package->audio.data());
-    EXPECT_EQ(ReadLe16(audio + 20), TypistRecipient::DefaultFormat().formatTag);
-    EXPECT_EQ(ReadLe32(audio + 24), TypistRecipient::DefaultFormat().samplesPerSec);
+    const WaveFormatRecord fallback = TypistRecipient::DefaultFormat();
+    EXPECT_EQ(AudioFormat(Package("dct00042-00001.dct")), std::tuple(fallback.formatTag, fallback.samplesPerSec));
 }
 
 TEST_F(SendQueueTest, StrandedSentDictationsAreQueuedAgainToTheRecipientTheyName) {
-    fixture.MakeFolderRecipient(1, "Bea", fixture.typist);
-    const std::string bea = RecipientList(fixture.program, fixture.settings).Load(1).DisplayText(false);
-    const std::string stranded = fixture.MakeSentDictation("stranded", 1, 1.0, bea);
-    const std::string unknown = fixture.MakeSentDictation("unknown", 2, 1.0, "Nobody (nowhere)");
+    f.AddRecipient(1, SendFixture::FolderRecipient(f.typist, "Bea"));
+    const std::string bea = RecipientList(f.program, f.settings).Load(1).DisplayText(false);
+    const std::string stranded = f.MakeSentDictation("stranded", 1, 1.0, bea);
+    const std::string unknown = f.MakeSentDictation("unknown", 2, 1.0, "Nobody (nowhere)");
     const std::pair<const char*, StringKey> done[] = {
         {"Delivered", RecordKeys::kDelivery}, {"Not sent", RecordKeys::kDelivery}, {"Typed", RecordKeys::kSendStatus}};
     for (int i = 0; i < 3; ++i) {
-        fixture.MakeSentDictation("done" + std::to_string(i), 3 + i, 1.0, bea);
-        (void)WriteStringValue(fixture.RecordPath("done" + std::to_string(i)), done[i].second, done[i].first);
+        f.MakeSentDictation("done" + std::to_string(i), 3 + i, 1.0, bea);
+        (void)WriteStringValue(f.RecordPath("done" + std::to_string(i)), done[i].second, done[i].first);
     }
     Probe({SendStage::Converting});
     BGSend& queue = Open();
     EXPECT_EQ(queue.RequeueStranded(), 2);
-    std::vector<QueueEntry> entries = Entries();
+    Entries entries = Queued();
     std::sort(entries.begin(), entries.end(), [](const auto& x, const auto& y) { return x.wavePath < y.wavePath; });
-    EXPECT_EQ(entries, (std::vector<QueueEntry>{{stranded, 1}, {unknown, 0}}));
+    EXPECT_EQ(entries, (Entries{{stranded, 1}, {unknown, 0}}));
     EXPECT_EQ(queue.RequeueStranded(), 0);
 }
 
 TEST_F(SendQueueTest, AGsmPackageArrivesThatTheTypistsSideCanOpenAndPlayAfterFewProgressNotes) {
-    fixture.MakeFolderRecipient(0, "Ann", fixture.typist + " ");
-    (void)WriteStringValue(fixture.settings, SettingsKeys::kUser, "Zoë Doctor");
-    fixture.temp.Write("Sent Files/a.txt", std::string("Please type this.") + '\0');
+    f.AddRecipient(0, SendFixture::FolderRecipient(f.typist + " "));
+    (void)WriteStringValue(f.settings, SettingsKeys::kUser, "Zoë Doctor");
+    f.temp.Write("Sent Files/a.txt", std::string("Please type this.") + '\0');
     std::vector<float> shown;
     BGSend& sender = Open({}, [&] { shown.push_back(queue->ShownProgress()); });
     Add(1, 20.0);
@@ -317,18 +320,16 @@ TEST_F(SendQueueTest, AGsmPackageArrivesThatTheTypistsSideCanOpenAndPlayAfterFew
     EXPECT_FLOAT_EQ(shown.empty() ? -1.0f : shown.back(), 0.0f);
     EXPECT_EQ(sender.TakeFailure(), std::nullopt);
     EXPECT_TRUE(sender.TakeNotices().empty());
-    ASSERT_EQ(QueueFixture::Names(fixture.typist, true), Names{"dct00042-00001.dct"});
-    std::string problem;
-    const auto package = ReadTypistPackage(fixture.typist + "dct00042-00001.dct", problem);
-    ASSERT_TRUE(package) << problem;
-    EXPECT_EQ(std::tie(package->userId, package->number, package->date), std::tuple(42u, 1u, 1700000000u));
-    EXPECT_EQ(std::tie(package->name, package->details[0], package->notes),
+    ASSERT_EQ(SendFixture::List(f.typist, true), Names{"dct00042-00001.dct"});
+    const TypistPackage package = Package("dct00042-00001.dct");
+    EXPECT_EQ(std::tie(package.userId, package.number, package.date), std::tuple(42u, 1u, 1700000000u));
+    EXPECT_EQ(std::tie(package.name, package.details[0], package.notes),
               std::tuple("a", "Zo\xEB Doctor", "Please type this."));
-    const auto* audio = reinterpret_cast<const uint8_t*>(package->audio.data());
-    EXPECT_EQ(std::tuple(ReadLe16(audio + 20), ReadLe32(audio + 24)), std::tuple(49, 8000u)); // GSM 6.10, 8000 Hz
+    EXPECT_EQ(AudioFormat(package), std::tuple(49, 8000u)); // GSM 6.10, 8000 Hz
 
-    const std::string extracted = fixture.temp / "typist.wav", ffprobe = FindProgram("ffprobe");
-    ASSERT_TRUE(ExtractTypistAudio(*package, extracted));
+    // The extracted audio as an independent player reads it.
+    const std::string extracted = f.temp / "typist.wav", ffprobe = FindProgram("ffprobe");
+    ASSERT_TRUE(ExtractTypistAudio(package, extracted));
     if (ffprobe.empty())
         GTEST_SKIP() << "ffprobe is not on PATH: the extracted audio was not played back";
     ChildProcess child(
@@ -336,9 +337,9 @@ TEST_F(SendQueueTest, AGsmPackageArrivesThatTheTypistsSideCanOpenAndPlayAfterFew
                    "-of", "default=noprint_wrappers=1", extracted},
                   {},
                   "",
-                  fixture.temp / "ffprobe.txt"});
+                  f.temp / "ffprobe.txt"});
     ASSERT_EQ(child.Wait(std::chrono::seconds(60)), 0);
-    const std::string output = fixture.temp.Read("ffprobe.txt");
+    const std::string output = f.temp.Read("ffprobe.txt");
     for (const char* line : {"codec_name=gsm_ms\n", "sample_rate=8000\n", "channels=1\n", "duration="})
         EXPECT_NE(output.find(line), std::string::npos) << line << " in " << output;
     EXPECT_NEAR(std::strtod(output.c_str() + output.find("duration=") + 9, nullptr), 20.0, 0.05);

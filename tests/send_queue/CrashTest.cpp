@@ -1,7 +1,7 @@
 // A send killed at each of its stages and finished by a restart: the queue runs in a child process of the test,
 // which pauses at the stage under test until it is killed.
 #include "PackageReader.h"
-#include "QueueFixture.h"
+#include "SendFixture.h"
 #include "platform/Profile.h"
 #include "send/BGSend.h"
 #include "send/LanTransport.h"
@@ -37,7 +37,7 @@ private:
 
 class KilledSendTest : public ::testing::TestWithParam<const char*> {
 protected:
-    void SetUp() override { fixture.MakeFolderRecipient(0, "Ann", fixture.typist); }
+    void SetUp() override { f.AddRecipient(0, SendFixture::FolderRecipient(f.typist)); }
 
     // A child process that runs a fresh queue on the fixture's folders (queueing `wave` when given) until the
     // queue is empty: exit 0, or 2 when a send failed, 3 on a time-out. At the stage `pauseAt` it writes the
@@ -62,14 +62,14 @@ protected:
         std::mutex mutex;
         std::condition_variable ended;
         int endings = 0;
-        BGSend queue(fixture.Context(), transports);
+        BGSend queue(f.context, transports);
         queue.SetStageHook([&](SendStage stage) {
             pauseIf(std::array{"converting", "converted", "packaging", "packaged", "ending"}[static_cast<int>(stage)]);
             std::lock_guard lock(mutex);
             endings += stage == SendStage::Ending;
             ended.notify_all();
         });
-        if (!queue.Open(fixture.program) || (queue.RequeueStranded(), !wave.empty() && !queue.Add(wave, 0)))
+        if (!queue.Open(f.program) || (queue.RequeueStranded(), !wave.empty() && !queue.Add(wave, 0)))
             ::_exit(3);
         std::unique_lock lock(mutex);
         for (int seen = 0; queue.GetCount() > 0; seen = endings) {
@@ -80,17 +80,17 @@ protected:
         }
         ::_exit(0);
     }
-    std::string Marker() const { return fixture.program + "paused"; }
+    std::string Marker() const { return f.program + "paused"; }
     static int ExitCode(pid_t child) {
         int status = 0;
         return ::waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-    QueueFixture fixture;
+    SendFixture f;
 };
 
 TEST_P(KilledSendTest, ARestartAfterAKillFinishesTheSendOnceAndLosesNothing) {
-    const std::string wave = fixture.MakeSentDictation("a", 1, 30.0);
+    const std::string wave = f.MakeSentDictation("a", 1, 30.0);
     const pid_t first = RunQueue(wave, GetParam());
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     int status = 0;
@@ -101,22 +101,22 @@ TEST_P(KilledSendTest, ARestartAfterAKillFinishesTheSendOnceAndLosesNothing) {
     ExitCode(first);
     ASSERT_TRUE(RemoveFile(Marker())) << "the queue never reached " << GetParam();
     if (std::string_view(GetParam()) == "packaging") // as a package write cut short by the kill leaves it
-        fixture.temp.Write("Sent Files/.dct00042-00001.dct.part", std::string(1000, 'x'));
-    ProfileForget(fixture.program + "bgsend.dat");
-    EXPECT_EQ(SendQueueFile(fixture.program + "bgsend.dat").Entries(), (std::vector<QueueEntry>{{wave, 0}}));
+        f.temp.Write("Sent Files/.dct00042-00001.dct.part", std::string(1000, 'x'));
+    ProfileForget(f.program + "bgsend.dat");
+    EXPECT_EQ(SendQueueFile(f.program + "bgsend.dat").Entries(), (std::vector<QueueEntry>{{wave, 0}}));
 
     ASSERT_EQ(ExitCode(RunQueue("")), 0);
-    EXPECT_EQ(QueueFixture::Names(fixture.typist, true), std::vector<std::string>{"dct00042-00001.dct"});
+    EXPECT_EQ(SendFixture::List(f.typist, true), std::vector<std::string>{"dct00042-00001.dct"});
     std::string problem;
-    const auto package = ReadTypistPackage(fixture.typist + "dct00042-00001.dct", problem);
+    const auto package = ReadTypistPackage(f.typist + "dct00042-00001.dct", problem);
     ASSERT_TRUE(package) << problem;
     EXPECT_EQ(package->name, "a");
-    ProfileForget(fixture.program + "bgsend.dat");
-    EXPECT_EQ(SendQueueFile(fixture.program + "bgsend.dat").Count(), 0);
-    ProfileForget(fixture.RecordPath("a"));
-    EXPECT_EQ(ReadStringValue(fixture.RecordPath("a"), RecordKeys::kDelivery), "Delivered");
+    ProfileForget(f.program + "bgsend.dat");
+    EXPECT_EQ(SendQueueFile(f.program + "bgsend.dat").Count(), 0);
+    ProfileForget(f.RecordPath("a"));
+    EXPECT_EQ(ReadStringValue(f.RecordPath("a"), RecordKeys::kDelivery), "Delivered");
     // Only the dictation is left in "Sent Files/": no converted audio, package or part of one.
-    EXPECT_EQ(QueueFixture::Names(fixture.sent, true), (std::vector<std::string>{"a.dat", "a.wav"}));
+    EXPECT_EQ(SendFixture::List(f.sent, true), (std::vector<std::string>{"a.dat", "a.wav"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(AtEachStage, KilledSendTest,

@@ -270,7 +270,13 @@ TEST_F(SendDialogTest, MailSettingsAreStoredOnlyWithAGoodPortAndWithTheUsersYesT
     const MailSettings mail = LoadMailSettings(m_context.send);
     EXPECT_TRUE(mail.port == 0 && mail.security == MailSecurity::Smtps && !mail.verifyCertificate);
     EXPECT_EQ(mail.sender + " " + mail.user + "|" + mail.password + "|", "pat@example.com pat| pass word |");
+    EXPECT_EQ(m_folder.Read("settings.ini").find("pass word"), std::string::npos)
+        << "the password has a file of its own";
     MailSettingsDialog again(nullptr, m_context);
     EXPECT_EQ(Control<QComboBox>(again, MailIds::kSecurity)->currentText() + Text(again, MailIds::kPassword),
               "SMTPS pass word ");
+    Type(again, MailIds::kPassword, "");
+    Click(again, MailIds::kOk);
+    EXPECT_FALSE(PathExists(MailPasswordPath(m_context.send)));
+    EXPECT_EQ(LoadMailSettings(m_context.send).password, "");
 }

@@ -129,12 +129,12 @@ TEST_F(DictationStoreTest, ANewDictationTakesTheSettingsNumberStoresTheNextAtOnc
 
 TEST_F(DictationStoreTest, TheLengthComesFromTheWaveAndAnUndatedRecordHasAnUnknownDate) {
     Add(Current, "Recorded");
-    Add(Current, "Broken");
     EXPECT_EQ(m_store.CreationDateText(Current, "Recorded"), "File create date unknown");
     EXPECT_EQ(m_store.Length(Current, "Recorded"), 0); // no length function at all
     StoreServices services;
     services.waveLength = [](const std::string& path) { return path.ends_with("Broken.wav") ? -1 : 123456; };
     const DictationStore store(m_current, m_sent, m_settings, services);
+    Add(Current, "Broken");
     EXPECT_EQ(std::tuple(store.Length(Current, "Recorded"), store.Length(Current, "Broken"),
                          store.Length(Current, "Missing")),
               std::tuple(123456, 0, 0));
@@ -172,7 +172,7 @@ TEST_F(DictationStoreTest, NotesLoadUpToTheLimitAndTheFirstZeroByteAndUnreadable
     EXPECT_EQ(m_store.LoadNotes(Current, "Odd"), std::nullopt);
 }
 
-TEST_F(DictationStoreTest, RenamesThatAreNotUsableOrWouldTakeAnotherDictationsFileAreRefused) {
+TEST_F(DictationStoreTest, RenamesAreCleanedMoveAllThreeFilesAndAreRefusedWhenUnusableOrTakingAnotherDictationsFile) {
     Add(Current, "First", 1, "first notes");
     Add(Current, "Second", 2, "second notes");
     m_folder.Write("Current Files/Third.txt", "stray notes"); // notes alone take the name
@@ -186,17 +186,14 @@ TEST_F(DictationStoreTest, RenamesThatAreNotUsableOrWouldTakeAnotherDictationsFi
     EXPECT_EQ(Entries(m_current).size(), 7u);
     EXPECT_EQ(m_folder.Read("Current Files/Third.txt"), "stray notes");
     EXPECT_EQ(m_store.LoadNotes(Current, "Second"), "second notes");
-}
-
-TEST_F(DictationStoreTest, RenamingCleansTheNameAndMovesAllThreeFilesEvenForACaseChange) {
-    Add(Current, "Dictation 4", 4, "notes");
-    EXPECT_EQ(m_store.Rename("Dictation 4", "a:b*c.d").name, "a b c d");
-    EXPECT_EQ(Entries(m_current), Files("a b c d"));
-    EXPECT_EQ(m_store.ReadRecord(Current, "a b c d").number, 4);
-    EXPECT_EQ(m_folder.Read("Current Files/a b c d.wav"), "RIFFDictation 4");
+    // A usable name is cleaned and all three files move, even for a change of case only.
+    EXPECT_EQ(m_store.Rename("First", "a:b*c.d").name, "a b c d");
+    EXPECT_EQ(m_store.ReadRecord(Current, "a b c d").number, 1);
+    EXPECT_EQ(m_folder.Read("Current Files/a b c d.wav"), "RIFFFirst");
     EXPECT_EQ(m_store.Rename("a b c d", "A B C D").result, Done);
     EXPECT_EQ(m_store.Rename("A B C D", "A B C D").result, Done); // unchanged: nothing to do
-    EXPECT_EQ(Entries(m_current), Files("A B C D"));
+    EXPECT_EQ(Entries(m_current), (Names{"A B C D.dat", "A B C D.txt", "A B C D.wav", "Second.dat", "Second.txt",
+                                         "Second.wav", "Third.txt"}));
 }
 
 TEST_F(DictationStoreTest, DeletingRemovesAllThreeFilesForGoodAndNothingElse) {
