@@ -5,6 +5,7 @@
 #include "app/Settings.h"
 #include "audio/LSoundPlayer.h"
 #include "audio/LSoundRecorder.h"
+#include "platform/Alarm.h"
 #include "platform/FileOps.h"
 #include "platform/Poster.h"
 #include "send/RecipientList.h"
@@ -260,7 +261,8 @@ void DictationSession::Delete() {
     if (!Accepting() || !HasCurrent())
         return;
     m_transport->Stop();
-    if (!m_view.Ask({MessageKind::Warning, "Confirm Delete", "Are you sure you want to delete this dictation?"},
+    if (!m_view.Ask({MessageKind::Warning, "Confirm Delete",
+                     "Are you sure you want to delete the dictation \"" + m_currentName + "\"?"},
                     AnswerButtons::YesNo))
         return;
     const std::string name = m_currentName;
@@ -345,27 +347,71 @@ int64_t DictationSession::Now() const {
         .count();
 }
 
-void DictationSession::PressHeld(HeldCommand command) {
-    if (!Accepting())
+void DictationSession::PressHeld(HeldCommand command, bool flaggedRepeat) {
+    const int64_t now = Now();
+    SettleKeys();
+    if (m_keys.Press(command, now, flaggedRepeat) && Accepting())
+        StartHold(command);
+}
+
+void DictationSession::ReleaseHeld(HeldCommand command, bool flaggedRepeat) {
+    if (!m_keys.Release(command, Now(), flaggedRepeat))
         return;
-    if (command == HeldCommand::Play) {
+    if (m_services.alarm) {
+        m_services.alarm->Set(std::chrono::milliseconds(HeldKeys::kRepeatGapMs), [this] { SettleKeys(); });
+        return;
+    }
+    // Nothing could settle the release later: it counts at once.
+    for (const HeldKeys::Released& up : m_keys.Settle(Now() + HeldKeys::kRepeatGapMs))
+        if (Accepting())
+            EndHold(up.command, up.atMs);
+}
+
+void DictationSession::SettleKeys() {
+    const int64_t now = Now();
+    for (const HeldKeys::Released& up : m_keys.Settle(now))
+        if (Accepting())
+            EndHold(up.command, up.atMs);
+    if (const std::optional<int64_t> next = m_keys.NextSettleMs(); next && m_services.alarm)
+        m_services.alarm->Set(std::chrono::milliseconds(std::max<int64_t>(*next - now, 1)), [this] { SettleKeys(); });
+}
+
+void DictationSession::StartHold(HeldCommand command) {
+    switch (command) {
+    case HeldCommand::Play:
         if (m_transport->IsPlaying() || !HasCurrent())
             return;
         m_transport->Play();
-    } else {
+        break;
+    case HeldCommand::Record:
         if (m_transport->IsRecording())
             return;
         m_transport->Record();
+        break;
+    case HeldCommand::Rewind:
+        RewindPress();
+        return;
+    case HeldCommand::Forward:
+        ForwardPress();
+        return;
     }
     m_hold.Started(Now());
 }
 
-void DictationSession::ReleaseHeld(HeldCommand command) {
-    if (!Accepting())
-        return;
-    const bool running = command == HeldCommand::Play ? m_transport->IsPlaying() : m_transport->IsRecording();
-    if (running && m_hold.StopsAtRelease(Now()))
-        m_transport->Stop();
+void DictationSession::EndHold(HeldCommand command, int64_t releasedMs) {
+    switch (command) {
+    case HeldCommand::Play:
+    case HeldCommand::Record: {
+        const bool running = command == HeldCommand::Play ? m_transport->IsPlaying() : m_transport->IsRecording();
+        if (running && m_hold.StopsAtRelease(releasedMs))
+            m_transport->Stop();
+        break;
+    }
+    case HeldCommand::Rewind:
+    case HeldCommand::Forward:
+        ScrubRelease();
+        break;
+    }
 }
 
 void DictationSession::Play() {
@@ -622,6 +668,8 @@ bool DictationSession::SaveSettings() {
 void DictationSession::Close() {
     if (m_closed)
         return;
+    if (m_services.alarm)
+        m_services.alarm->Cancel();
     // The recorder and the player stop while the transport still hears them, so an insert recording is still
     // spliced in; then it detaches from both.
     m_transport->Shutdown();

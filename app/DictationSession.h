@@ -10,6 +10,7 @@
 //   session.SendToDefault();
 #pragma once
 
+#include "app/HeldKeys.h"
 #include "app/HoldRule.h"
 #include "app/SessionView.h"
 #include "app/TransportHost.h"
@@ -24,6 +25,7 @@
 #include <string>
 #include <vector>
 
+class Alarm;
 class AudioBackend;
 class DictationTransport;
 class LSoundPlayer;
@@ -38,10 +40,8 @@ struct SessionServices {
     AudioBackend& backend;
     Poster& poster;             // runs the engines' and the queue's notes on the main thread
     SendQueue* queue = nullptr; // null: sending is unavailable
+    Alarm* alarm = nullptr;     // settles held keys' releases; null: a release counts at once (no repeat pairs)
 };
-
-// The commands that follow the hold rule.
-enum class HeldCommand { Play, Record };
 
 // The texts of the two "Sound Device Error" boxes are the transport's; the others are the session's.
 class DictationSession final : private TransportHost, public RecoveryHost, public DockHost {
@@ -95,15 +95,16 @@ public:
     const DictationTransport& Transport() const { return *m_transport; }
     // True while a splice runs: only help and about are available then.
     bool IsBusy() const { return m_busy; }
-    // Play and Record as a key, button or pedal press and release follow them (the hold rule).
-    void PressHeld(HeldCommand command);
-    void ReleaseHeld(HeldCommand command);
+    // The press and release of a key, button or pedal that runs a command while held, repeats included (flagged
+    // or not: see HeldKeys). Play and Record follow the hold rule; rewind and fast forward run while held.
+    void PressHeld(HeldCommand command, bool flaggedRepeat = false);
+    void ReleaseHeld(HeldCommand command, bool flaggedRepeat = false);
     // Tap commands: Play, Record, Stop, start, end, insert mode; refused while busy and after Close.
     void Play();
     void Record();
     void Stop();
     void ToggleInsertMode();
-    // Audible rewind and fast forward while a key, button or pedal is held.
+    // Audible rewind and fast forward while the mouse holds a button.
     void RewindPress();
     void ForwardPress();
     void ScrubRelease();
@@ -166,6 +167,10 @@ private:
 
     bool Accepting() const { return !m_closed && !m_busy; }
     int64_t Now() const;
+    // Ends the holds whose keys are really up and sets the alarm for the next pending release.
+    void SettleKeys();
+    void StartHold(HeldCommand command);
+    void EndHold(HeldCommand command, int64_t releasedMs);
     void Warn(const std::string& caption, const std::string& text);
     // Lists the store's dictations (records without a recording removed) with the last one current.
     void FillList();
@@ -203,6 +208,7 @@ private:
     bool m_closed = false;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true); // queue notes still on their way check it
 
+    HeldKeys m_keys;
     HoldRule m_hold;
     std::function<int64_t()> m_clock;
 };

@@ -1,7 +1,8 @@
 #include "app/FilesListBox.h"
 
-
+#include <QHelpEvent>
 #include <QMouseEvent>
+#include <QToolTip>
 
 FilesListBox::FilesListBox(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -51,4 +52,18 @@ void FilesListBox::mousePressEvent(QMouseEvent* event) {
         setCurrentRow(row);
     if (m_contextMenu)
         m_contextMenu(event->globalPosition().toPoint());
+}
+
+bool FilesListBox::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip)
+        return QListWidget::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    const QString name = index.data().toString();
+    const QRect shown = visualRect(index).intersected(viewport()->rect());
+    if (index.isValid() && viewport()->fontMetrics().horizontalAdvance(name) > shown.width() - 2 * spacing() - 4)
+        QToolTip::showText(help->globalPos(), name, viewport(), shown);
+    else
+        QToolTip::hideText();
+    return true;
 }

@@ -1,5 +1,6 @@
 // FilesListBox: the list of the current dictations (control 100). A right button press first selects the entry
-// under the pointer, as a left click would, and then asks the owner to show its context menu there.
+// under the pointer, as a left click would, and then asks the owner to show its context menu there. A name cut off
+// at the list's edge shows in full as the entry's tooltip.
 // Main thread.
 //
 //   auto* list = new FilesListBox(form);
@@ -29,6 +30,7 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     ContextMenuHandler m_contextMenu;

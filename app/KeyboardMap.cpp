@@ -106,3 +106,26 @@ KeyCommand KeyUp(int key, Qt::KeyboardModifiers modifiers, bool notesFocused) {
 KeyCommand MapKey(int key, Qt::KeyboardModifiers modifiers, KeyEdge edge, bool notesFocused) {
     return edge == KeyEdge::Down ? KeyDown(key, modifiers, notesFocused) : KeyUp(key, modifiers, notesFocused);
 }
+
+std::optional<HeldKeyEdge> HeldEdgeOf(KeyCommand command) {
+    switch (command) {
+    case KeyCommand::PlayKey:
+        return HeldKeyEdge{HeldCommand::Play, true};
+    case KeyCommand::PlayKeyUp:
+        return HeldKeyEdge{HeldCommand::Play, false};
+    case KeyCommand::RecordKey:
+        return HeldKeyEdge{HeldCommand::Record, true};
+    case KeyCommand::RecordKeyUp:
+        return HeldKeyEdge{HeldCommand::Record, false};
+    case KeyCommand::RewindDown:
+        return HeldKeyEdge{HeldCommand::Rewind, true};
+    case KeyCommand::RewindUp:
+        return HeldKeyEdge{HeldCommand::Rewind, false};
+    case KeyCommand::ForwardDown:
+        return HeldKeyEdge{HeldCommand::Forward, true};
+    case KeyCommand::ForwardUp:
+        return HeldKeyEdge{HeldCommand::Forward, false};
+    default:
+        return std::nullopt;
+    }
+}

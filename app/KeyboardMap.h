@@ -3,10 +3,13 @@
 // and leaves running, a hold longer than 700 ms runs only while held, a second tap stops).
 //
 //   const KeyCommand command = MapKey(event->key(), event->modifiers(), KeyEdge::Down, notesHaveFocus);
-//   if (command != KeyCommand::None) { if (!event->isAutoRepeat()) Run(command); return true; }
+//   if (const auto held = HeldEdgeOf(command)) ... else if (!event->isAutoRepeat()) Run(command);
 #pragma once
 
+#include "app/HeldKeys.h"
+
 #include <Qt>
+#include <optional>
 
 enum class KeyEdge { Down, Up };
 
@@ -40,3 +43,11 @@ enum class KeyCommand {
 // The command of a key event. `notesFocused`: the notes box has the focus; Enter and Space then type into it, and
 // so do the plain text-cursor keys (Left, Right, Home, End; their keypad twins and F7/F8 still drive the transport).
 KeyCommand MapKey(int key, Qt::KeyboardModifiers modifiers, KeyEdge edge, bool notesFocused);
+
+// A key command that presses or releases a command run while held.
+struct HeldKeyEdge {
+    HeldCommand command;
+    bool down;
+};
+// The held command's edge of `command`; nothing for the other commands.
+std::optional<HeldKeyEdge> HeldEdgeOf(KeyCommand command);

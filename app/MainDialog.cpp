@@ -49,7 +49,8 @@ MainDialog::MainDialog(MainDialogServices services, QWidget* parent)
     BuildMenus();
     m_levels->setEnabled(false); // until the player or the recorder reports levels
     m_session = std::make_unique<DictationSession>(
-        SessionServices{*m_services.settings, *m_services.backend, *m_services.poster, m_services.queue}, *this);
+        SessionServices{*m_services.settings, *m_services.backend, *m_services.poster, m_services.queue, &m_keyAlarm},
+        *this);
     UpdateImages();
     UpdateCommands();
     m_statusIndex = 0;

@@ -13,6 +13,7 @@
 #include "app/SessionView.h"
 #include "app/TransportIcons.h"
 #include "app/WelcomeChoice.h"
+#include "ui/QtAlarm.h"
 
 #include <QMessageBox>
 #include <QPointer>
@@ -166,6 +167,9 @@ private:
     void SetImage(QPushButton* button, TransportGlyph glyph, GlyphState state, bool insertVariant = false);
 
     bool HandleKey(QKeyEvent* event, KeyEdge edge, bool notesFocused);
+    // Alt with a menu's letter opens that menu, ahead of a control whose mnemonic shares the letter; true when the
+    // key was taken (`press`: the key press, else its shortcut override).
+    bool HandleAltLetter(QKeyEvent* event, bool press);
     void RunKeyCommand(KeyCommand command);
 
     bool HasCurrent() const;
@@ -215,6 +219,7 @@ private:
     QMenu* m_contextMenu = nullptr;
 
     QTimer m_statusTimer; // timer 1
+    QtAlarm m_keyAlarm;   // settles the releases of held keys
     int m_statusIndex = 0;
     QPointer<QWidget> m_splash;
     QPointer<QWidget> m_sendNotice;

@@ -297,6 +297,10 @@ void MainDialog::UpdateImages() {
     SetImage(m_start, TransportGlyph::Start, normal);
     SetImage(m_rewind, TransportGlyph::Rewind, normal);
     SetImage(m_forward, TransportGlyph::Forward, normal);
+    // Down while the mouse holds them or a key runs them.
+    const DictationTransport* transport = m_session ? &m_session->Transport() : nullptr;
+    m_rewind->setDown(m_rewind->IsHeld() || (transport && transport->IsRewinding()));
+    m_forward->setDown(m_forward->IsHeld() || (transport && transport->IsForwarding()));
     SetImage(m_end, TransportGlyph::End, normal);
     SetImage(m_dockButton, TransportGlyph::Dock, GlyphState::Normal);
     m_dockButton->setChecked(!m_dock.isNull());

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -138,7 +139,14 @@ void MainDialog::OnScroll(int action) {
 
 bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
-    if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
+    if (type == QEvent::WindowDeactivate && watched == window() && m_session && !m_closed) {
+        // The releases of keys held now go to another window: they end here.
+        for (const HeldCommand command :
+             {HeldCommand::Play, HeldCommand::Record, HeldCommand::Rewind, HeldCommand::Forward})
+            m_session->ReleaseHeld(command);
+        return false;
+    }
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
         return false;
     auto* widget = qobject_cast<QWidget*>(watched);
     // Only keys for this window's controls; a modal dialog, an open menu and the menu bar (while it is walked
@@ -146,38 +154,69 @@ bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
     if (!widget || widget->window() != window() || qobject_cast<QMenuBar*>(widget) ||
         QApplication::activeModalWidget() || QApplication::activePopupWidget())
         return false;
+    if (type != QEvent::KeyRelease && HandleAltLetter(static_cast<QKeyEvent*>(event), type == QEvent::KeyPress))
+        return true;
+    if (type == QEvent::ShortcutOverride)
+        return false;
     return HandleKey(static_cast<QKeyEvent*>(event), type == QEvent::KeyPress ? KeyEdge::Down : KeyEdge::Up,
                      widget == m_notes || m_notes->isAncestorOf(widget));
+}
+
+bool MainDialog::HandleAltLetter(QKeyEvent* event, bool press) {
+    if (event->modifiers() != Qt::AltModifier || event->key() < Qt::Key_A || event->key() > Qt::Key_Z)
+        return false;
+    const QKeySequence pressed(Qt::ALT | Qt::Key(event->key()));
+    QMenu* menu = nullptr;
+    for (QMenu* candidate : m_menus)
+        if (QKeySequence::mnemonic(candidate->title()) == pressed)
+            menu = candidate;
+    // The notes box and New share N: Alt+N goes to the notes (Ctrl+N makes a new dictation).
+    const bool toNotes = !menu && QKeySequence::mnemonic(m_notesFrame->property("title").toString()) == pressed;
+    if (!menu && !toNotes)
+        return false;
+    // Taking the shortcut override keeps a control's mnemonic on the same letter from acting; the press follows.
+    event->accept();
+    if (!press)
+        return true;
+    if (toNotes) {
+        m_notes->setFocus(Qt::ShortcutFocusReason);
+    } else if (auto* bar = window()->findChild<QMenuBar*>()) {
+        bar->setActiveAction(menu->menuAction());
+    }
+    return true;
 }
 
 bool MainDialog::HandleKey(QKeyEvent* event, KeyEdge edge, bool notesFocused) {
     const KeyCommand command = MapKey(event->key(), event->modifiers(), edge, notesFocused);
     if (command == KeyCommand::None)
         return false;
-    // Held keys repeat: only the first press and the real release count.
-    if (!event->isAutoRepeat())
+    // Held keys repeat: the session tells the repeats of the keys that run while held from their real edges
+    // (X11 does not flag them all); other keys act on their first press only.
+    if (const std::optional<HeldKeyEdge> held = HeldEdgeOf(command)) {
+        if (!m_closed) {
+            held->down ? m_session->PressHeld(held->command, event->isAutoRepeat())
+                       : m_session->ReleaseHeld(held->command, event->isAutoRepeat());
+            UpdateImages();
+        }
+    } else if (!event->isAutoRepeat()) {
         RunKeyCommand(command);
+    }
     return true;
 }
 
 void MainDialog::RunKeyCommand(KeyCommand command) {
     if (m_closed)
         return;
-    const DictationTransport& transport = m_session->Transport();
     switch (command) {
     case KeyCommand::None:
-        break;
-    case KeyCommand::PlayKey:
-        m_session->PressHeld(HeldCommand::Play);
-        break;
+    case KeyCommand::PlayKey: // the held keys go to the session from HandleKey
     case KeyCommand::PlayKeyUp:
-        m_session->ReleaseHeld(HeldCommand::Play);
-        break;
     case KeyCommand::RecordKey:
-        m_session->PressHeld(HeldCommand::Record);
-        break;
     case KeyCommand::RecordKeyUp:
-        m_session->ReleaseHeld(HeldCommand::Record);
+    case KeyCommand::RewindDown:
+    case KeyCommand::RewindUp:
+    case KeyCommand::ForwardDown:
+    case KeyCommand::ForwardUp:
         break;
     case KeyCommand::Play:
         RunCommand(kPlay);
@@ -193,20 +232,6 @@ void MainDialog::RunKeyCommand(KeyCommand command) {
         break;
     case KeyCommand::GoToEnd:
         RunCommand(kEnd);
-        break;
-    case KeyCommand::RewindDown:
-        if (!transport.IsRewinding() && !m_busy)
-            m_rewind->Press();
-        break;
-    case KeyCommand::RewindUp:
-        m_rewind->Release();
-        break;
-    case KeyCommand::ForwardDown:
-        if (!transport.IsForwarding() && !m_busy)
-            m_forward->Press();
-        break;
-    case KeyCommand::ForwardUp:
-        m_forward->Release();
         break;
     case KeyCommand::ToggleInsert:
         RunCommand(kInsertMode);

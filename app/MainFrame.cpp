@@ -10,8 +10,9 @@
 
 MainFrame::MainFrame(MainDialogServices services) {
     setWindowTitle(QStringLiteral("Tallowin"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    // Fixed size: the window manager offers minimize and close, no maximize (the hints count only when customised).
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     m_form = new MainDialog(std::move(services), this);
     setCentralWidget(m_form);
     m_form->FillMenuBar(menuBar());

@@ -69,6 +69,8 @@ int main(int argc, char** argv) {
     }
     const std::vector<std::string> arguments(argv, argv + argc);
     QApplication application(argc, argv);
+    // Windows without a title of their own (and the desktop's lists of windows) name the program, not its file.
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Tallowin"));
     const Settings settings = SettingsForProgram(programFolder);
     switch (ChooseStartMode(FileNameOf(executable))) {
     case StartMode::Install:

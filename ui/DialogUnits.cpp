@@ -1,8 +1,10 @@
 #include "ui/DialogUnits.h"
 
+#include <QComboBox>
 #include <QFontMetrics>
 #include <QVariant>
 #include <QWidget>
+#include <algorithm>
 
 DialogUnits::DialogUnits(const QFont& font) {
     const QFontMetrics metrics(font);
@@ -22,7 +24,11 @@ QSize DialogUnits::ToPixels(int width, int height) const {
 }
 
 void DialogUnits::Place(QWidget* control, int id, int x, int y, int width, int height) const {
-    control->setGeometry(ToPixels(x, y, width, height));
+    QRect rect = ToPixels(x, y, width, height);
+    // A drop-down's template height is its opened list's; the closed box is one line high.
+    if (auto* dropDown = qobject_cast<QComboBox*>(control))
+        rect.setHeight(std::min(rect.height(), dropDown->sizeHint().height()));
+    control->setGeometry(rect);
     control->setProperty("controlId", id);
 }
 

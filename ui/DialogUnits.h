@@ -16,7 +16,8 @@ public:
     QRect ToPixels(int x, int y, int width, int height) const;
     QSize ToPixels(int width, int height) const;
 
-    // Sets the control's geometry from dialog units and its "controlId" property.
+    // Sets the control's geometry from dialog units and its "controlId" property. A drop-down's height is that of
+    // its opened list in the templates: the closed box takes its own single-line height within it.
     void Place(QWidget* control, int id, int x, int y, int width, int height) const;
 
 private:

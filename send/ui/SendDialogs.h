@@ -33,6 +33,8 @@ struct SendDialogContext {
     HelpFunction help;
     DialogPrompts prompts;
     FormatChooserFunction chooseFormat;
+    // Asks for a folder, starting at the one given; "" when the user cancelled. Null: the desktop's folder chooser.
+    std::function<std::string(QWidget* parent, const std::string& start)> chooseFolder;
 };
 
 enum class RecoverDialogMode {

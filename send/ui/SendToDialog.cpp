@@ -1,5 +1,6 @@
 #include "send/ui/SendToDialog.h"
 
+#include "platform/CodecCatalog.h"
 #include "send/MailConfig.h"
 #include "sound/ui/ChooseWaveFileFormat.h"
 #include "store/IniValues.h"
@@ -9,6 +10,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -55,14 +57,14 @@ SendToDialog::SendToDialog(QWidget* parent, const SendDialogContext& context, in
     setWindowTitle(tr(kCaption));
     setModal(true);
     const DialogUnits units(font());
-    setFixedSize(units.ToPixels(260, 256));
+    setFixedSize(units.ToPixels(260, 268));
 
     auto* recipientGroup = new QGroupBox(tr("&Typist Recipient"), this);
     recipientGroup->setGeometry(units.ToPixels(7, 4, 246, 30));
     auto* methodGroup = new QGroupBox(tr("Send &Method"), this);
     methodGroup->setGeometry(units.ToPixels(7, 38, 246, 156));
     auto* formatGroup = new QGroupBox(tr("&Audio Compression Settings"), this);
-    formatGroup->setGeometry(units.ToPixels(7, 198, 246, 30));
+    formatGroup->setGeometry(units.ToPixels(7, 198, 246, 42));
 
     AddLabel(this, units, "Name", 0, 14, 17, 60);
     m_name = AddEdit(this, units, kName, 90, 15, 156, m_record.Name());
@@ -75,7 +77,10 @@ SendToDialog::SendToDialog(QWidget* parent, const SendDialogContext& context, in
     m_lan = new QRadioButton(tr("Local Area Network (LAN) or Floppy Disk"), this);
     units.Place(m_lan, kLanMethod, 14, 80, 232, 10);
     AddLabel(this, units, "Folder or Drive", kFolderLabel, 26, 94, 62);
-    m_folder = AddEdit(this, units, kFolder, 90, 92, 156, m_record.Text(RecipientField::Folder));
+    m_folder = AddEdit(this, units, kFolder, 90, 92, 108, m_record.Text(RecipientField::Folder));
+    auto* browse = new QPushButton(tr("Browse..."), this);
+    units.Place(browse, kBrowseFolder, 200, 91, 46, 14);
+    connect(browse, &QPushButton::clicked, this, &SendToDialog::BrowseFolder);
 
     m_ftp = new QRadioButton(tr("Direct Internet Connect (FTP)"), this);
     units.Place(m_ftp, kFtpMethod, 14, 110, 232, 10);
@@ -106,11 +111,14 @@ SendToDialog::SendToDialog(QWidget* parent, const SendDialogContext& context, in
     auto* format = new QPushButton(tr("Select Audio File Format..."), this);
     units.Place(format, kSelectFormat, 130, 209, 116, 14);
     connect(format, &QPushButton::clicked, this, &SendToDialog::SelectFormat);
+    m_formatText = new QLabel(this);
+    units.Place(m_formatText, kFormatText, 14, 226, 232, 10);
+    ShowFormat();
 
     m_setDefault = new QPushButton(tr("Set Default"), this);
-    units.Place(m_setDefault, kSetDefault, 7, 236, 50, 14);
+    units.Place(m_setDefault, kSetDefault, 7, 248, 50, 14);
     connect(m_setDefault, &QPushButton::clicked, this, &SendToDialog::SetDefault);
-    AddDialogButtons(this, units, {93, 236, 50, 14, 5}, [this] {
+    AddDialogButtons(this, units, {93, 248, 50, 14, 5}, [this] {
         if (m_context.help)
             m_context.help(kHelpAnchor);
     });
@@ -145,7 +153,7 @@ void SendToDialog::ApplyEnabling() {
     const bool ftp = m_ftp->isChecked();
     for (int id : {kEmailLabel, kEmailAddress})
         FindControl(this, id)->setEnabled(email);
-    for (int id : {kFolderLabel, kFolder})
+    for (int id : {kFolderLabel, kFolder, kBrowseFolder})
         FindControl(this, id)->setEnabled(lan);
     for (int id : {kServerLabel, kServer, kUserLabel, kUser, kPasswordLabel, kPassword, kDirectoryLabel, kDirectory,
                    kFtpOverTls})
@@ -165,11 +173,31 @@ void SendToDialog::SelectFormat() {
         m_context.prompts.Warn(this, tr(kCaption), tr("The chosen format cannot be kept for this recipient."));
         return;
     }
+    ShowFormat();
     // The format is stored at once, with the other fields as they were loaded; OK stores the typed ones.
     if (!m_record.Save(RecordPath()))
         m_context.prompts.Warn(this, tr(kCaption),
                                tr("The audio format could not be saved. Check that the program's folder can be "
                                   "written, then choose the format again."));
+}
+
+void SendToDialog::ShowFormat() {
+    bool unusable = false;
+    const WaveFormatRecord format = m_record.FormatOrDefault(unusable);
+    const CodecCatalogEntry* entry = CodecCatalog::FindFor(format);
+    const std::string words =
+        (entry ? entry->name : std::string("Unknown format")) + ", " + CodecCatalog::Describe(format);
+    m_formatText->setText(tr("Format: %1").arg(QString::fromStdString(words)));
+}
+
+void SendToDialog::BrowseFolder() {
+    const std::string start = EditText(m_folder);
+    const std::string chosen = m_context.chooseFolder ? m_context.chooseFolder(this, start)
+                                                      : QFileDialog::getExistingDirectory(this, tr("Folder or Drive"),
+                                                                                          QString::fromStdString(start))
+                                                            .toStdString();
+    if (!chosen.empty())
+        m_folder->setText(QString::fromStdString(chosen));
 }
 
 void SendToDialog::SetDefault() {

@@ -12,6 +12,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QRadioButton;
 class QPushButton;
@@ -42,6 +43,8 @@ public:
         kSetDefault = 118,
         kFtpOverTls = 119,        // ours: FTP over TLS
         kVerifyCertificate = 120, // ours: refuse a server whose certificate is not trusted
+        kBrowseFolder = 121,      // ours: a folder chooser for "Folder or Drive"
+        kFormatText = 122,        // ours: the chosen audio format in words
     };
 
     static constexpr const char* kHelpAnchor = "recipient-properties";
@@ -55,6 +58,8 @@ public:
 private:
     void ApplyEnabling();
     void SelectFormat();
+    void ShowFormat();
+    void BrowseFolder();
     void SetDefault();
     std::string RecordPath() const;
 
@@ -74,4 +79,5 @@ private:
     QCheckBox* m_ftpOverTls;
     QCheckBox* m_verifyCertificate;
     QPushButton* m_setDefault;
+    QLabel* m_formatText;
 };

@@ -17,22 +17,31 @@ namespace {
 constexpr const char* kCaption = "User Settings";
 constexpr int kRowHeight = 14;
 
+void AddLabel(QWidget* dialog, const DialogUnits& units, const char* label, int y) {
+    if (label == nullptr)
+        return;
+    auto* text = new QLabel(QObject::tr(label), dialog);
+    text->setGeometry(units.ToPixels(14, y + 2, 50, 10));
+}
+
 QLineEdit* AddRow(QWidget* dialog, const DialogUnits& units, const char* label, int id, int row) {
     const int y = 16 + row * kRowHeight;
-    if (label != nullptr) {
-        auto* text = new QLabel(QObject::tr(label), dialog);
-        text->setGeometry(units.ToPixels(14, y + 2, 50, 10));
-    }
+    AddLabel(dialog, units, label, y);
     auto* edit = new QLineEdit(dialog);
     units.Place(edit, id, 66, y, 220, 12);
     edit->setMaxLength(static_cast<int>(kProfileValueLimit));
     return edit;
 }
 
-QLineEdit* ReadOnly(QLineEdit* edit) {
-    edit->setReadOnly(true);
-    edit->setFocusPolicy(Qt::NoFocus); // not a tab stop
-    return edit;
+// A value shown as text, not as a box to type in: the identity button changes it.
+QLabel* AddTextRow(QWidget* dialog, const DialogUnits& units, const char* label, int id, int row) {
+    const int y = 16 + row * kRowHeight;
+    AddLabel(dialog, units, label, y);
+    auto* text = new QLabel(dialog);
+    units.Place(text, id, 66, y + 2, 220, 10);
+    text->setTextFormat(Qt::PlainText);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return text;
 }
 
 } // namespace
@@ -46,9 +55,9 @@ UserSettingsDialog::UserSettingsDialog(QWidget* parent, const SendDialogContext&
 
     auto* group = new QGroupBox(tr("User"), this);
     group->setGeometry(units.ToPixels(7, 4, 286, 156));
-    m_name = ReadOnly(AddRow(this, units, "Name:", kName, 0));
+    m_name = AddTextRow(this, units, "Name:", kName, 0);
     m_details[0] = AddRow(this, units, "Company:", kCompany, 1);
-    m_email = ReadOnly(AddRow(this, units, "Email:", kEmail, 2));
+    m_email = AddTextRow(this, units, "Email:", kEmail, 2);
     m_details[1] = AddRow(this, units, "Phone:", kPhone, 3);
     m_details[2] = AddRow(this, units, "Cell/Page:", kCell, 4);
     m_details[3] = AddRow(this, units, "Fax:", kFax, 5);

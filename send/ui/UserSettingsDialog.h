@@ -11,6 +11,7 @@
 #include <QDialog>
 #include <array>
 
+class QLabel;
 class QLineEdit;
 
 class UserSettingsDialog final : public QDialog {
@@ -40,7 +41,7 @@ private:
     void ChangeIdentity();
 
     const SendDialogContext& m_context;
-    QLineEdit* m_name;
-    QLineEdit* m_email;
+    QLabel* m_name;
+    QLabel* m_email;
     std::array<QLineEdit*, 8> m_details{}; // in the order of UserKeys::kDetails
 };

@@ -1,31 +1,12 @@
-// tallowin-screenshots OUTDIR: writes wizard-1.png … wizard-5.png, splash.png and main-window.png into OUTDIR,
-// drawing every window on Qt's offscreen platform unless another platform is asked for.
-#include "app/LogoWin.h"
-#include "app/MainDialog.h"
-#include "app/MainFrame.h"
-#include "app/Settings.h"
-#include "app/WelcomeWizard.h"
-#include "platform/AudioBackend.h"
-#include "platform/FileOps.h"
-#include "platform/Poster.h"
+// tallowin-screenshots OUTDIR: writes a picture of every window and dialog of the program (NAME.png) into OUTDIR,
+// drawn on Qt's offscreen platform unless another platform is asked for.
+#include "WindowCatalogue.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
-#include <QTemporaryDir>
+#include <QWidget>
 #include <cstdio>
-
-namespace {
-
-bool Save(QWidget& window, const QDir& folder, const QString& name) {
-    window.show();
-    QApplication::processEvents();
-    const bool saved = window.grab().save(folder.filePath(name), "PNG");
-    std::fprintf(saved ? stdout : stderr, "%s%s\n", saved ? "" : "cannot write ", qPrintable(folder.filePath(name)));
-    return saved;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -36,32 +17,17 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     const QDir folder(QString::fromLocal8Bit(argv[1]));
-    // Silent: no recordings in the program folder, and a sound card that only counts time. The main window works on
-    // an empty data folder of its own, with no send queue.
-    const QTemporaryDir data;
-    const Settings settings = Settings::ForProgramFolder(data.path().toStdString(), data.path().toStdString());
-    if (!folder.mkpath(".") || !data.isValid() || !settings.CreateFolders()) {
+    WindowCatalogue catalogue;
+    if (!folder.mkpath(".") || !catalogue.IsReady()) {
         std::fprintf(stderr, "tallowin-screenshots: cannot make %s or a temporary data folder\n", argv[1]);
         return 1;
     }
-    PumpPoster poster;
-    std::unique_ptr<AudioBackend> backend = CreateFileBackend({});
-    MainDialogServices mainServices;
-    mainServices.settings = &settings;
-    mainServices.backend = backend.get();
-    mainServices.poster = &poster;
-    mainServices.help = [](const std::string&) {};
-    MainFrame frame(std::move(mainServices));
-    bool saved = Save(frame, folder, QStringLiteral("main-window.png"));
-
-    const auto nothing = [](QWidget*) {};
-    WelcomeWizard wizard(&frame, {poster, *backend, {}, nothing, nothing, nothing, [](const std::string&) {}});
-    wizard.show();
-    for (int page = 1; page <= 5; ++page, wizard.next())
-        saved &= Save(wizard, folder, QStringLiteral("wizard-%1.png").arg(page));
-    wizard.reject();
-
-    saved &= Save(*new LogoWin(&frame), folder, QStringLiteral("splash.png"));
-    frame.Form().Close();
+    bool saved = true;
+    catalogue.ForEach([&](const QString& name, QWidget& window) {
+        const QString path = folder.filePath(name + ".png");
+        const bool ok = window.grab().save(path, "PNG");
+        std::fprintf(ok ? stdout : stderr, "%s%s\n", ok ? "" : "cannot write ", qPrintable(path));
+        saved &= ok;
+    });
     return saved ? 0 : 1;
 }
