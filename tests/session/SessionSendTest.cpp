@@ -1,13 +1,10 @@
-// The dictation session's sending: the send actions and their rollback, a real queue, the queue's failures,
-// notices and progress, the hand-over of a dictation made elsewhere, and the recovery of a sent dictation.
+// The dictation session's sending: the send actions and their rollback, the queue's failures, notices and progress,
+// the hand-over of a dictation made elsewhere, and the recovery of a sent dictation.
 #include "SessionTestSupport.h"
 #include "platform/FileOps.h"
-#include "send/BGSend.h"
-#include "send/TypistRecipient.h"
 
 #include <cfloat>
 #include <cmath>
-#include <mutex>
 
 namespace {
 
@@ -79,41 +76,6 @@ INSTANTIATE_TEST_SUITE_P(
         SendCase{"queue refuses", 1, false, false, true, "Send Dictation", "background send process could not take"},
         SendCase{"sent name taken", 1, true, true, true, "Send Dictation", "Please rename this dictation"},
         SendCase{"nothing recorded", 1, true, false, false, "Send Dictation", "Nothing has been recorded in it yet."}));
-
-TEST_F(Session, TheRealQueueTakesASentDictationAndDeliversItToTheRecipient) {
-    AddDictation("Dictation 1", 2.0);
-    SetRecipients(1);
-    TypistRecipient recipient;
-    recipient.SetText(RecipientField::Name, "Mary");
-    recipient.SetMethod(SendMethod::Lan);
-    ASSERT_TRUE(recipient.Save(RecipientPath(m_settings.dataFolder, 0)));
-    std::mutex mutex;
-    Names delivered; // on the worker thread
-    SendTransports transports;
-    transports.lan = [&](TransportReport&, const DeliveryRequest& request) {
-        const std::lock_guard lock(mutex);
-        delivered.push_back(request.dictationName + " to " + request.recipient.Name());
-        return true;
-    };
-    BGSend queue(SendContext{m_settings.dataFolder, m_settings.settingsFile, m_settings.sentFolder}, transports);
-    ASSERT_TRUE(queue.Open(m_settings.dataFolder));
-    const std::shared_ptr<void> closeFirst(nullptr, [this](void*) { m_session.reset(); }); // before the queue goes
-    Open(&queue).SendToDefault();
-    EXPECT_TRUE(m_view.told.empty());
-    EXPECT_EQ(m_view.sent, Names{"Dictation 1"});
-
-    const auto finished = [&] {
-        const std::lock_guard lock(mutex);
-        return !delivered.empty() && queue.GetCount() == 0 && m_view.progress.back() == 0;
-    };
-    for (const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-         !finished() && std::chrono::steady_clock::now() < end;)
-        m_poster.WaitAndPump(std::chrono::milliseconds(50));
-    ASSERT_TRUE(finished());
-    EXPECT_EQ(delivered, Names{"Dictation 1 to Mary"});
-    EXPECT_TRUE(std::any_of(m_view.progress.begin(), m_view.progress.end(), [](int percent) { return percent > 0; }));
-    EXPECT_EQ(m_session->Store().ReadRecord(StoreFolder::Sent, "Dictation 1").recipient, recipient.DisplayText(false));
-}
 
 TEST_F(Session, AQueueFailureIsAskedOnceCancelEmptiesTheQueueNoticesAreToldAndProgressNotesArriveWhileItLives) {
     m_queue.progress = 3.0f;

@@ -46,12 +46,7 @@ int main(int argc, char** argv) {
     }
     PumpPoster poster;
     std::unique_ptr<AudioBackend> backend = CreateFileBackend({});
-    MainDialogServices mainServices;
-    mainServices.settings = &settings;
-    mainServices.backend = backend.get();
-    mainServices.poster = &poster;
-    mainServices.help = [](const std::string&) {};
-    MainFrame frame(std::move(mainServices));
+    MainFrame frame(MainDialogServices{&settings, backend.get(), &poster, nullptr, [](const std::string&) {}});
     bool saved = Save(frame, folder, QStringLiteral("main-window.png"));
 
     const auto nothing = [](QWidget*) {};
