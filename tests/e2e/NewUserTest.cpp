@@ -49,12 +49,14 @@ protected:
             boxes << box.caption + ": " + box.text;
         return boxes;
     }
-    // A quick press and release (the clock moves on by 100 ms in between, and by a second after it).
+    // A quick press and release (the clock moves on by 100 ms in between, and by a second after it, when the
+    // release has settled).
     void Tap(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         Key(QEvent::KeyPress, key, modifiers);
         m_now += 100;
         Key(QEvent::KeyRelease, key, modifiers);
         m_now += 1000;
+        SettleKeys();
     }
     // A tap of Space locks recording on; the position runs while sound comes in; a second tap stops.
     void RecordFor(double seconds, int deadlineMs) {
@@ -172,6 +174,7 @@ TEST_F(NewUser, RecordsPlaysAndScrubsOnTheSoundServer) {
             },
             3000));
         Key(QEvent::KeyRelease, forward ? Qt::Key_Right : Qt::Key_Left);
+        SettleKeys();
         EXPECT_TRUE(throughout);
         EXPECT_FALSE(scrubbing());
         EXPECT_EQ(Transport().Position() > start, forward);

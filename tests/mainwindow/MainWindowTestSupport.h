@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTest>
 
 struct ShownMessage {
     QMessageBox::Icon icon;
@@ -50,6 +51,11 @@ protected:
     }
     QWidget* Control(int id) const { return FindControl(m_form.get(), id); }
     const DictationTransport& Transport() const { return m_form->Session().Transport(); }
+    // Lets the repeat gap pass on the session's clock and in time, so the window's alarm settles held keys' releases.
+    void SettleKeys() {
+        m_now += HeldKeys::kRepeatGapMs;
+        QTest::qWait(2 * HeldKeys::kRepeatGapMs);
+    }
     // A key event through the application, as the keyboard sends it.
     static void Send(QWidget* target, QEvent::Type type, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
                      const QString& text = {}, bool autoRepeat = false) {
