@@ -47,6 +47,7 @@ TEST_F(Session, OpensAtTheLastDictationAndNewRenameAndDeleteChangeTheListAndDele
     EXPECT_TRUE(PathExists(PathOf(StoreFolder::Current, "Smith  letter")));
     session.Delete();
     EXPECT_EQ(m_view.asked[1].first.caption, "Confirm Delete");
+    EXPECT_EQ(m_view.asked[1].first.text, "Are you sure you want to delete the dictation \"Smith  letter\"?");
     EXPECT_EQ(m_view.asked[1].second, AnswerButtons::YesNo);
     EXPECT_FALSE(PathExists(PathOf(StoreFolder::Current, "Smith  letter")));
     EXPECT_FALSE(PathExists(PathOf(StoreFolder::Current, "Smith  letter", ".dat")));
