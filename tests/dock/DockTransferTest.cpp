@@ -2,29 +2,17 @@
 // 2 s and 6 s, then 16 s of silence), driven by a clock of our own, and once through a real sound server.
 #include "ChildProcess.h"
 #include "PulseServer.h"
-#include "TempFolder.h"
-#include "app/DictationSession.h"
-#include "app/Settings.h"
+#include "SessionTestSupport.h"
 #include "dock/ui/DockDialog.h"
-#include "platform/AudioBackend.h"
 #include "platform/FileOps.h"
-#include "platform/Poster.h"
-#include "send/RecipientList.h"
-#include "send/SendQueue.h"
-#include "send/TypistRecipient.h"
 #include "sound/WaveFile.h"
 #include "store/IniValues.h"
 #include "store/SettingsKeys.h"
-#include "ui/QtPoster.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <chrono>
-#include <gtest/gtest.h>
-#include <thread>
 
 namespace {
 
@@ -57,17 +45,15 @@ const SpokenTape& Tape() {
         std::vector<std::string> parts;
         const char* const passages[] = {"Dear Sir, thank you for your letter.", "We will send the parcel on Monday.",
                                         "Yours faithfully."};
-        const char* const gaps[] = {"2", "6", "16"};
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 3; ++i) { // each passage followed by its pause
             const std::string spoken = folder / ("spoken" + std::to_string(i) + ".wav");
             const std::string passage = folder / ("passage" + std::to_string(i) + ".wav");
-            const std::string gap = folder / ("gap" + std::to_string(i) + ".wav");
+            const std::string pause = i == 0 ? "2" : i == 1 ? "6" : "16";
             if (!run(espeak, {"-w", spoken, passages[i]}) ||
-                !run(sox, {spoken, "-r", "11025", "-c", "1", "-b", "16", passage}) ||
-                !run(sox, {"-n", "-r", "11025", "-c", "1", "-b", "16", gap, "trim", "0", gaps[i]}))
+                !run(sox, {spoken, "-r", "11025", "-c", "1", "-b", "16", passage, "pad", "0", pause}))
                 return made;
-            made.speech += Seconds(passage);
-            parts.insert(parts.end(), {passage, gap});
+            made.speech += Seconds(passage) - std::stod(pause);
+            parts.push_back(passage);
         }
         parts.push_back(folder / "tape.wav");
         if (run(sox, parts))
@@ -77,49 +63,13 @@ const SpokenTape& Tape() {
     return tape;
 }
 
-// A view that keeps what it was told and answers every question with Yes.
-class NotedView final : public SessionView {
-public:
-    void ShowList(const std::vector<std::string>&, const std::string&) override {}
-    void ShowCurrent(const DictationDetails*) override {}
-    void ShowPosition(int32_t, int32_t) override {}
-    void ShowPlaying(bool) override {}
-    void ShowRecording(RecordImage, bool) override {}
-    void ShowLevels(const LDBMC*) override {}
-    void ShowBusy(bool) override {}
-    void ShowSendProgress(int) override {}
-    void ShowSent(const std::string&) override {}
-    void Tell(const SessionMessage& message) override { told.push_back(message.caption); }
-    bool Ask(const SessionMessage&, AnswerButtons) override { return true; }
-    bool RunSplice(InsertSplice&) override { return false; }
-    std::vector<std::string> told;
-};
-
-class TakingQueue final : public SendQueue {
-public:
-    bool Add(const std::string& path, int) override {
-        added.push_back(path);
-        return true;
-    }
-    bool IsQueued(const std::string&) const override { return false; }
-    bool Remove(const std::string&) override { return false; }
-    bool RenumberRecipients(int) override { return true; }
-    float ShownProgress() const override { return 0; }
-    void SetNotify(Poster*, std::function<void()>) override {}
-    std::optional<std::string> TakeFailure() override { return std::nullopt; }
-    std::vector<std::string> TakeNotices() override { return {}; }
-    void CancelAll() override {}
-    std::vector<std::string> added;
-};
-
-class DockTransfer : public ::testing::Test {
+class DockTransfer : public DataFolderTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_settings.CreateFolders());
-        ASSERT_TRUE(WriteIntValue(m_settings.settingsFile, SettingsKeys::kNumber, 7));
-    }
+    DockTransfer() { EXPECT_TRUE(WriteIntValue(m_settings.settingsFile, SettingsKeys::kNumber, 7)); }
 
     void Open(std::unique_ptr<AudioBackend> backend, int64_t clockStepMs = 100) {
+        m_dialog.reset();
+        m_session.reset();
         m_backend = std::move(backend);
         m_session =
             std::make_unique<DictationSession>(SessionServices{m_settings, *m_backend, m_poster, &m_queue}, m_view);
@@ -155,23 +105,10 @@ protected:
             m_poster.WaitAndPump(20ms);
     }
 
-    void AddRecipient() {
-        TypistRecipient recipient;
-        recipient.SetText(RecipientField::Name, "Ann");
-        recipient.SetText(RecipientField::Folder, m_data / "typist");
-        recipient.SetMethod(SendMethod::Lan);
-        ASSERT_TRUE(recipient.Save(RecipientList(m_settings.dataFolder, m_settings.settingsFile).Path(0)));
-        ASSERT_TRUE(WriteIntValue(m_settings.settingsFile, SettingsKeys::kSendCount, 1));
-    }
-
     std::string Current(const std::string& name) const { return m_settings.currentFolder + name; }
 
-    TempFolder m_data;
-    Settings m_settings = Settings::ForProgramFolder(m_data.Path(), m_data.Path());
     PumpPoster m_poster;
-    NotedView m_view;
-    TakingQueue m_queue;
-    std::unique_ptr<AudioBackend> m_backend;
+    RecordingView m_view;
     std::unique_ptr<DictationSession> m_session;
     std::unique_ptr<DockDialog> m_dialog;
     std::string m_warned;
@@ -191,87 +128,71 @@ TEST_F(DockTransfer, ATapeBecomesOneDictationWithShortPausesKeptAndLongOnesCutTh
     EXPECT_EQ(m_session->Names(), std::vector<std::string>{"Tape 7"});
     EXPECT_EQ(m_session->CurrentName(), "Tape 7");
     const double length = Seconds(Current("Tape 7.wav"));
-    const double speech = Tape().speech;
-    EXPECT_GT(length, speech + 2.0 - 0.5) << "the 2 s pause is kept";
-    EXPECT_LT(length, speech + 2.0 + 0.7 + 0.7 + 0.8) << "the 6 s pause and the end are cut to about 0.7 s";
-    EXPECT_TRUE(m_queue.added.empty());
-}
-
-TEST_F(DockTransfer, TheTapeEndsWhenTheClockSkipsTheFifteenthSecond) {
-    if (Tape().path.empty())
-        GTEST_SKIP() << "espeak-ng and sox are needed to speak the tape";
+    EXPECT_GT(length, Tape().speech + 2.0 - 0.5) << "the 2 s pause is kept";
+    EXPECT_LT(length, Tape().speech + 2.0 + 0.7 + 0.7 + 0.8) << "the 6 s pause and the end are cut to about 0.7 s";
+    EXPECT_TRUE(m_queue.queued.empty());
     Open(FileTape(), /*clockStepMs=*/1900); // 15 s after the last sound is never read exactly
     EXPECT_TRUE(WaitForHandOver(60s));
 }
 
-TEST_F(DockTransfer, CancelDeletesTheRecordingAndNothingIsListed) {
+TEST_F(DockTransfer, CancelDeletesTheTapeDoneListsItUnderItsNameOrSendsItAndClosingTheProgramListsItSoFar) {
     if (Tape().path.empty())
         GTEST_SKIP() << "espeak-ng and sox are needed to speak the tape";
-    Open(FileTape(/*fast=*/false));
-    ASSERT_TRUE(m_dialog->HasTape());
-    WaitForSound();
-    m_dialog->reject();
-    m_poster.Pump();
-    EXPECT_FALSE(PathExists(Current("Tape 7.wav")));
-    EXPECT_FALSE(PathExists(Current("Tape 7.dat")));
-    EXPECT_EQ(ReadIntValue(m_settings.settingsFile, SettingsKeys::kNumber), 8) << "the number stays taken";
-    m_session->Refresh();
-    EXPECT_TRUE(m_session->Names().empty());
-}
-
-TEST_F(DockTransfer, DoneNamesTheTapeKeepsNotesAndListsOrSendsIt) {
+    enum class End { Cancel, Close, Done };
     struct Case {
+        End end;
         const char* typed;
         bool autoSend;
-        bool recipient;
-        const char* stored;
+        const char* stored; // nothing: the tape is gone
         bool queued;
         bool told;
     };
     const Case cases[] = {
-        {"Meeting 3.5/6", false, false, "Meeting 3 5 6", false, false}, // listed under the cleaned name
-        {"Memo", true, false, "Memo", false, true},                     // no recipient: told, kept current
-        {"Letter", true, true, "Letter", true, false},                  // sent to the default recipient
+        {End::Cancel, "", false, nullptr, false, false},
+        {End::Close, "", false, "Tape 8", false, false}, // the window closes its transfer, then the session
+        {End::Done, "Meeting 3.5/6", false, "Meeting 3 5 6", false, false}, // listed under the cleaned name
+        {End::Done, "Memo", true, "Memo", false, true},                     // no recipient: told, kept current
+        {End::Done, "Letter", true, "Letter", true, false},                 // sent to the default recipient
     };
-    if (Tape().path.empty())
-        GTEST_SKIP() << "espeak-ng and sox are needed to speak the tape";
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.typed);
-        m_dialog.reset();
-        m_session.reset();
-        if (c.recipient)
-            AddRecipient();
-        m_queue.added.clear();
+        SCOPED_TRACE(&c - cases);
+        if (c.queued)
+            SetRecipients(1);
         m_view.told.clear();
         Open(FileTape(/*fast=*/false));
         ASSERT_TRUE(m_dialog->HasTape());
         WaitForSound();
+        if (c.end == End::Cancel) {
+            m_dialog->reject();
+            m_poster.Pump();
+            EXPECT_FALSE(PathExists(Current("Tape 7.wav")) || PathExists(Current("Tape 7.dat")));
+            EXPECT_EQ(ReadIntValue(m_settings.settingsFile, SettingsKeys::kNumber), 8) << "the number stays taken";
+            m_session->Refresh();
+            EXPECT_TRUE(m_session->Names().empty());
+            continue;
+        }
+        if (c.end == End::Close) { // nothing pumps the loop between
+            m_dialog.reset();
+            m_session->Close();
+            m_session =
+                std::make_unique<DictationSession>(SessionServices{m_settings, *m_backend, m_poster, &m_queue}, m_view);
+            EXPECT_EQ(m_session->Names(), std::vector<std::string>{c.stored});
+            EXPECT_GT(Seconds(Current("Tape 8.wav")), 0.0);
+            continue;
+        }
         m_dialog->findChild<QLineEdit*>()->setText(QString::fromUtf8(c.typed));
         m_dialog->findChild<QLineEdit*>()->setModified(true);
         m_dialog->findChild<QPlainTextEdit*>()->setPlainText(QStringLiteral("Two copies\nplease"));
         m_dialog->findChild<QCheckBox*>()->setChecked(c.autoSend);
         m_dialog->accept();
         m_poster.Pump();
-        const std::string folder = c.queued ? m_settings.sentFolder : m_settings.currentFolder;
-        EXPECT_TRUE(PathExists(folder + c.stored + ".wav"));
-        EXPECT_EQ(m_data.Read((c.queued ? "Sent Files/" : "Current Files/") + std::string(c.stored) + ".txt"),
-                  std::string("Two copies\r\nplease") + std::string(1, '\0'));
-        EXPECT_EQ(m_queue.added.size(), c.queued ? 1u : 0u);
+        const std::string folder = c.queued ? "Sent Files/" : "Current Files/";
+        EXPECT_TRUE(PathExists(m_folder / (folder + c.stored + ".wav")));
+        EXPECT_EQ(m_folder.Read(folder + c.stored + ".txt"), std::string("Two copies\r\nplease") + '\0');
+        EXPECT_EQ(m_queue.queued.size(), c.queued ? 1u : 0u);
         EXPECT_EQ(!m_view.told.empty(), c.told);
         EXPECT_EQ(ReadBoolValue(m_settings.settingsFile, SettingsKeys::kDockAutoSend), c.autoSend);
     }
-}
-
-TEST_F(DockTransfer, ClosingTheProgramDuringATransferListsTheTapeSoFar) {
-    if (Tape().path.empty())
-        GTEST_SKIP() << "espeak-ng and sox are needed to speak the tape";
-    Open(FileTape(/*fast=*/false));
-    WaitForSound();
-    m_dialog.reset(); // the window closes its transfer first, then the session; nothing pumps the loop between
-    m_session->Close();
-    m_session = std::make_unique<DictationSession>(SessionServices{m_settings, *m_backend, m_poster, &m_queue}, m_view);
-    EXPECT_EQ(m_session->Names(), std::vector<std::string>{"Tape 7"});
-    EXPECT_GT(Seconds(Current("Tape 7.wav")), 0.0);
 }
 
 TEST_F(DockTransfer, ARenameOntoAnotherDictationKeepsTheTapeNameAndSaysSo) {
@@ -282,7 +203,7 @@ TEST_F(DockTransfer, ARenameOntoAnotherDictationKeepsTheTapeNameAndSaysSo) {
     m_dialog->accept();
     m_poster.Pump();
     EXPECT_NE(m_warned.find("Tape 7"), std::string::npos) << m_warned;
-    EXPECT_EQ(m_data.Read("Current Files/Letter.wav"), "RIFF");
+    EXPECT_EQ(m_folder.Read("Current Files/Letter.wav"), "RIFF");
     EXPECT_TRUE(PathExists(Current("Tape 7.wav")));
 }
 
@@ -292,8 +213,6 @@ TEST_F(DockTransfer, TheInputLineIsTheLineInUnlessTheSettingsChoseOne) {
     auto* line = m_dialog->findChildren<QComboBox*>().at(1);
     EXPECT_EQ(line->currentIndex(), 2) << "entry 0 is the server's choice; the LINE rule takes line 1";
     m_dialog->reject();
-    m_dialog.reset();
-    m_session.reset();
     ASSERT_TRUE(WriteIntValue(m_settings.settingsFile, SettingsKeys::kDockSoundInChan, 2));
     Open(FileTape(/*fast=*/false, lines));
     EXPECT_EQ(m_dialog->findChildren<QComboBox*>().at(1)->currentIndex(), 3);

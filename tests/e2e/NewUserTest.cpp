@@ -2,90 +2,61 @@
 // keyboard sends them on a clock the test moves, message boxes answered with OK and written down. The user records,
 // plays and scrubs on a private sound server; dictations sent with Ctrl+S arrive in a shared folder, by e-mail and on
 // an FTP server (loopback test servers), where the typist's side reads them back and a status file it left is merged.
+#include "ChildProcess.h"
+#include "MainWindowTestSupport.h"
 #include "PackageReader.h"
 #include "PulseServer.h"
-#include "TempFolder.h"
 #include "TestServer.h"
-#include "app/DictationSession.h"
-#include "app/DictationTransport.h"
 #include "app/FilesListBox.h"
-#include "app/MainDialog.h"
-#include "app/Settings.h"
-#include "audio/LSoundPlayer.h"
-#include "platform/AudioBackend.h"
 #include "platform/FileOps.h"
 #include "send/BGSend.h"
 #include "send/MailConfig.h"
 #include "send/TypistRecipient.h"
-#include "sound/LSoundSink.h"
 #include "sound/WaveFile.h"
 #include "store/IniValues.h"
 #include "store/RecordKeys.h"
 #include "store/SettingsKeys.h"
-#include "ui/DialogUnits.h"
-#include "ui/QtPoster.h"
 
-#include <QApplication>
-#include <QKeyEvent>
 #include <QTest>
-#include <cmath>
-#include <gtest/gtest.h>
 
 namespace {
 
-class NewUser : public ::testing::Test {
+class NewUser : public MainWindowTest {
 protected:
-    NewUser() { EXPECT_TRUE(m_settings.CreateFolders() && !PathExists(m_settings.settingsFile)); }
-    // The window closes before the queue stops.
-    ~NewUser() override {
-        m_form.reset();
-        m_queue.reset();
+    NewUser() { EXPECT_FALSE(PathExists(m_settings.settingsFile)); }
+    ~NewUser() override { // the window closes before the queue stops
+        Close();
+        m_bgsend.reset();
         QTest::qWait(30);
     }
 
-    // Writes a wave file (8000 Hz, mono, 16-bit) of `seconds` of a 440 Hz tone of `amplitude` (of 32767).
-    static void WriteToneWave(const std::string& path, double seconds, double amplitude) {
-        LSoundSinkHandle sink = CreatePCMFileSink(path, 8000, 1, 16, 0);
-        std::vector<int32_t> samples(static_cast<size_t>(seconds * 8000));
-        for (size_t i = 0; i < samples.size(); ++i) // the sink takes samples at 16 times the 16-bit scale
-            samples[i] = static_cast<int32_t>(std::lround(amplitude * 16 * std::sin(i * 2 * M_PI * 440 / 8000)));
-        sink->Write(samples.data(), static_cast<int32_t>(samples.size()));
-        ASSERT_TRUE(FinishFileSink(*sink)) << path;
-    }
-    // The main window on `backend` with the real send queue opened on the data folder.
-    MainDialog& Open(std::unique_ptr<AudioBackend> backend) {
-        m_backend = std::move(backend);
-        m_queue =
+    // The main window, shown, with the real send queue opened on the data folder.
+    MainDialog& Open() {
+        m_bgsend =
             std::make_unique<BGSend>(SendContext{m_folder.Path(), m_settings.settingsFile, m_settings.sentFolder});
-        EXPECT_TRUE(m_queue->Open(m_folder.Path()));
-        MainDialogServices services;
-        services.settings = &m_settings;
-        services.backend = m_backend.get();
-        services.poster = &m_poster;
-        services.queue = m_queue.get();
-        services.help = [](const std::string&) {};
-        m_form = std::make_unique<MainDialog>(std::move(services));
-        m_form->SetMessageFunction([this](QMessageBox::Icon, const QString& caption, const QString& text, auto) {
-            m_boxes.push_back(caption + ": " + text);
-            return QMessageBox::Ok;
-        });
-        m_form->Session().SetClock([this] { return m_now; });
-        m_form->show();
+        EXPECT_TRUE(m_bgsend->Open(m_folder.Path()));
+        MainWindowTest::Open(m_bgsend.get()).show();
         return *m_form;
     }
-    DictationTransport& Transport() const { return m_form->Session().Transport(); }
-
     // A key event to the list box, which has the focus when the window opens.
     void Key(QEvent::Type type, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QKeyEvent event(type, key, modifiers);
-        QApplication::sendEvent(FindControl(m_form.get(), MainDialog::kList), &event);
+        Send(Control(MainDialog::kList), type, key, modifiers);
     }
-    // A quick press and release (the clock moves on by 100 ms in between, and by a second after it).
+    // "<caption>: <text>" of every box shown.
+    QStringList Boxes() const {
+        QStringList boxes;
+        for (const ShownMessage& box : m_messages)
+            boxes << box.caption + ": " + box.text;
+        return boxes;
+    }
+    // A quick press and release (the clock moves on by 100 ms in between, and by a second after it, when the
+    // release has settled).
     void Tap(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         Key(QEvent::KeyPress, key, modifiers);
         m_now += 100;
         Key(QEvent::KeyRelease, key, modifiers);
         m_now += 1000;
+        SettleKeys();
     }
     // A tap of Space locks recording on; the position runs while sound comes in; a second tap stops.
     void RecordFor(double seconds, int deadlineMs) {
@@ -98,7 +69,7 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor([&] { return !Transport().IsRecording(); }, 3000));
     }
     std::vector<std::string> ListedNames() const {
-        return static_cast<FilesListBox*>(FindControl(m_form.get(), MainDialog::kList))->Names();
+        return static_cast<FilesListBox*>(Control(MainDialog::kList))->Names();
     }
 
     // A recipient of `method` with its address `fields` and GSM 6.10 at 8000 Hz mono (as the format chooser would
@@ -140,14 +111,7 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor([&] { return SentValue(name, RecordKeys::kDelivery) == "Delivered"; }, 2000));
     }
 
-    TempFolder m_folder; // the program's (and the data) folder
-    Settings m_settings = Settings::ForProgramFolder(m_folder.Path(), m_folder.Path());
-    QtPoster m_poster;
-    std::unique_ptr<AudioBackend> m_backend;
-    std::unique_ptr<BGSend> m_queue;
-    std::unique_ptr<MainDialog> m_form;
-    QStringList m_boxes;     // "<caption>: <text>" of every box shown
-    int64_t m_now = 1000000; // the window's clock (ms): key holds are decided by the test, not the machine
+    std::unique_ptr<BGSend> m_bgsend;
 };
 
 } // namespace
@@ -159,24 +123,20 @@ TEST_F(NewUser, RecordsPlaysAndScrubsOnTheSoundServer) {
     // The back end the program itself chooses when told to use the sound server at this address.
     ::setenv("TALLOWIN_AUDIO", "pulse", 1);
     ::setenv("PULSE_SERVER", server->Address().c_str(), 1);
-    std::unique_ptr<AudioBackend> backend = CreateAudioBackend();
+    m_backend = CreateAudioBackend();
     ::unsetenv("TALLOWIN_AUDIO");
     ::unsetenv("PULSE_SERVER");
-    ASSERT_NE(backend, nullptr);
-    Open(std::move(backend));
+    ASSERT_NE(m_backend, nullptr);
+    Open();
     Tap(Qt::Key_N, Qt::ControlModifier);
 
     // The "speaker": a loud tone played into the sink the microphone hears, well above the -15 dB at which the
     // recorder starts taking sound.
-    WriteToneWave(m_folder / "voice.wav", 6.0, 20000);
-    std::unique_ptr<AudioBackend> speakerBackend = CreatePulseBackend(server->Address());
-    LSoundPlayer speaker(m_poster, *speakerBackend);
-    speaker.device = -1;
-    LSoundSourceHandle voice = OpenWaveFile(m_folder / "voice.wav");
-    ASSERT_TRUE(speaker.Play(voice));
+    ASSERT_TRUE(WriteWave(m_folder / "voice.wav", Tone(6 * 8000, 20000), 8000, 1));
+    auto speaker = std::make_unique<ChildProcess>(
+        FindProgram("paplay"), ChildProcess::Options{{"paplay", "--device=test", m_folder / "voice.wav"}, {}, {}, {}});
     RecordFor(1.5, 4000);
-    speaker.StopPlaying();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !speaker.IsBusy(); }, 2000));
+    speaker.reset();
 
     // What was recorded is the tone the microphone heard, not silence, in the dictation format.
     const WaveOpenResult recorded = OpenWaveFileWithReason(m_settings.currentFolder + "Dictation 1.wav");
@@ -214,12 +174,13 @@ TEST_F(NewUser, RecordsPlaysAndScrubsOnTheSoundServer) {
             },
             3000));
         Key(QEvent::KeyRelease, forward ? Qt::Key_Right : Qt::Key_Left);
+        SettleKeys();
         EXPECT_TRUE(throughout);
         EXPECT_FALSE(scrubbing());
         EXPECT_EQ(Transport().Position() > start, forward);
     }
     EXPECT_TRUE(QTest::qWaitFor([&] { return !Transport().IsPlaying(); }, 2000));
-    EXPECT_TRUE(m_boxes.empty()) << m_boxes.front().toStdString();
+    EXPECT_TRUE(m_messages.empty()) << Boxes().join("\n").toStdString();
 }
 
 TEST_F(NewUser, SendsArriveInTheSharedFolderByMailAndOnTheFtpServer) {
@@ -232,13 +193,8 @@ TEST_F(NewUser, SendsArriveInTheSharedFolderByMailAndOnTheFtpServer) {
     if (!ftp.Started() || !smtp.Started())
         GTEST_SKIP() << "the test servers could not start (python3-pyftpdlib or python3-aiosmtpd missing?)";
 
-    // The recorder's input: a loud tone delivered as fast as the recorder takes it.
-    WriteToneWave(m_folder / "input.wav", 6.0, 20000);
-    FileAudioOptions options;
-    options.inputPath = m_folder / "input.wav";
-    options.outputPath = m_folder / "played.wav";
-    options.pacing = FilePacing::Fast;
-    MainDialog& form = Open(CreateFileBackend(options));
+    UseInput(Tone(6 * 8000, 20000)); // a loud tone as fast as the recorder takes it
+    MainDialog& form = Open();
     for (int i = 0; i < 3; ++i) {
         Tap(Qt::Key_N, Qt::ControlModifier);
         RecordFor(1.5, 5000);
@@ -272,7 +228,7 @@ TEST_F(NewUser, SendsArriveInTheSharedFolderByMailAndOnTheFtpServer) {
     const std::string ftpPackage = ftpRoot + "incoming/dct00000-00001.dct";
     const std::string mailed = m_folder / "mail/message-0/";
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return PathExists(ftpPackage) && PathExists(mailed + "attachment-0-name.txt") && !m_queue->GetCount(); },
+        [&] { return PathExists(ftpPackage) && PathExists(mailed + "attachment-0-name.txt") && !m_bgsend->GetCount(); },
         20000))
         << m_folder.Read("ftp.log") << m_folder.Read("smtp.log");
     ExpectArrived(typist + "dct00000-00003.dct", 3, "Dictation 3", "Sent");
@@ -285,10 +241,10 @@ TEST_F(NewUser, SendsArriveInTheSharedFolderByMailAndOnTheFtpServer) {
         << "the status file was taken off the server once merged";
 
     // The user-id notice arrives through the window's status timer once the worker has run, and only once.
-    const auto notices = [this] { return m_boxes.filter("Your user id is 0.").size(); };
-    EXPECT_TRUE(QTest::qWaitFor([&] { return notices() > 0; }, 12000)) << m_boxes.join("\n").toStdString();
+    const auto notices = [this] { return Boxes().filter("Your user id is 0.").size(); };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return notices() > 0; }, 12000)) << Boxes().join("\n").toStdString();
     form.StatusTick();
     form.StatusTick();
     EXPECT_EQ(notices(), 1);
-    EXPECT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(m_messages.size(), 1u);
 }

@@ -1,10 +1,14 @@
 // The dictation session without windows: the list and the current dictation, its details, recording, the hold
-// rule, splices, crash leftovers and closing.
+// rule, splices, crash leftovers and closing; sending and its rollback, the queue's failures, notices and progress,
+// the hand-over of a dictation made elsewhere, and the recovery of a sent dictation.
 #include "ReadOnlyView.h"
 #include "SessionTestSupport.h"
 #include "app/DictationLayout.h"
 #include "app/DictationTransport.h"
 #include "platform/FileOps.h"
+
+#include <cfloat>
+#include <cmath>
 
 namespace {
 
@@ -43,6 +47,7 @@ TEST_F(Session, OpensAtTheLastDictationAndNewRenameAndDeleteChangeTheListAndDele
     EXPECT_TRUE(PathExists(PathOf(StoreFolder::Current, "Smith  letter")));
     session.Delete();
     EXPECT_EQ(m_view.asked[1].first.caption, "Confirm Delete");
+    EXPECT_EQ(m_view.asked[1].first.text, "Are you sure you want to delete the dictation \"Smith  letter\"?");
     EXPECT_EQ(m_view.asked[1].second, AnswerButtons::YesNo);
     EXPECT_FALSE(PathExists(PathOf(StoreFolder::Current, "Smith  letter")));
     EXPECT_FALSE(PathExists(PathOf(StoreFolder::Current, "Smith  letter", ".dat")));
@@ -178,5 +183,200 @@ TEST_F(Session, InsertRecordingsACrashLeftAreOfferedBackYesKeepsOneAsANewDictati
          {".insert-Dictation 1-2.wav", ".insert-Dictation 1.wav", ".insert-Dictation 4.wav", ".splice-Dictation 1.wav"})
         EXPECT_FALSE(PathExists(current + gone)) << gone;
 }
+
+using Queued = std::vector<std::pair<std::string, int>>;
+
+struct SendCase {
+    const char* what;
+    int recipients;
+    bool queueAccepts;
+    bool sentNameTaken;  // "Sent Files/" holds the name already
+    bool recorded;       // the dictation has a wave file
+    const char* caption; // of the message that says why it was not sent; nullptr: sent
+    const char* textPart;
+};
+
+void PrintTo(const SendCase& send, std::ostream* out) {
+    *out << send.what;
+}
+
+class SessionSending : public SessionTest, public ::testing::WithParamInterface<SendCase> {};
+
+TEST_P(SessionSending, ASendMovesTheDictationAndQueuesItOrLeavesItCurrentAndSaysWhy) {
+    const SendCase& send = GetParam();
+    AddDictation("Dictation 1");
+    if (send.recorded)
+        AddDictation("Dictation 2");
+    if (send.sentNameTaken)
+        AddDictation("Dictation 2", 1.0, StoreFolder::Sent);
+    if (send.recipients > 0)
+        SetRecipients(send.recipients, 3); // a default beyond the count sends to the first
+    m_queue.acceptAdd = send.queueAccepts;
+    DictationSession& session = Open();
+    if (!send.recorded)
+        session.New();
+    ASSERT_EQ(session.CurrentName(), "Dictation 2");
+    session.EditNotes("For Mary");
+    session.SendToDefault();
+
+    const std::string sentWave = PathOf(StoreFolder::Sent, "Dictation 2");
+    if (!send.caption) {
+        EXPECT_TRUE(m_view.told.empty());
+        EXPECT_EQ(m_queue.queued, (Queued{{sentWave, 0}}));
+        EXPECT_EQ(m_view.sent, Names{"Dictation 2"});
+        EXPECT_FALSE(PathExists(PathOf(StoreFolder::Current, "Dictation 2")));
+        EXPECT_EQ(m_folder.Read("Sent Files/Dictation 2.txt"), std::string("For Mary") + '\0'); // typed just before
+        EXPECT_EQ(session.Store().ReadRecord(StoreFolder::Sent, "Dictation 2").sendStatus, "Sent");
+        EXPECT_EQ(session.Names(), Names{"Dictation 1"});
+        EXPECT_EQ(session.CurrentName(), "Dictation 1");
+        return;
+    }
+    ASSERT_EQ(m_view.told.size(), 1u);
+    EXPECT_EQ(m_view.told[0].caption, send.caption);
+    EXPECT_NE(m_view.told[0].text.find(send.textPart), std::string::npos) << m_view.told[0].text;
+    EXPECT_TRUE(m_queue.queued.empty());
+    EXPECT_TRUE(m_view.sent.empty());
+    EXPECT_EQ(session.CurrentName(), "Dictation 2");
+    EXPECT_EQ(PathExists(PathOf(StoreFolder::Current, "Dictation 2")), send.recorded);
+    EXPECT_EQ(PathExists(sentWave), send.sentNameTaken);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SessionSending,
+    ::testing::Values(
+        SendCase{"sent", 2, true, false, true, nullptr, ""},
+        SendCase{"no recipients", 0, true, false, true, "No Send To Recipients",
+                 "No Typist Recipients have been set up.\n\nPlease open the Recipient Settings"},
+        SendCase{"queue refuses", 1, false, false, true, "Send Dictation", "background send process could not take"},
+        SendCase{"sent name taken", 1, true, true, true, "Send Dictation", "Please rename this dictation"},
+        SendCase{"nothing recorded", 1, true, false, false, "Send Dictation", "Nothing has been recorded in it yet."}));
+
+TEST_F(Session, AQueueFailureIsAskedOnceCancelEmptiesTheQueueNoticesAreToldAndProgressNotesArriveWhileItLives) {
+    m_queue.progress = 3.0f;
+    DictationSession& session = Open();
+    EXPECT_EQ(m_view.progress, std::vector<int>{25}); // read once at the start
+    m_queue.failure = "Unable to connect to the FTP server.";
+    m_view.answers = {false, true}; // Cancel, then OK
+    session.CheckQueue();
+    session.CheckQueue();
+    ASSERT_EQ(m_view.asked.size(), 1u);
+    EXPECT_EQ(m_view.asked[0].first.caption, "Background Task Error");
+    EXPECT_EQ(m_view.asked[0].first.text, "Unable to connect to the FTP server.");
+    EXPECT_EQ(m_view.asked[0].second, AnswerButtons::OkCancel);
+    EXPECT_EQ(m_queue.cancelAllCalls, 1);
+    m_queue.failure = "Again";
+    m_queue.notices = {"First", "Second"};
+    session.CheckQueue();
+    EXPECT_EQ(m_queue.cancelAllCalls, 1); // OK keeps the queue
+    ASSERT_EQ(m_view.told.size(), 2u);
+    EXPECT_EQ(m_view.told[0].text, "First");
+    EXPECT_EQ(m_view.told[1].text, "Second");
+    EXPECT_EQ(m_view.told[1].kind, MessageKind::Information);
+
+    m_queue.progress = 1.0f;
+    const std::function<void()> note = m_queue.notify;
+    m_queue.notifyPoster->Post(note);
+    m_poster.Pump();
+    EXPECT_EQ(m_view.progress.back(), 50);
+    m_queue.notifyPoster->Post(note); // still on its way when the session goes: it finds it gone
+    m_session.reset();
+    m_poster.Pump();
+    EXPECT_EQ(m_view.progress.size(), 2u);
+}
+
+TEST(SessionProgress, IsAHundredOverOnePlusTheRemainingWorkHeldWithinZeroAndAHundred) {
+    const struct {
+        float remaining;
+        int percent;
+    } table[] = {
+        {0.0f, 0},   {1.0f, 50}, {3.0f, 25},    {0.25f, 80},    {-0.5f, 100},  {-1.0f, 0},
+        {-7.0f, 0},  {NAN, 0},   {INFINITY, 0}, {-INFINITY, 0}, {1e-30f, 100}, {-1e-30f, 100},
+        {1e-6f, 99}, {99.0f, 1}, {199.0f, 0},   {1e30f, 0},     {FLT_MAX, 0},  {-FLT_MAX, 0},
+    };
+    for (const auto& row : table)
+        EXPECT_EQ(DictationSession::ProgressPercent(row.remaining), row.percent) << "remaining " << row.remaining;
+}
+
+TEST_F(Session, WithoutAQueueNothingIsSentAndHandOverTakesOnlyAWaveFileOfCurrentFilesAndCanSendIt) {
+    AddDictation("Dictation 1");
+    SetRecipients(1);
+    Open(nullptr).SendToDefault();
+    EXPECT_FALSE(m_session->CanSend());
+    EXPECT_EQ(m_view.progress, std::vector<int>{0});
+    DictationSession& session = Open();
+    AddDictation("Tape 1", 1.0);
+    AddDictation("Tape 2", 1.0, StoreFolder::Sent);
+    m_folder.Write("Current Files/sub/Tape 1.wav", m_folder.Read("Current Files/Tape 1.wav"));
+    m_folder.Write("Current Files/Tape 1.WAV", m_folder.Read("Current Files/Tape 1.wav"));
+    const std::string current = m_settings.currentFolder;
+    for (const std::string& bad :
+         {std::string(), current, current + "Tape 1", current + "Tape 1.dat", current + "Tape 1.WAV",
+          current + "sub/Tape 1.wav", current + "../Sent Files/Tape 2.wav", PathOf(StoreFolder::Sent, "Tape 2"),
+          current + "Tape 9.wav", current + ".wav", std::string("Tape 1.wav")}) {
+        SCOPED_TRACE(bad);
+        EXPECT_FALSE(session.HandOver(bad, true));
+    }
+    EXPECT_EQ(session.Names(), Names{"Dictation 1"});
+    EXPECT_EQ(m_view.listed, Names{"Dictation 1"});
+
+    EXPECT_TRUE(session.HandOver(current + "Tape 1.wav", false));
+    EXPECT_EQ(session.Names(), (Names{"Dictation 1", "Tape 1"}));
+    EXPECT_EQ(m_view.listedCurrent, "Tape 1");
+    AddDictation("Tape 3", 1.0);
+    EXPECT_TRUE(session.HandOver(current + "Tape 3.wav", true));
+    EXPECT_EQ(m_queue.queued, (Queued{{PathOf(StoreFolder::Sent, "Tape 3"), 0}}));
+    EXPECT_EQ(session.Names(), (Names{"Dictation 1", "Tape 1"}));
+}
+
+struct RecoverCase {
+    const char* what;
+    bool currentHasTheName;
+    bool waveKept;
+    bool queued;
+    bool queueLetsGo;
+    StoreResult result;
+};
+
+void PrintTo(const RecoverCase& recover, std::ostream* out) {
+    *out << recover.what;
+}
+
+class SessionRecovery : public SessionTest, public ::testing::WithParamInterface<RecoverCase> {};
+
+TEST_P(SessionRecovery, ASentDictationIsMovedBackAndMadeCurrentOrRefusedWithNothingChanged) {
+    const RecoverCase& recover = GetParam();
+    AddDictation("Dictation 1");
+    if (recover.currentHasTheName)
+        AddDictation("Dictation 5");
+    if (recover.waveKept)
+        AddDictation("Dictation 5", 1.0, StoreFolder::Sent);
+    m_folder.Write("Sent Files/Dictation 5.dat", "[file]\r\nnumber=5\r\nsendstatus=Sent\r\n");
+    const std::string sentWave = PathOf(StoreFolder::Sent, "Dictation 5");
+    if (recover.queued)
+        m_queue.queued = {{sentWave, 0}};
+    m_queue.acceptRemove = recover.queueLetsGo;
+    DictationSession& session = Open();
+    const std::string currentBefore = session.CurrentName();
+    EXPECT_EQ(session.SentWavePath("Dictation 5"), sentWave);
+
+    EXPECT_EQ(session.RecoverSent("Dictation 5"), recover.result);
+    const bool done = recover.result == StoreResult::Done;
+    EXPECT_EQ(m_queue.IsQueued(sentWave), recover.queued && !recover.queueLetsGo);
+    EXPECT_EQ(PathExists(PathOf(StoreFolder::Sent, "Dictation 5", ".dat")), !done);
+    if (done) {
+        EXPECT_EQ(session.Names(), (Names{"Dictation 1", "Dictation 5"}));
+        EXPECT_EQ(m_view.listedCurrent, "Dictation 5");
+        EXPECT_EQ(session.Store().ReadRecord(StoreFolder::Current, "Dictation 5").sendStatus, "Sent");
+    } else {
+        EXPECT_EQ(session.CurrentName(), currentBefore);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SessionRecovery,
+                         ::testing::Values(RecoverCase{"done", false, true, false, true, StoreResult::Done},
+                                           RecoverCase{"taken", true, true, false, true, StoreResult::NameTaken},
+                                           RecoverCase{"queued", false, true, true, true, StoreResult::Done},
+                                           RecoverCase{"held", false, true, true, false, StoreResult::StillQueued},
+                                           RecoverCase{"gone", false, false, false, true, StoreResult::NotFound}));
 
 } // namespace

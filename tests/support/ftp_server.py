@@ -19,17 +19,14 @@ from pyftpdlib.servers import FTPServer
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--socket-fd", type=int, required=True)
-    parser.add_argument("--root", required=True)
-    parser.add_argument("--user", required=True)
-    parser.add_argument("--password", required=True)
-    parser.add_argument("--tls-cert")
-    parser.add_argument("--tls-key")
+    for name in ("--root", "--user", "--password"):
+        parser.add_argument(name, required=True)
+    for name in ("--tls-cert", "--tls-key"):
+        parser.add_argument(name)
     parser.add_argument("--die-after-bytes", type=int, default=0)
     parser.add_argument("--read-limit", type=int, default=0, help="bytes per second the server reads")
-    parser.add_argument("--no-size", action="store_true")
-    parser.add_argument("--short-store", action="store_true")
-    parser.add_argument("--no-replace", action="store_true")
-    parser.add_argument("--log-commands", action="store_true", help="log every command received")
+    for name in ("--no-size", "--short-store", "--no-replace", "--log-commands"):  # --log-commands: every command
+        parser.add_argument(name, action="store_true")
     parser.add_argument("--lifetime", type=float, default=120)
     args = parser.parse_args()
 

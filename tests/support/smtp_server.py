@@ -68,10 +68,8 @@ def main():
     parser.add_argument("--socket-fd", type=int, required=True)
     parser.add_argument("--folder", required=True)
     parser.add_argument("--mode", choices=("plain", "starttls", "smtps"), default="plain")
-    parser.add_argument("--tls-cert")
-    parser.add_argument("--tls-key")
-    parser.add_argument("--user")
-    parser.add_argument("--password")
+    for name in ("--tls-cert", "--tls-key", "--user", "--password"):
+        parser.add_argument(name)
     parser.add_argument("--refuse", action="append", default=[])
     parser.add_argument("--refuse-data", action="store_true")
     parser.add_argument("--lifetime", type=float, default=120)

@@ -1,4 +1,4 @@
-// Kills a process that records or splices with SIGKILL and checks what the next start finds.
+// Kills a child process that records or splices with SIGKILL and checks what the next start finds.
 #include "ChildProcess.h"
 #include "TransportTestSupport.h"
 #include "app/DictationLayout.h"
@@ -6,7 +6,9 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -39,31 +41,62 @@ int32_t InfoFrames(const TempFolder& folder, const std::string& wave) {
     return !code || (*code != 0 && *code != 3) || at == std::string::npos ? -1 : std::atoi(text.c_str() + at + 7);
 }
 
-class Crash : public ::testing::Test {
+// Half-way through a splice, marks the file and waits to be killed.
+struct StopHalfWay final : SpliceProgress {
+    explicit StopHalfWay(std::string marker) : marker(std::move(marker)) {}
+    void SetProgress(int percent) override { reached = percent; }
+    bool IsCancelled() override {
+        if (reached >= 50 && WriteFileAtomically(marker, "splicing\n"))
+            for (;;)
+                ::pause();
+        return false;
+    }
+    std::string marker;
+    int reached = 0;
+};
+
+class Crash : public TransportTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(MakeFolders(m_current));
         ASSERT_TRUE(WriteWave(m_wave, m_old, kRate, 1));
         ASSERT_TRUE(WriteWave(m_folder / "input.wav", m_spoken, kRate, 1));
     }
 
-    // Runs the driver with these arguments after its mode, waits for its marker and kills it once `killNow` holds.
-    void RunAndKill(std::vector<std::string> arguments, const std::function<bool()>& killNow) {
-        ChildProcess::Options options;
-        options.arguments = std::move(arguments);
-        options.arguments.insert(options.arguments.begin(), "transport_driver");
-        options.arguments.push_back(m_folder / "marker");
-        options.environment = {{"TALLOWIN_AUDIO_FILE_IN", m_folder / "input.wav"}};
-        options.outputFile = m_folder / "driver.txt";
-        ChildProcess driver(TRANSPORT_DRIVER, options);
-        ASSERT_TRUE(WaitFor([&] { return PathExists(m_folder / "marker"); })) << m_folder.Read("driver.txt");
-        ASSERT_TRUE(WaitFor(killNow));
-        driver.Kill(SIGKILL);
-        driver.Wait(std::chrono::seconds(10));
+    // Runs `work` in a child process of its own and kills it once `killNow` holds.
+    static void RunAndKill(const std::function<void()>& work, const std::function<bool()>& killNow) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            work();
+            ::_exit(0);
+        }
+        const bool reached = WaitFor(killNow);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        ASSERT_TRUE(reached);
+    }
+    // In the child: records from the input in real time over or into the dictation from `seconds`, until killed;
+    // the marker appears once sound is being written.
+    void RecordAndKill(bool insert, int seconds, const std::function<bool()>& killNow) {
+        const std::string marker = m_folder / "marker";
+        RunAndKill(
+            [&] {
+                FileAudioOptions options;
+                options.inputPath = m_folder / "input.wav";
+                m_backend = CreateFileBackend(options);
+                Open().Transport().SetInsertMode(insert);
+                ThumbTo(seconds);
+                Transport().Record();
+                for (;;) {
+                    m_poster.WaitAndPump(std::chrono::milliseconds(20));
+                    if (m_view.recordImage == RecordImage::Recording)
+                        (void)WriteFileAtomically(marker, "recording\n");
+                }
+            },
+            [&] { return PathExists(marker) && killNow(); });
     }
 
-    TempFolder m_folder;
-    const std::string m_current = m_folder / "Current Files/";
+    const std::string m_current = m_settings.currentFolder;
     const std::string m_wave = m_current + "Dictation 1.wav";
     const Samples m_old = Ramp(20 * kRate);
     const Samples m_spoken = Tone(60 * kRate, 8000, 620);
@@ -71,8 +104,7 @@ protected:
 
 TEST_F(Crash, AKilledRecordingOverOpensAfterwardsWithWhatWasRecordedBeforeTheKill) {
     // Two seconds recorded after the kept five.
-    RunAndKill({"record", m_current, m_wave, "over", "5"},
-               [&] { return SizeOf(m_wave) >= kHeaderBytes + 7 * kRate * 2; });
+    RecordAndKill(false, 5, [&] { return SizeOf(m_wave) >= kHeaderBytes + 7 * kRate * 2; });
     const int32_t frames = static_cast<int32_t>((SizeOf(m_wave) - kHeaderBytes) / 2);
     EXPECT_GE(frames, 7 * kRate);
     const Samples kept = ReadWave(m_wave);
@@ -85,8 +117,7 @@ TEST_F(Crash, AKilledRecordingOverOpensAfterwardsWithWhatWasRecordedBeforeTheKil
 TEST_F(Crash, AKilledInsertRecordingLeavesTheDictationWholeAndIsOfferedBackAtTheNextStart) {
     const std::string before = m_folder.Read("Current Files/Dictation 1.wav");
     const std::string insert = m_current + ".insert-Dictation 1.wav";
-    RunAndKill({"record", m_current, m_wave, "insert", "5"},
-               [&] { return SizeOf(insert) >= kHeaderBytes + 2 * kRate * 2; });
+    RecordAndKill(true, 5, [&] { return SizeOf(insert) >= kHeaderBytes + 2 * kRate * 2; });
     EXPECT_EQ(m_folder.Read("Current Files/Dictation 1.wav"), before);
     const std::vector<OrphanedInsert> orphans = FindOrphanedInserts(m_current);
     ASSERT_EQ(orphans.size(), 1u);
@@ -106,7 +137,13 @@ TEST_F(Crash, AKilledSpliceLeavesTheOldRecordingWholeAndTheHalfCopyGoesAtTheNext
     const std::string recording = m_current + ".insert-Dictation 1.wav";
     ASSERT_TRUE(WriteWave(recording, Ramp(3 * kRate, 100), kRate, 1));
     const std::string before = m_folder.Read("Current Files/Dictation 1.wav");
-    RunAndKill({"splice", m_wave, recording, "40000"}, [] { return true; });
+    RunAndKill(
+        [&] {
+            InsertSplice splice(m_wave, recording, 40000);
+            StopHalfWay progress(m_folder / "marker");
+            (void)splice.Run(&progress);
+        },
+        [&] { return PathExists(m_folder / "marker"); });
     EXPECT_EQ(m_folder.Read("Current Files/Dictation 1.wav"), before);
     EXPECT_EQ(InfoFrames(m_folder, m_wave), 20 * kRate);
     EXPECT_TRUE(PathExists(m_current + ".splice-Dictation 1.wav"));

@@ -12,14 +12,10 @@
 
 namespace {
 
-// A job whose work is a function.
-class FunctionJob final : public LProgressJob {
-public:
-    explicit FunctionJob(std::function<bool(LProgressDialog&)> work) : m_work(std::move(work)) {}
-    bool Work(LProgressDialog& dialog) override { return m_work(dialog); }
-
-private:
-    std::function<bool(LProgressDialog&)> m_work;
+struct FunctionJob final : LProgressJob {
+    explicit FunctionJob(std::function<bool(LProgressDialog&)> work) : work(std::move(work)) {}
+    bool Work(LProgressDialog& dialog) override { return work(dialog); }
+    std::function<bool(LProgressDialog&)> work;
 };
 
 TEST(ProgressDialog, ShowsItsTextsAndBarWhileTheJobRunsRefusesANestedRunAndCancelEndsItAtTheJobsNextCheck) {
@@ -31,10 +27,8 @@ TEST(ProgressDialog, ShowsItsTextsAndBarWhileTheJobRunsRefusesANestedRunAndCance
         shown = dialog.Window();
         EXPECT_TRUE(shown->isVisible());
         EXPECT_EQ(shown->windowTitle().size(), 47);
-        const std::pair<int, QString> texts[] = {
-            {100, "Inserting Recording"}, {101, "Please wait..."}, {103, "Tallowin"}};
-        for (const auto& [id, text] : texts)
-            EXPECT_EQ(qobject_cast<QLabel*>(FindControl(shown, id))->text(), text) << id;
+        const auto text = [&](int id) { return qobject_cast<QLabel*>(FindControl(shown, id))->text(); };
+        EXPECT_EQ(text(100) + "|" + text(101) + "|" + text(103), "Inserting Recording|Please wait...|Tallowin");
         auto* bar = qobject_cast<QProgressBar*>(FindControl(shown, 102));
         EXPECT_EQ(bar->value(), 0);
         dialog.SetProgress(40);

@@ -15,35 +15,27 @@ constexpr int32_t kRate = 8000;
 constexpr int32_t kSecond = 10000; // 1/10000 s
 
 // A small file system at `path` for as long as it lives; not mounted where that is not permitted (skip then).
-class SmallDisk {
-public:
-    SmallDisk(const std::string& path, const char* size) : m_path(path) {
-        m_mounted = ::geteuid() == 0 && MakeFolders(path) && ::mount("tmpfs", path.c_str(), "tmpfs", 0, size) == 0;
-    }
+struct SmallDisk {
+    SmallDisk(const std::string& at, const char* size)
+        : path(at),
+          mounted(::geteuid() == 0 && MakeFolders(at) && ::mount("tmpfs", at.c_str(), "tmpfs", 0, size) == 0) {}
     ~SmallDisk() {
-        if (m_mounted)
-            ::umount(m_path.c_str());
+        if (mounted)
+            ::umount(path.c_str());
     }
-    bool Mounted() const { return m_mounted; }
-
-private:
-    std::string m_path;
-    bool m_mounted = false;
+    std::string path;
+    bool mounted;
 };
 
-// Answers "cancelled" once the bar reached a share (above 100: never); the bar must never go back.
-class CancelAt final : public SpliceProgress {
-public:
-    explicit CancelAt(int percent) : m_percent(percent) {}
+// Answers "cancelled" once the bar reached `at` percent (above 100: never); the bar must never go back.
+struct CancelAt final : SpliceProgress {
+    explicit CancelAt(int at) : at(at) {}
     void SetProgress(int percent) override {
         EXPECT_GE(percent, last);
         last = percent;
     }
-    bool IsCancelled() override { return last >= m_percent; }
-    int last = 0;
-
-private:
-    int m_percent;
+    bool IsCancelled() override { return last >= at; }
+    int at, last = 0;
 };
 
 TEST(Splice, TheRecordingGoesInAtItsFrameOrTheDictationStaysAsItWas) {
@@ -97,7 +89,7 @@ TEST(Splice, TheRecordingGoesInAtItsFrameOrTheDictationStaysAsItWas) {
 TEST(Splice, OnAFullDiskItFailsAndLeavesTheDictationAndTheRecordingAsTheyWere) {
     TempFolder folder;
     const SmallDisk disk(folder / "small/", "size=512k");
-    if (!disk.Mounted())
+    if (!disk.mounted)
         GTEST_SKIP() << "mounting a small file system needs root";
     const std::string dictation = folder / "small/Dictation 1.wav";
     const std::string recording = folder / "small/.insert-Dictation 1.wav";
@@ -224,7 +216,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(TransportTest, RecordingOntoAFullDiskStopsAndKeepsWhatReachedTheFile) {
     const SmallDisk disk(m_folder / "small/", "size=64k");
-    if (!disk.Mounted())
+    if (!disk.mounted)
         GTEST_SKIP() << "mounting a small file system needs root";
     const Samples old = Ramp(kRate);
     UseInput(Tone(10 * kRate, 8000));

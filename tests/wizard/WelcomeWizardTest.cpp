@@ -2,44 +2,16 @@
 // introduction recording in place of the one before, or the splash until its timer, a left click or its owner goes.
 #include "app/WelcomeWizard.h"
 
+#include "EngineTestSupport.h"
 #include "TempFolder.h"
 #include "app/LogoWin.h"
 #include "app/WelcomeChoice.h"
 #include "audio/LSoundPlayer.h"
 #include "platform/AudioBackend.h"
-#include "platform/Poster.h"
-#include "sound/LSoundSink.h"
-#include "sound/SampleFormat.h"
-#include "sound/WaveFile.h"
 
 #include <QTest>
 #include <algorithm>
 #include <gtest/gtest.h>
-
-namespace {
-
-class WelcomeWizardTest : public ::testing::Test {
-protected:
-    // A mono 16-bit wave at 8000 Hz of `frames` frames all holding `value`.
-    void WriteConstantWave(const std::string& name, int32_t frames, int16_t value) {
-        LSoundSinkHandle sink = CreatePCMFileSink(m_folder / name, 8000, 1, 16, 0);
-        const std::vector<int32_t> samples(static_cast<size_t>(frames), LSF16::ToPipeline(value));
-        sink->Write(samples.data(), frames);
-        ASSERT_TRUE(FinishFileSink(*sink)) << name;
-    }
-
-    TempFolder m_folder; // the program folder, with the recordings
-    PumpPoster m_poster;
-    std::unique_ptr<AudioBackend> m_backend = [this] {
-        FileAudioOptions options;
-        options.outputPath = m_folder / "played.wav";
-        options.pacing = FilePacing::Fast;
-        return CreateFileBackend(options);
-    }();
-    WizardServices m_services{m_poster, *m_backend, m_folder.Path(), {}, {}, {}, {}};
-};
-
-} // namespace
 
 TEST(WelcomeChoice, OnlyInstallExactlyAsTheFirstArgumentShowsTheWizard) {
     using Arguments = std::vector<std::string>;
@@ -51,11 +23,17 @@ TEST(WelcomeChoice, OnlyInstallExactlyAsTheFirstArgumentShowsTheWizard) {
         EXPECT_EQ(ChooseWelcome(arguments), Welcome::Splash) << testing::PrintToString(arguments);
 }
 
-TEST_F(WelcomeWizardTest, EachPagePlaysItsRecordingInPlaceOfTheOneBeforeAndAMissingOrDamagedOneLeavesItSilent) {
-    WriteConstantWave("Intro2.wav", 24000, 1000);
-    WriteConstantWave("Intro3.wav", 6000, -3000);
-    m_folder.Write("Intro4.wav", "RIFF, but not really a wave file");
-    WelcomeWizard wizard(nullptr, m_services);
+TEST(WelcomeWizard, EachPagePlaysItsRecordingInPlaceOfTheOneBeforeAndAMissingOrDamagedOneLeavesItSilent) {
+    TempFolder folder; // the program folder, with the recordings
+    PumpPoster poster;
+    FileAudioOptions options;
+    options.outputPath = folder / "played.wav";
+    options.pacing = FilePacing::Fast;
+    const std::unique_ptr<AudioBackend> backend = CreateFileBackend(options);
+    ASSERT_TRUE(WriteWave(folder / "Intro2.wav", Samples(24000, 1000), 8000, 1));
+    ASSERT_TRUE(WriteWave(folder / "Intro3.wav", Samples(6000, -3000), 8000, 1));
+    folder.Write("Intro4.wav", "RIFF, but not really a wave file");
+    WelcomeWizard wizard(nullptr, {poster, *backend, folder.Path(), {}, {}, {}, {}});
     wizard.show();
     EXPECT_EQ(wizard.PlayingPage(), 0) << "no Intro1.wav: page 1 stays silent";
     wizard.next();
@@ -66,16 +44,13 @@ TEST_F(WelcomeWizardTest, EachPagePlaysItsRecordingInPlaceOfTheOneBeforeAndAMiss
     EXPECT_EQ(wizard.PlayingPage(), 3);
     EXPECT_EQ(wizard.Player()->SourceLength(), 6000);
     for (int round = 0; round < 500 && wizard.Player()->IsBusy(); ++round)
-        m_poster.WaitAndPump(std::chrono::milliseconds(20));
+        poster.WaitAndPump(std::chrono::milliseconds(20));
     EXPECT_EQ(wizard.Player()->LastStopReason(), PlayStopReason::End);
-    // The output holds Intro3 from its start and nothing of Intro2 (samples at 16 times the 16-bit scale).
-    LSoundSourceHandle played = OpenWaveFile(m_folder / "played.wav");
-    ASSERT_TRUE(played);
-    std::vector<int32_t> samples(static_cast<size_t>(played->GetLength()) * played->Channels());
-    played->Read(samples.data(), played->GetLength());
-    ASSERT_GE(samples.size(), 6000u);
-    EXPECT_TRUE(std::all_of(samples.begin(), samples.begin() + 6000, [](int32_t s) { return s < -2900 * 16; }));
-    EXPECT_TRUE(std::none_of(samples.begin(), samples.end(), [](int32_t s) { return s > 0; }));
+    // The output holds Intro3 from its start and nothing of Intro2.
+    const Samples played = ReadWave(folder / "played.wav");
+    ASSERT_GE(played.size(), 6000u);
+    EXPECT_TRUE(std::all_of(played.begin(), played.begin() + 6000, [](int16_t s) { return s < -2900; }));
+    EXPECT_TRUE(std::none_of(played.begin(), played.end(), [](int16_t s) { return s > 0; }));
 
     // On to page 4, whose damaged recording plays nothing.
     wizard.next();
