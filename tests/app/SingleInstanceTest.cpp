@@ -59,23 +59,6 @@ TEST(SingleInstance, OnlyOneRunsPerDataFolderAndItAnswersALaterStartsRaiseAndThe
     }
 }
 
-TEST(QtPoster, WorkPostedFromAWorkerRunsInOrderOnTheOwnersThreadAndIsDroppedWhenThePosterGoes) {
-    std::vector<std::pair<int, std::thread::id>> ran; // what ran, on which thread
-    auto poster = std::make_unique<QtPoster>();
-    std::thread([&] {
-        for (int i = 0; i < 3; ++i)
-            poster->Post([&, i] { ran.emplace_back(i, std::this_thread::get_id()); });
-    }).join();
-    EXPECT_TRUE(ran.empty()) << "nothing runs before the owner's event loop does";
-    QCoreApplication::processEvents();
-    const std::thread::id owner = std::this_thread::get_id();
-    EXPECT_EQ(ran, (std::vector<std::pair<int, std::thread::id>>{{0, owner}, {1, owner}, {2, owner}}));
-    poster->Post([&ran] { ran.emplace_back(3, std::thread::id()); });
-    poster.reset();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(ran.size(), 3u);
-}
-
 TEST(Startup, OneProgramRunsFromItsOwnFolderUntilTheInstallerClosesIt) {
     TempFolder home; // also the runtime folder, where the running program's socket appears
     const std::string installFolder = home / "data/Orrindale/Tallowin/";

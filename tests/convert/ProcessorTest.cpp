@@ -168,53 +168,6 @@ TEST(GainAndHighPass, TheGainScalesTheLevelAndFullScaleHoldingSamplesTo32BitsAnd
     EXPECT_EQ(ReadInBlocks(filter, 1)[0], INT32_MAX);
 }
 
-TEST(PeakLimit, QuietStreamsPassBitExactlyAndLoudOnesNeverExceedTheLevelWhateverTheReadSizes) {
-    const std::vector<int32_t> quiet = Noise(2 * 30000, kLevel, 5);
-    LSRCPeakLimit passing(Memory(quiet, 44100, 2, 2 * kLevel), kLevel);
-    EXPECT_EQ(ReadInBlocks(passing, 30000, {1, 1259, 4000, 8192}), quiet);
-    for (int channels : {1, 2}) {
-        std::vector<int32_t> input = Noise(int64_t{channels} * 60000, kLevel / 2, 11);
-        // Bursts from a few frames to several blocks long, up to four times the level, and two extreme samples.
-        const std::vector<int32_t> loud = Noise(int64_t{channels} * 60000, 4 * kLevel, 12);
-        for (int64_t burst : {1000, 5000, 5300, 20000, 40000})
-            std::copy(loud.begin() + burst * channels, loud.begin() + (burst + burst / 50 + 3) * channels,
-                      input.begin() + burst * channels);
-        input[33333] = INT32_MIN;
-        input[44444] = INT32_MAX;
-        LSRCPeakLimit limiter(Memory(input, 8000, static_cast<uint8_t>(channels), 2 * kLevel), kLevel);
-        const std::vector<int32_t> out = ReadInBlocks(limiter, 60000, {7, 228, 229, 1000});
-        EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](int32_t v) { return std::abs(int64_t{v}) <= kLevel; }));
-        LSRCPeakLimit whole(Memory(input, 8000, static_cast<uint8_t>(channels), 2 * kLevel), kLevel);
-        EXPECT_EQ(ReadInBlocks(whole, 60000, {60000}), out) << channels; // the gain ramps run frame by frame
-    }
-}
-
-TEST(PeakLimit, OnlyAStreamThatCanExceedTheLevelGetsALimiterAtTheLowerOfTheLevelAndTheCeilingLaggingByItsBlocks) {
-    // 7000 frames per second: blocks of 200; the limiter holds three of them.
-    auto upstream = MakeHandle<MemorySource>(std::vector<int32_t>(10000, 1), 7000, 1);
-    upstream->Seek(300);
-    LSRCPeakLimit lagging(upstream, kLevel);
-    EXPECT_EQ(upstream->GetPosition(), 300 + 3 * 200);
-    EXPECT_EQ(lagging.GetPosition(), 300);
-    ReadInBlocks(lagging, 500, {50, 450});
-    EXPECT_EQ(lagging.GetPosition(), 800);
-    lagging.Seek(5000);
-    EXPECT_EQ(lagging.GetPosition(), 5000);
-    EXPECT_EQ(lagging.GetLength(), 10000);
-    LSoundSourceHandle loud = Memory(std::vector<int32_t>(100), 8000, 1, 0x800000), result;
-    EXPECT_EQ(std::make_tuple(LSRCPeakLimit(loud, kLevel).Level(), LSRCPeakLimit(loud, kLevel).FullScale(),
-                              LSRCPeakLimit(loud, 0x500000).Level()),
-              std::make_tuple(kLevel, kLevel, LSRCPeakLimit::kCeiling));
-    LSPPeakLimit(kLevel).Apply(result, loud);
-    EXPECT_NE(dynamic_cast<LSRCPeakLimit*>(result.Get()), nullptr);
-    LSoundSourceHandle exact = Memory(std::vector<int32_t>(100), 8000, 1, kLevel), invalid = InvalidSource();
-    for (auto [level, source] :
-         std::vector<std::pair<int32_t, LSoundSourceHandle>>{{kLevel, exact}, {0, loud}, {10, invalid}}) {
-        LSPPeakLimit(level).Apply(result, source);
-        EXPECT_EQ(result, source) << level;
-    }
-}
-
 TEST(UnusableUpstream, EveryProcessorOverAnEmptyOrInvalidUpstreamIsInvalidAndReadsSilence) {
     using Build = std::function<LSoundSourceHandle(LSoundSourceHandle)>;
     const std::pair<const char*, Build> builders[] = {

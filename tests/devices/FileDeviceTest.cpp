@@ -94,48 +94,11 @@ TEST_F(FileDevice, RealTimeBlocksComeAndWrittenBlocksAreNotDoneAtOnce) {
     ASSERT_TRUE(PumpUntil(m_poster, [&] { return output->DoneBlocks() == 2; }));
 }
 
-TEST_F(FileDevice, PlaybackWritesAWaveFileReadableBeforeCloseAtTheLevelOfTheBackendOrTheDevice) {
-    m_backend = CreateFileBackend(Files("", m_folder / "out.wav"));
-    auto device = m_backend->CreateWaveOut();
-    ASSERT_TRUE(device->Open({.device = -1, .format = {11025, 2}}));
-    EXPECT_EQ(device->Write(Ramp(200)), 0);
-    EXPECT_EQ(device->Write(Ramp(100, 5000)), 1);
-    EXPECT_EQ(device->DoneBlocks(), 2);
-    PcmFormat format;
-    std::vector<int16_t> expected = Ramp(200), second = Ramp(100, 5000);
-    expected.insert(expected.end(), second.begin(), second.end());
-    EXPECT_EQ(ReadPcmWave(m_folder / "out.wav", &format), expected);
-    EXPECT_EQ(format, (PcmFormat{11025, 2}));
-
-    m_backend->SetPlaybackLevel(MixerLevelForDb(-6));
-    ASSERT_TRUE(device->Open({.device = -1, .format = kDictation})) << "each playback starts the file anew";
-    device->Write(std::vector<int16_t>(2, 10000));
-    m_backend->SetPlaybackLevel(MixerLevelForDb(0));
-    device->Write(std::vector<int16_t>(2, 10000));
-    device->SetLevel(0);
-    device->Write(std::vector<int16_t>(2, 10000));
-    device->Close();
-    EXPECT_EQ(ReadPcmWave(m_folder / "out.wav"), (std::vector<int16_t>{5012, 5012, 10000, 10000, 0, 0}));
-}
-
 TEST_F(FileDevice, MissingOrDamagedInputFilesAndUnwritableOutputFilesDoNotOpen) {
     WaveInNotify owner;
     for (const std::string& path : {m_folder / "missing.wav", m_folder.Write("text.wav", "RIFF....WAVEnot a wave")})
         EXPECT_FALSE(CreateFileBackend(Files(path))->CreateWaveIn()->Open({.format = kDictation}, m_poster, owner));
     EXPECT_FALSE(CreateFileBackend(Files("", m_folder / "no/such/folder/out.wav"))->CreateWaveOut()->Open({}));
-}
-
-TEST(CreateAudioBackend, TheFileVariablesSelectTheFileBackendAndTheChoiceVariableAlsa) {
-    TempFolder folder;
-    WritePcmWave(folder / "in.wav", kDictation, Ramp(10));
-    ::setenv("TALLOWIN_AUDIO_FILE_IN", (folder / "in.wav").c_str(), 1);
-    auto backend = CreateAudioBackend();
-    ::unsetenv("TALLOWIN_AUDIO_FILE_IN");
-    EXPECT_EQ(backend->Kind(), AudioBackendKind::File);
-    EXPECT_EQ(backend->Devices(AudioDirection::Recording)[1].name, folder / "in.wav");
-    ::setenv("TALLOWIN_AUDIO", "alsa", 1);
-    EXPECT_EQ(CreateAudioBackend()->Kind(), AudioBackendKind::Alsa);
-    ::unsetenv("TALLOWIN_AUDIO");
 }
 
 std::string Le(uint32_t value, int bytes = 4) {

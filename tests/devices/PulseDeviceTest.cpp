@@ -29,29 +29,6 @@ protected:
     std::unique_ptr<AudioBackend> m_backend;
 };
 
-TEST_F(PulseDevices, ListsSourcesWithoutMonitorsAndAPluggedSinkLastWhereARememberedNameFindsIt) {
-    EXPECT_EQ(m_backend->Kind(), AudioBackendKind::Pulse);
-    const std::string module = m_server->Pactl(
-        {"load-module", "module-null-sink", "sink_name=headset", "sink_properties=device.description=Headset"});
-    ASSERT_NE(module, "<failed>");
-    const auto outputs = m_backend->Devices(AudioDirection::Playback);
-    const auto inputs = m_backend->Devices(AudioDirection::Recording);
-    const int headset = m_backend->DeviceNumberFor(AudioDirection::Playback, "headset", 1);
-    m_server->Pactl({"unload-module", module.substr(0, module.find('\n'))});
-
-    ASSERT_EQ(inputs.size(), 2u) << "the monitors are no recording devices";
-    EXPECT_EQ(inputs[0].description, "Default device");
-    EXPECT_EQ(inputs[1].name, "mic");
-    EXPECT_EQ(inputs[1].description, "Microphone");
-    ASSERT_EQ(outputs.size(), 3u);
-    EXPECT_EQ(outputs[1].name, "test");
-    EXPECT_EQ(outputs[1].description, "Null Output");
-    EXPECT_EQ(outputs[2].description, "Headset");
-    EXPECT_EQ(headset, 2);
-    EXPECT_EQ(m_backend->DeviceNumberFor(AudioDirection::Playback, "headset", 2), 0) << "unplugged: the default";
-    EXPECT_EQ(m_backend->DeviceNumberFor(AudioDirection::Recording, "mic", 0), 1);
-}
-
 TEST_F(PulseDevices, TheRecordLevelIsTheSourceVolumeAndThePlaybackLevelOurStreamsNeverTheSinks) {
     ASSERT_TRUE(m_backend->SetRecordLevel(1, MixerLevelForDb(-12)));
     ExpectServerSays({"get-source-volume", "mic"}, "41350 /  63% / -12.00 dB");

@@ -207,18 +207,6 @@ TEST_F(DockTransfer, ARenameOntoAnotherDictationKeepsTheTapeNameAndSaysSo) {
     EXPECT_TRUE(PathExists(Current("Tape 7.wav")));
 }
 
-TEST_F(DockTransfer, TheInputLineIsTheLineInUnlessTheSettingsChoseOne) {
-    const std::vector<std::string> lines = {"Internal Microphone", "Line In", "Headset Microphone"};
-    Open(FileTape(/*fast=*/false, lines));
-    auto* line = m_dialog->findChildren<QComboBox*>().at(1);
-    EXPECT_EQ(line->currentIndex(), 2) << "entry 0 is the server's choice; the LINE rule takes line 1";
-    m_dialog->reject();
-    ASSERT_TRUE(WriteIntValue(m_settings.settingsFile, SettingsKeys::kDockSoundInChan, 2));
-    Open(FileTape(/*fast=*/false, lines));
-    EXPECT_EQ(m_dialog->findChildren<QComboBox*>().at(1)->currentIndex(), 3);
-    m_dialog->reject();
-}
-
 TEST_F(DockTransfer, ATapePlayedIntoTheSoundServerIsTransferredAndEndsByItself) {
     PulseServer* server = PulseServer::Shared();
     if (!server || Tape().path.empty())

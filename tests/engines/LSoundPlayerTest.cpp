@@ -80,26 +80,6 @@ TEST_F(Playing, ASourceIsPlayedToItsEndInWholeBlocksAndTheOwnerHearsStartPositio
     }
 }
 
-TEST_F(Playing, SeekingReportsTheNewPositionFirstAndPlaysOnFromThereOrFromSilenceBeforeTheStart) {
-    const Samples sound = Tone(80000, 8000);
-    LSoundSourceHandle source = SourceOf(sound);
-    ASSERT_TRUE(m_player->Play(source));
-    m_player->SeekPlaying(40000);
-    EXPECT_EQ(m_log.lines, (Lines{"Start 9", "Time 0 9", "Time 50000 9"}));
-    EXPECT_EQ(m_player->PlayedPosition(), 40000);
-    ASSERT_TRUE(PumpUntil(m_poster, [this] { return !m_player->IsBusy(); }));
-    std::vector<int32_t> times = m_log.Times();
-    EXPECT_TRUE(std::all_of(times.begin() + 1, times.end() - 1, [](int32_t time) { return time >= 50000; }));
-    EXPECT_EQ(Played(40000), Samples(sound.begin() + 40000, sound.end()));
-
-    m_log.lines.clear();
-    PlayToTheEnd(SourceOf(Tone(8000, 8000)), -8000);
-    times = m_log.Times();
-    EXPECT_EQ(times.at(1), -10000);
-    EXPECT_TRUE(std::is_sorted(times.begin() + 1, times.end() - 1));
-    EXPECT_EQ(Played(16000), Joined({Silence(8000), Tone(8000, 8000)}));
-}
-
 TEST_F(Playing, SeekingToTheEndOrBeyondEndsPlaybackAndASeekBeforeTheOwnerHeardOfTheEndPlaysOn) {
     for (const int32_t frame : {8000, 90000}) {
         PlayToTheEnd(SourceOf(Tone(8000, 8000)), frame);
@@ -129,22 +109,6 @@ TEST_F(Playing, ALimiterIsPutInExactlyWhenTheFullScaleExceedsThe16BitRange) {
         EXPECT_EQ(m_player->Source() == source, !limited);
         m_player->StopPlaying();
     }
-}
-
-TEST_F(Playing, LevelsAreMeanSquareLevelsOfTheBlockThatFinishedPlayingAndOnlyWhenEnabled) {
-    UseDevice(FilePacing::RealTime);            // blocks seen finishing one by one (half a second)
-    std::vector<int32_t> constant(4000, 92704); // 2897 after the shift by 5: 0 dB
-    std::fill(constant.begin() + 2400, constant.end(), 0);
-    PlayToTheEnd(MakeHandle<MemorySource>(constant, 8000, uint8_t{1}));
-    const Lines levels = m_log.Only("Levels");
-    ASSERT_GE(levels.size(), 3u);
-    EXPECT_EQ(levels.front(), "Levels 0 9");
-    EXPECT_NE(std::find(levels.begin(), levels.end(), "Levels -127 9"), levels.end());
-    EXPECT_EQ(levels.back(), "Levels [] 9");
-    UseDevice(FilePacing::RealTime, false);
-    PlayToTheEnd(SourceOf(Tone(2400, 8000)));
-    EXPECT_GE(m_log.Only("Time").size(), 3u);
-    EXPECT_TRUE(m_log.Only("Levels").empty());
 }
 
 TEST_F(Playing, TheOwnersStopEndsPlaybackAtOnceAndAReportPostedBeforeItSaysNothing) {

@@ -114,20 +114,6 @@ TEST_F(Recording, OnlySpeechIsWrittenWithHalfABlockBeforeItAndPausesAndTheTailCu
     }
 }
 
-TEST_F(Recording, NotificationsComeInTheirOrderWithTheOwnersCookie) {
-    Samples square;
-    for (int i = 0; i < 1600; ++i)
-        square.push_back(static_cast<int16_t>(i % 2 ? -8192 : 8192));
-    UseInput(Joined({Silence(1600), square}));
-    ASSERT_TRUE(Start(Sink()));
-    m_poster.Pump();
-    m_recorder->StopRecording();
-    EXPECT_EQ(m_log.lines, Events({kQuietStart,
-                                   {"Levels -127 7", "Levels -127 7", "Active 7", "Time 1500 7", "Levels 0 7",
-                                    "Time 2500 7", "Levels 0 7"},
-                                   kStopped}));
-}
-
 TEST_F(Recording, AStopOrARecordOnABusyRecorderFinishesTheSinkWithWhatTheDeviceHadCaptured) {
     const Samples word = Tone(4000, 8000);
     UseInput(word);

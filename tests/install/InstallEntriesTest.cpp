@@ -68,18 +68,3 @@ TEST_F(InstallEntriesTest, EntriesAreValidAndQuoteEveryPathWhole) {
     EXPECT_FALSE(DesktopEntryText({"Open\nTallowin", "", {"/bin/true"}, "", ""}));
     EXPECT_FALSE(DesktopEntryText({"Tallowin", "", {"/line\nbreak"}, "", ""}));
 }
-
-TEST_F(InstallEntriesTest, AnExistingUninstallEntryIsKeptAndTheMenuStartsWhatItNames) {
-    ASSERT_TRUE(AddUninstallEntry(places));
-    EXPECT_EQ(ProfileRead(places.keyFile, kUninstallSection, kDisplayNameKey, ""), "Tallowin Uninstall");
-    const std::string first = places.UninstallerPath();
-    places.installFolder = home / "elsewhere/";
-    ASSERT_TRUE(AddUninstallEntry(places));
-    EXPECT_EQ(ProfileRead(places.keyFile, kUninstallSection, kUninstallStringKey, ""), first);
-    const std::string entry = *ReadFileBytes(JoinPath(places.applicationsFolder, kUninstallEntryFile));
-    EXPECT_NE(entry.find("Exec=\"" + first + "\"\n"), std::string::npos) << entry;
-
-    RemoveInstallEntries(places);
-    EXPECT_FALSE(PathExists(places.keyFile));
-    EXPECT_FALSE(PathExists(home / "config/Tallowin")) << "the key file's folder goes with it";
-}

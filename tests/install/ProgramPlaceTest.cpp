@@ -6,13 +6,6 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
-TEST(ProgramPlace, ProgramsUnderUsrOrOptAreSystemWide) {
-    for (const char* folder : {"/usr/lib/tallowin/", "/usr/local/lib/tallowin/", "/opt/tallowin/"})
-        EXPECT_TRUE(IsSystemWideProgramFolder(folder)) << folder;
-    for (const char* folder : {"/home/u/.local/share/Orrindale/Tallowin/", "/usrx/tallowin/", "/tmp/usr/", "/"})
-        EXPECT_FALSE(IsSystemWideProgramFolder(folder)) << folder;
-}
-
 TEST(ProgramPlace, ThePackagedProgramKeepsItsDataInTheUsersFolderAndGreetsItsFirstStartWithTheWizard) {
     TempFolder home;
     ::setenv("XDG_DATA_HOME", home.Path().c_str(), 1);

@@ -48,24 +48,6 @@ TEST(MixerQueries, NameTheDevicesAndLinesOfTheBackendAndNothingBeyondThem) {
     EXPECT_EQ(InputLineName(backend, 0, 0), kInvalidLineName);
 }
 
-TEST_F(MixerSettings, AStoredLineIsKeptWhileTheDeviceHasItOtherwiseTheLastOneNamedByTheWordIsTaken) {
-    for (const auto& [lines, stored, word, line] : std::vector<std::tuple<Names, int, std::string, int>>{
-             {kThreeLines, -2, "MIC", 1},
-             {kThreeLines, -2, "LINE", 0},
-             {{"Front Mic", "Line In", "Rear Microphone", "CD"}, -2, "MIC", 2},
-             {{"Line In", "CD Audio"}, -2, "MIC", -1},
-             {kThreeLines, 2, "MIC", 2},
-             {kThreeLines, -1, "MIC", -1},
-             {kThreeLines, -7, "MIC", 1}}) {
-        SpyBackend backend(lines);
-        Store(0, "", stored);
-        const InputSelection selection = ReadRecording(backend, word);
-        EXPECT_EQ(selection.line, line) << stored << " " << word << " in " << ::testing::PrintToString(lines);
-        EXPECT_EQ(selection.device, 0);
-        EXPECT_FALSE(selection.deviceMissing);
-    }
-}
-
 TEST_F(MixerSettings, TheRememberedNameFindsTheDeviceWhereverItIsListedNowAndTheDefaultHasNoName) {
     SpyBackend backend(kThreeLines, {{"usb-mic", "USB Mic"}, {"usb-headset", "USB Headset"}});
     ASSERT_TRUE(WriteDeviceChoice(backend, AudioDirection::Recording, m_file, kSoundIn, kSoundInName, 3));

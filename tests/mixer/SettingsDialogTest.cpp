@@ -71,33 +71,6 @@ TEST_F(HardwareSettings, AnEmptySettingsFileShowsTheBackendsDevicesAndTheMicroph
     EXPECT_EQ(m_dialog->result(), 0);
 }
 
-TEST_F(HardwareSettings, OkWritesEveryKeyAndTheDialogShowsThemAgainButCancelWritesNothing) {
-    Open();
-    Choose();
-    Control<QPushButton>(D::kCancel)->click();
-    EXPECT_EQ(m_dialog->result(), QDialog::Rejected);
-    EXPECT_EQ(m_folder.Read("settings.ini"), "<missing>");
-    Open();
-    Choose();
-    Level(D::kPlayLevel)->Edit()->clear();
-    QTest::keyClicks(Level(D::kPlayLevel)->Edit(), "--");
-    Control<QPushButton>(D::kOk)->click();
-    EXPECT_EQ(m_dialog->result(), QDialog::Accepted);
-    EXPECT_EQ(ReadIntValue(m_file, kSoundIn), 1);
-    EXPECT_EQ(ReadStringValue(m_file, DeviceNameKeys::kSoundInName), "silence");
-    EXPECT_EQ(ReadIntValue(m_file, kSoundInChan), 2);
-    EXPECT_EQ(ReadStringValue(m_file, kRecordVolume.section, "recordvolume", ""), "-10dB");
-    EXPECT_EQ(ReadDbValue(m_file, kVoiceActivate), -30);
-    EXPECT_EQ(ReadIntValue(m_file, kSoundOutDevice), 2);
-    EXPECT_EQ(ReadStringValue(m_file, DeviceNameKeys::kSoundOutName), "usb-speakers");
-    EXPECT_EQ(ReadStringValue(m_file, kSoundOutVolume.section, "soundoutvolume", ""), "--dB");
-    Open();
-    EXPECT_EQ(Control(D::kRecordDevice)->currentIndex(), 1);
-    EXPECT_EQ(Control(D::kInputLine)->currentIndex(), 3);
-    EXPECT_EQ(Level(D::kRecordLevel)->Value(), -10);
-    EXPECT_EQ(Level(D::kPlayLevel)->Value(), -36);
-}
-
 TEST_F(HardwareSettings, ASettingsFileThatCannotBeWrittenKeepsTheDialogOpenWithAWarning) {
     m_file = m_folder / "missing/settings.ini";
     Open();

@@ -60,33 +60,6 @@ TEST(LThread, OneBodyRunsPerStartUntilStopWithdrawsItsTokenAndStopReturnsAtOnceW
     EXPECT_EQ(worker.Runs(), 2);
 }
 
-TEST(LThread, ABodyThatIgnoresTheTokenIsNeitherFreedNorJoinedByASecondWorker) {
-    GatedWorker worker;
-    worker.SetStopWait(20ms);
-    worker.IgnoreToken();
-    worker.StartAndWait();
-    EXPECT_FALSE(worker.Stop());
-    EXPECT_TRUE(worker.IsRunning());
-    worker.Start(ThreadPriority::Normal); // must not start a second body beside the first
-    worker.Release();
-    worker.Finish();
-    EXPECT_EQ(worker.Runs(), 1);
-}
-
-TEST(LThread, PrioritiesMapOntoTheThreadsSchedulingPolicy) {
-    for (const auto& [priority, policy] :
-         std::vector<std::pair<ThreadPriority, int>>{{ThreadPriority::Idle, SCHED_IDLE},
-                                                     {ThreadPriority::Lowest, SCHED_BATCH},
-                                                     {ThreadPriority::Normal, SCHED_OTHER}}) {
-        GatedWorker worker;
-        worker.Release();
-        worker.StartAndWait(priority);
-        worker.Finish();
-        EXPECT_EQ(worker.Policy(), policy);
-    }
-    EXPECT_EQ(::sched_getscheduler(0), SCHED_OTHER) << "the owner's thread is left alone";
-}
-
 TEST(LThreadNotify, TheOwnerGetsOneNoteBeforeAndOneAfterEachRunOnItsOwnThreadUntilItStopsListening) {
     PumpPoster poster;
     GatedWorker worker;
@@ -101,19 +74,6 @@ TEST(LThreadNotify, TheOwnerGetsOneNoteBeforeAndOneAfterEachRunOnItsOwnThreadUnt
     worker.StartAndWait();
     worker.Finish();
     EXPECT_EQ(poster.Pump(), 0u);
-}
-
-TEST(PumpPoster, WorkPostedFromAnotherThreadRunsOnlyWhenPumpedInOrder) {
-    PumpPoster poster;
-    std::vector<int> order;
-    std::thread worker([&] {
-        for (int i = 0; i < 3; ++i)
-            poster.Post([&order, i] { order.push_back(i); });
-    });
-    worker.join();
-    EXPECT_TRUE(order.empty());
-    EXPECT_EQ(poster.WaitAndPump(0ms), 3u);
-    EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
 }
 
 } // namespace

@@ -71,15 +71,6 @@ TEST_F(DictationPackageTest, APackageCarriesTheHeaderDetailsCutTo255BytesNotesAn
     EXPECT_EQ(package.audio, Audio());
 }
 
-TEST_F(DictationPackageTest, ADictationWithoutRecordNotesOrSettingsGetsTheDefaults) {
-    const TypistPackage package = Written("dct00000-00000.dct");
-    EXPECT_EQ(package.date, 1234567890u) << "the current time";
-    EXPECT_EQ(package.priority, 50);
-    EXPECT_EQ(package.notes, "");
-    EXPECT_EQ(package.details, (std::array<std::string, 10>{}));
-    EXPECT_EQ(package.audio, Audio());
-}
-
 TEST_F(DictationPackageTest, PriorityBytesGoByTheFirstLetterAndNamesHaveFiveDigitNumbers) {
     for (const auto& [text, byte] :
          {std::pair<const char*, int>{"High", 100}, {"Low", 10}, {"Normal", 50}, {"high", 50}, {"", 50}})

@@ -38,15 +38,6 @@ protected:
     RecipientList m_list{m_folder.Path(), m_settings};
 };
 
-TEST_F(RecipientListTest, TheDefaultIsUsedForSendsOnlyWhileItNamesARecipient) {
-    EXPECT_EQ(std::tuple(m_list.Count(), m_list.SendIndex()), std::tuple(0, 0));
-    for (const auto& [defaultIndex, sendIndex] : {std::pair{2, 2}, {3, 0}, {-1, 0}}) {
-        MakeRecipients("ab-", defaultIndex); // a default without its file still names a recipient
-        EXPECT_EQ(m_list.SendIndex(), sendIndex) << defaultIndex;
-    }
-    EXPECT_EQ(m_list.Path(2), m_folder / "Recipient 2.dat");
-}
-
 TEST_F(RecipientListTest, DeletingMovesTheLaterFilesDownAndTheDefaultWithItsRecipient) {
     // Recipients before, the default, the one deleted, the outcome, recipients after ('-': no file), the default.
     // Deleting the default makes the first one the default; a default naming no recipient is left alone; a gap

@@ -77,13 +77,6 @@ WaveFormatRecord FormatOf(const TypistRecipient& recipient, bool expectUnusable 
     return format;
 }
 
-TEST(TypistRecipient, TheDefaultRecordIsUntitledEmailWithPcm8kMonoAndPlainVerifiedFtp) {
-    const TypistRecipient recipient;
-    EXPECT_EQ(BytesOf(recipient), HandRecord().Text(4, "Untitled").DefaultFormat().Bytes());
-    EXPECT_EQ(FormatOf(recipient), WaveFormatRecord::Pcm(8000, 1, 8));
-    EXPECT_EQ(std::tuple(recipient.FtpOverTls(), recipient.VerifyServerCertificate()), std::tuple(false, true));
-}
-
 TEST(TypistRecipient, EveryFieldIsWrittenAtItsOffsetInSingleByteTextToAnOwnerOnlyFile) {
     const std::tuple<RecipientField, std::string, size_t, std::string> fields[] = {
         {Name, "Zoë", 4, "Zo\xEB"},

@@ -272,26 +272,4 @@ TEST_F(DeliveryTest, TheStatusWorkerCollectsFromFtpRecipientsToo) {
     ExpectNoLocalLeftovers();
 }
 
-TEST_F(DeliveryTest, AnEmailCarriesTheSubjectTheBodyAndThePackageWhichStaysForTheAgePurge) {
-    const auto server = StartSmtp();
-    ASSERT_TRUE(SaveMailSettings(f.context, MailTo(server->Address())));
-    ASSERT_TRUE(WriteStringValue(f.context.settingsFile, SettingsKeys::kUser, "Ann Author"));
-    ASSERT_TRUE(WriteStringValue(f.context.settingsFile, SettingsKeys::kUserEmail, "ann@example.com"));
-    const std::string bytes = RandomBytes(5000);
-    const std::string package = Package(bytes);
-    ASSERT_TRUE(SendByEmail(m_report, "Letter to bank", Email(), package, f.context));
-    EXPECT_TRUE(m_report.failures.empty());
-    EXPECT_EQ(m_report.progress, std::vector<float>{0.8f});
-    const auto saved = [&](const std::string& name) { return f.temp.Read("mail/message-0/" + name); };
-    EXPECT_EQ(saved("subject.txt"), "Tallowin Dictation");
-    EXPECT_EQ(saved("envelope-to.txt"), kTypist);
-    EXPECT_EQ(saved("body.txt"), "File: Letter to bank\nFrom: Ann Author\nEmail: ann@example.com\n\nPlease open the "
-                                 "attached file to load the file into Carrowmere.\n\nYou must have Carrowmere "
-                                 "installed to open the file. Carrowmere can be downloaded free at "
-                                 "https://www.orrindale.example/carrowmere.");
-    EXPECT_EQ(saved("attachment-0-name.txt"), kPackageName);
-    EXPECT_EQ(saved("attachment-0.bin"), bytes);
-    EXPECT_TRUE(PathExists(package));
-}
-
 } // namespace

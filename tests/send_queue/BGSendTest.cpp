@@ -138,26 +138,6 @@ TEST_F(SendQueueTest, AnEntryAddedWhileTheWorkerEndsIsSentWithoutAnotherAdd) {
     EXPECT_EQ(Arrived(), (Names{"dct00042-00001.dct", "dct00042-00002.dct"}));
 }
 
-TEST_F(SendQueueTest, TheWorkerRemovesTheFirstEntryOnlyWhenItStillNamesTheDictationJustSent) {
-    Names sent;
-    const DeliveryFunction held = probe->HeldTransport([](TransportReport&, const DeliveryRequest&) { return true; });
-    BGSend& queue = Open(Lan([&](TransportReport& report, const DeliveryRequest& request) {
-        sent.push_back(request.dictationName);
-        return sent.size() > 1 || held(report, request);
-    }));
-    Add(2);
-    ASSERT_TRUE(probe->WaitUntilHeld()); // a is in its transport
-    // The queue is cleared (as the user's Cancel does) and c is queued, all while a is being sent.
-    ASSERT_TRUE(queue.SetCount(0));
-    const std::string c = f.MakeSentDictation("c", 3);
-    ASSERT_TRUE(queue.Add(c, 0));
-    EXPECT_EQ(Queued(), (Entries{{c, 0}}));
-    probe->ReleaseForever();
-    ASSERT_TRUE(probe->WaitForEndings(1));
-    EXPECT_EQ(sent, (Names{"a", "c"}));
-    EXPECT_EQ(queue.GetCount(), 0);
-}
-
 TEST_F(SendQueueTest, RemoveAndCancelAllMarkTheDroppedDictationsNotSentAndStopTheSendUnderWay) {
     BGSend& queue = Open(Lan(probe->HeldTransport([](TransportReport& report, const DeliveryRequest&) {
         return !report.StopRequested(); // stopped while held: not delivered
@@ -188,26 +168,6 @@ TEST_F(SendQueueTest, AStopDuringTheConversionLeavesTheEntryQueuedAndNoTemporari
     EXPECT_EQ(Queued(), (Entries{{waves[0], 0}}));
     EXPECT_EQ(SendFixture::List(f.sent, true), (Names{"a.dat", "a.wav"}));
     EXPECT_EQ(Deliveries({"a"}), Names{"Pending"});
-}
-
-TEST_F(SendQueueTest, UserIdZeroIsToldOnceAndTheSendsStillGo) {
-    ASSERT_TRUE(f.SetInt(SettingsKeys::kUserId, 0));
-    const auto zeroNotices = [](const Names& notices) {
-        return std::count_if(notices.begin(), notices.end(), [](const std::string& text) {
-            return text.find("Settings menu, User Settings...") != std::string::npos;
-        });
-    };
-    BGSend& first = Open();
-    Add(2);
-    ASSERT_TRUE(WorkerProbe::WaitFor([&] { return first.GetCount() == 0 && probe->Endings() > 0; }));
-    first.Finish();
-    EXPECT_EQ(zeroNotices(first.TakeNotices()), 1);
-    Probe();
-    BGSend& second = Open();
-    ASSERT_TRUE(second.Add(f.MakeSentDictation("c", 3), 0));
-    ASSERT_TRUE(probe->WaitForEndings(1));
-    EXPECT_EQ(zeroNotices(second.TakeNotices()), 0);
-    EXPECT_EQ(Arrived(), (Names{"dct00000-00001.dct", "dct00000-00002.dct", "dct00000-00003.dct"}));
 }
 
 TEST_F(SendQueueTest, DamagedEntriesAndMissingWavesAreDroppedWithOneNoticeEachAndTheRestIsSent) {
@@ -301,48 +261,6 @@ TEST_F(SendQueueTest, StrandedSentDictationsAreQueuedAgainToTheRecipientTheyName
     std::sort(entries.begin(), entries.end(), [](const auto& x, const auto& y) { return x.wavePath < y.wavePath; });
     EXPECT_EQ(entries, (Entries{{stranded, 1}, {unknown, 0}}));
     EXPECT_EQ(queue.RequeueStranded(), 0);
-}
-
-TEST_F(SendQueueTest, AGsmPackageArrivesThatTheTypistsSideCanOpenAndPlayAfterFewProgressNotes) {
-    f.AddRecipient(0, SendFixture::FolderRecipient(f.typist + " "));
-    (void)WriteStringValue(f.settings, SettingsKeys::kUser, "Zoë Doctor");
-    f.temp.Write("Sent Files/a.txt", std::string("Please type this.") + '\0');
-    std::vector<float> shown;
-    BGSend& sender = Open({}, [&] { shown.push_back(queue->ShownProgress()); });
-    Add(1, 20.0);
-    ASSERT_TRUE(probe->WaitForEndings(1));
-    sender.Finish();
-    poster.Pump();
-    // Conversion (to 0.5 below the count), packaging (to 0.7), the copy (0.8), then the removal: a dozen or so
-    // notes for twenty blocks, never one per block.
-    EXPECT_GT(shown.size(), 4u);
-    EXPECT_LT(shown.size(), 16u);
-    EXPECT_FLOAT_EQ(shown.empty() ? -1.0f : shown.back(), 0.0f);
-    EXPECT_EQ(sender.TakeFailure(), std::nullopt);
-    EXPECT_TRUE(sender.TakeNotices().empty());
-    ASSERT_EQ(SendFixture::List(f.typist, true), Names{"dct00042-00001.dct"});
-    const TypistPackage package = Package("dct00042-00001.dct");
-    EXPECT_EQ(std::tie(package.userId, package.number, package.date), std::tuple(42u, 1u, 1700000000u));
-    EXPECT_EQ(std::tie(package.name, package.details[0], package.notes),
-              std::tuple("a", "Zo\xEB Doctor", "Please type this."));
-    EXPECT_EQ(AudioFormat(package), std::tuple(49, 8000u)); // GSM 6.10, 8000 Hz
-
-    // The extracted audio as an independent player reads it.
-    const std::string extracted = f.temp / "typist.wav", ffprobe = FindProgram("ffprobe");
-    ASSERT_TRUE(ExtractTypistAudio(package, extracted));
-    if (ffprobe.empty())
-        GTEST_SKIP() << "ffprobe is not on PATH: the extracted audio was not played back";
-    ChildProcess child(
-        ffprobe, {{ffprobe, "-v", "error", "-show_entries", "stream=codec_name,sample_rate,channels:format=duration",
-                   "-of", "default=noprint_wrappers=1", extracted},
-                  {},
-                  "",
-                  f.temp / "ffprobe.txt"});
-    ASSERT_EQ(child.Wait(std::chrono::seconds(60)), 0);
-    const std::string output = f.temp.Read("ffprobe.txt");
-    for (const char* line : {"codec_name=gsm_ms\n", "sample_rate=8000\n", "channels=1\n", "duration="})
-        EXPECT_NE(output.find(line), std::string::npos) << line << " in " << output;
-    EXPECT_NEAR(std::strtod(output.c_str() + output.find("duration=") + 9, nullptr), 20.0, 0.05);
 }
 
 } // namespace

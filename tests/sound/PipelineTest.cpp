@@ -57,26 +57,6 @@ TEST(Pipeline, ReleasingTheHeadDestroysTheChainFromTheHeadDownToWhatAnotherHandl
     EXPECT_EQ(g_destroyed, (std::vector<std::string>{"head", "middle", "second head", "root"}));
 }
 
-TEST(Pipeline, AProcessorTakesItsUpstreamsFormatAndIsInvalidWithoutAUsableOne) {
-    LSoundSourceHandle stereo = MakeHandle<AddOne>(MakeHandle<MemorySource>(std::vector<int32_t>(8), 11025, 2), "p");
-    const auto format = [](LSoundSource& source) {
-        return std::make_tuple(source.Rate(), int{source.Channels()}, source.FullScale(), source.IsInvalid());
-    };
-    EXPECT_EQ(format(*stereo), std::make_tuple(11025, 2, kFullScale16, false));
-    // A source without rate or channels is invalid with the defaults, and so is a processor over it.
-    LSoundSourceHandle unusable = MakeHandle<MemorySource>(std::vector<int32_t>(8), 0, 0);
-    EXPECT_EQ(format(*unusable), std::make_tuple(44100, 1, kFullScale16, true));
-    EXPECT_TRUE(MakeHandle<AddOne>(unusable, "p")->IsInvalid());
-    LSoundSourceHandle orphan = MakeHandle<AddOne>(LSoundSourceHandle(), "p");
-    EXPECT_EQ(format(*orphan), std::make_tuple(kDefaultRate, 1, kFullScaleUnknown, true));
-    std::vector<int32_t> block(3, 77);
-    orphan->Read(block.data(), 3);
-    EXPECT_EQ(block, (std::vector<int32_t>{1, 1, 1})); // zeros from the empty upstream, then its own step
-    orphan->Seek(5);
-    EXPECT_EQ(orphan->GetPosition(), 0);
-    EXPECT_EQ(orphan->GetLength(), 0);
-}
-
 TEST(Sinks, ZeroChannelsWriteOneAndASplitSinkSendsEachChannelOfLongWritesToItsOwnMonoSinkOfOneRate) {
     LSoundSinkStubBase stub(8000, 0);
     stub.Write(nullptr, 10);

@@ -7,14 +7,6 @@
 #include <climits>
 #include <gtest/gtest.h>
 
-TEST(SampleFormat, FramesAndTimesConvertInIntegers) {
-    EXPECT_EQ(FramesForTime(15000, 11025), 16537);
-    EXPECT_EQ(FramesForTime(-5000, 8000), -4000);
-    EXPECT_EQ(TimeForFrames(16537, 11025), 14999);
-    EXPECT_EQ(TimeForFrames(100, 0), 0);
-    EXPECT_EQ(FramesForTime(INT32_MAX, 44100), INT32_MAX); // saturates rather than overflowing
-}
-
 TEST(TimeText, TenthsRoundHalvesUpAndHoursAreNotLimitedToTwoDigits) {
     EXPECT_EQ(TimeTextTenths(0), " 0:00:00.0");
     EXPECT_EQ(TimeTextTenths(9499), " 0:00:00.9");

@@ -107,39 +107,6 @@ TEST_F(DictationStoreTest, FoldersThatCannotBeListedAreFailuresNotEmptyListsAndT
     EXPECT_EQ(m_store.List(), Names{});
 }
 
-TEST_F(DictationStoreTest, ANewDictationTakesTheSettingsNumberStoresTheNextAtOnceAndSkipsTakenNames) {
-    EXPECT_EQ(m_store.Create().name, "Dictation 1");
-    EXPECT_EQ(m_folder.Read("settings.ini"), "[settings]\nnumber=2\n"); // on disk, not only in the cache
-    EXPECT_EQ(m_folder.Read("Current Files/Dictation 1.dat"), "[file]\nnumber=1\ndate=1764925620\n");
-    // Never recorded, it is gone after a restart's refresh, and its number is not handed out again.
-    DictationStore restarted(m_current, m_sent, m_settings, Services());
-    EXPECT_EQ(restarted.Refresh(), Names{});
-    Add(Current, "Tape 2", 99, "notes of two");
-    m_folder.Write("Current Files/tape 3.txt", "notes without audio, other case");
-    Add(Sent, "TAPE 4", 4);
-    m_now += 60;
-    EXPECT_EQ(restarted.Create(kTapePrefix).name, "Tape 5");
-    EXPECT_EQ(restarted.ReadRecord(Current, "Tape 5").date, kNow + 60);
-    EXPECT_EQ(ReadIntValue(m_settings, SettingsKeys::kNumber), 6);
-    EXPECT_EQ(m_store.ReadRecord(Current, "Tape 2").number, 99);
-    ASSERT_TRUE(WriteIntValue(m_settings, SettingsKeys::kNumber, INT32_MAX));
-    EXPECT_EQ(m_store.Create().result, NoFreeNumber);
-    EXPECT_EQ(Entries(m_current), (Names{"Tape 2.dat", "Tape 2.txt", "Tape 2.wav", "Tape 5.dat", "tape 3.txt"}));
-}
-
-TEST_F(DictationStoreTest, TheLengthComesFromTheWaveAndAnUndatedRecordHasAnUnknownDate) {
-    Add(Current, "Recorded");
-    EXPECT_EQ(m_store.CreationDateText(Current, "Recorded"), "File create date unknown");
-    EXPECT_EQ(m_store.Length(Current, "Recorded"), 0); // no length function at all
-    StoreServices services;
-    services.waveLength = [](const std::string& path) { return path.ends_with("Broken.wav") ? -1 : 123456; };
-    const DictationStore store(m_current, m_sent, m_settings, services);
-    Add(Current, "Broken");
-    EXPECT_EQ(std::tuple(store.Length(Current, "Recorded"), store.Length(Current, "Broken"),
-                         store.Length(Current, "Missing")),
-              std::tuple(123456, 0, 0));
-}
-
 TEST_F(DictationStoreTest, SavingDetailsCutsThePriorityAndReplacesOnlyChangedNotesThatFit) {
     Add(Current, "Memo", 3, "first notes");
     EXPECT_EQ(m_store.SaveDetails("Memo", "High"), Done);
@@ -196,31 +163,6 @@ TEST_F(DictationStoreTest, RenamesAreCleanedMoveAllThreeFilesAndAreRefusedWhenUn
                                          "Second.wav", "Third.txt"}));
 }
 
-TEST_F(DictationStoreTest, DeletingRemovesAllThreeFilesForGoodAndNothingElse) {
-    Add(Current, "Gone", 1, "notes");
-    Add(Current, "Staying");
-    ASSERT_TRUE(WriteStringValue(m_store.RecordPath(Current, "Gone"), RecordKeys::kPriority, "Low"));
-    EXPECT_EQ(m_store.Delete("Gone"), Done);
-    EXPECT_TRUE(FlushProfile(m_store.RecordPath(Current, "Gone"))); // the cached write is gone too
-    EXPECT_EQ(Entries(m_current), Files("Staying", false));
-    EXPECT_EQ(m_store.Delete("Gone"), Done); // nothing left is the same outcome
-}
-
-TEST_F(DictationStoreTest, SendingMovesTheFilesStampsTheRecordAndQueuesTheMovedWave) {
-    Add(Current, "Letter", 12, "Please type quickly");
-    Add(Current, "Short"); // its notes were never saved
-    m_now = kNow + 300;
-    EXPECT_EQ(Send("Letter"), Done);
-    EXPECT_EQ(Send("Short"), Done);
-    EXPECT_EQ(Entries(m_current), Names{});
-    EXPECT_EQ(m_enqueued, (Names{m_sent + "Letter.wav", m_sent + "Short.wav"}));
-    EXPECT_EQ(m_folder.Read("Sent Files/Letter.dat"),
-              "[file]\nnumber=12\nsenddate=1764925920\nrecipient=Jane (typing pool)\nsendstatus=Sent\n");
-    EXPECT_EQ(m_store.LoadNotes(Sent, "Letter"), "Please type quickly");
-    EXPECT_EQ(m_store.ListSent(), (Names{"Letter", "Short"}));
-    EXPECT_EQ(Entries(m_sent).size(), 5u);
-}
-
 TEST_F(DictationStoreTest, ARefusedSendLeavesTheDictationWholeInCurrentFiles) {
     ASSERT_EQ(m_store.Create().result, Done); // a record without audio
     EXPECT_EQ(Send("Dictation 1"), NotFound);
@@ -274,26 +216,6 @@ TEST_F(DictationStoreTest, SendingPurgesWhatWasSent2000UnitsAgoUnlessItIsQueuedO
         EXPECT_TRUE(PathExists(m_sent + kept)) << kept;
     AddSent("Old", 30 * kDay);
     EXPECT_EQ(m_store.PurgeSent(), 1u);
-}
-
-TEST_F(DictationStoreTest, RecoveringBringsBackADeliveredDictationWithItsSendKeysUnlessItsNameIsTaken) {
-    Add(Current, "Letter", 5, "notes");
-    ASSERT_EQ(Send("Letter"), Done);
-    EXPECT_EQ(m_store.Recover("Letter"), StillQueued);
-    m_queued.clear(); // delivered
-    Add(Current, "LETTER", 8, "current notes");
-    EXPECT_EQ(m_store.Recover("Letter"), NameTaken);
-    EXPECT_EQ(Entries(m_sent), Files("Letter"));
-    EXPECT_EQ(m_store.LoadNotes(Current, "LETTER"), "current notes");
-    ASSERT_EQ(m_store.Delete("LETTER"), Done);
-    EXPECT_EQ(m_store.Recover("Letter"), Done);
-    EXPECT_EQ(Entries(m_sent), Names{});
-    EXPECT_EQ(std::tuple(m_store.ReadRecord(Current, "Letter").sendStatus, *m_store.LoadNotes(Current, "Letter")),
-              std::tuple("Sent", "notes"));
-    // Without its wave a recovered record would be swept away by the next refresh.
-    m_folder.Write("Sent Files/Lost.dat", "[file]\nsenddate=1\n");
-    EXPECT_EQ(m_store.Recover("Lost"), NotFound);
-    EXPECT_TRUE(PathExists(m_sent + "Lost.dat"));
 }
 
 TEST_F(DictationStoreTest, SendingAndRecoveringWorkAcrossFileSystems) {

@@ -43,28 +43,6 @@ TEST(HelpViewer, OpensThePageOfTheFirstFolderHoldingItAtTheAnchorOrSaysWhyNot) {
     EXPECT_TRUE(unanswered.FailureText(HelpResult::NotOpened).contains(QString::fromStdString(data / "tallowin.html")));
 }
 
-TEST(HelpPage, IsBesideTheProgramWithEveryAnchorTheDialogsOpen) {
-    const std::string page = HelpViewer({TALLOWIN_PROGRAM_FOLDER}, {}).PagePath();
-    ASSERT_FALSE(page.empty());
-    const std::string text = ReadFileBytes(page).value_or("");
-    for (const char* anchor : {"contents", "hardware-settings", "recipient-settings", "recipient-properties",
-                               "user-settings", "mail-settings", "work-progress", "keyboard"})
-        EXPECT_NE(text.find(std::string("id=\"") + anchor + "\""), std::string::npos) << anchor;
-}
-
-TEST(IntroRecordings, AreBesideTheProgramInTheDictationFormat) {
-    for (int page = 1; page <= 5; ++page) {
-        SCOPED_TRACE(page);
-        const WaveOpenResult opened =
-            OpenWaveFileWithReason(std::string(TALLOWIN_PROGRAM_FOLDER) + "/" + WelcomeWizard::RecordingName(page));
-        ASSERT_TRUE(opened.source) << opened.error.text;
-        EXPECT_EQ(opened.layout.format, WaveFormatRecord::Pcm(8000, 1, 16));
-        // Speech of a few sentences: some seconds long.
-        EXPECT_GT(opened.source->GetLength(), 8000 * 3);
-        EXPECT_LT(opened.source->GetLength(), 8000 * 120);
-    }
-}
-
 TEST(IntroRecordings, SpeakThePageTextWithKeyNamesReadInFullAndRefuseAnyOtherPage) {
     TempFolder folder;
     ChildProcess tool(TALLOWIN_INTRO_TEXT_TOOL, {{TALLOWIN_INTRO_TEXT_TOOL, "5", folder / "page5.txt"}, {}, {}, {}});

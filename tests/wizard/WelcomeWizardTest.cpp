@@ -13,16 +13,6 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
-TEST(WelcomeChoice, OnlyInstallExactlyAsTheFirstArgumentShowsTheWizard) {
-    using Arguments = std::vector<std::string>;
-    for (const Arguments& arguments : {Arguments{"tallowin", "/install"}, Arguments{"tallowin", "/install", "more"}})
-        EXPECT_EQ(ChooseWelcome(arguments), Welcome::Wizard) << testing::PrintToString(arguments);
-    for (const Arguments& arguments : {Arguments{"tallowin"}, Arguments{}, Arguments{"tallowin", "/INSTALL"},
-                                       Arguments{"tallowin", "other", "/install"}, Arguments{"tallowin", "/install "},
-                                       Arguments{"tallowin", "install"}})
-        EXPECT_EQ(ChooseWelcome(arguments), Welcome::Splash) << testing::PrintToString(arguments);
-}
-
 TEST(WelcomeWizard, EachPagePlaysItsRecordingInPlaceOfTheOneBeforeAndAMissingOrDamagedOneLeavesItSilent) {
     TempFolder folder; // the program folder, with the recordings
     PumpPoster poster;
