@@ -1,5 +1,7 @@
 #include "app/KeyboardMap.h"
 
+#include <utility>
+
 namespace {
 
 bool IsKeypad(Qt::KeyboardModifiers modifiers) {
@@ -108,24 +110,18 @@ KeyCommand MapKey(int key, Qt::KeyboardModifiers modifiers, KeyEdge edge, bool n
 }
 
 std::optional<HeldKeyEdge> HeldEdgeOf(KeyCommand command) {
-    switch (command) {
-    case KeyCommand::PlayKey:
-        return HeldKeyEdge{HeldCommand::Play, true};
-    case KeyCommand::PlayKeyUp:
-        return HeldKeyEdge{HeldCommand::Play, false};
-    case KeyCommand::RecordKey:
-        return HeldKeyEdge{HeldCommand::Record, true};
-    case KeyCommand::RecordKeyUp:
-        return HeldKeyEdge{HeldCommand::Record, false};
-    case KeyCommand::RewindDown:
-        return HeldKeyEdge{HeldCommand::Rewind, true};
-    case KeyCommand::RewindUp:
-        return HeldKeyEdge{HeldCommand::Rewind, false};
-    case KeyCommand::ForwardDown:
-        return HeldKeyEdge{HeldCommand::Forward, true};
-    case KeyCommand::ForwardUp:
-        return HeldKeyEdge{HeldCommand::Forward, false};
-    default:
-        return std::nullopt;
-    }
+    static constexpr std::pair<KeyCommand, HeldKeyEdge> kEdges[] = {
+        {KeyCommand::PlayKey, {HeldCommand::Play, true}},
+        {KeyCommand::PlayKeyUp, {HeldCommand::Play, false}},
+        {KeyCommand::RecordKey, {HeldCommand::Record, true}},
+        {KeyCommand::RecordKeyUp, {HeldCommand::Record, false}},
+        {KeyCommand::RewindDown, {HeldCommand::Rewind, true}},
+        {KeyCommand::RewindUp, {HeldCommand::Rewind, false}},
+        {KeyCommand::ForwardDown, {HeldCommand::Forward, true}},
+        {KeyCommand::ForwardUp, {HeldCommand::Forward, false}},
+    };
+    for (const auto& [key, edge] : kEdges)
+        if (key == command)
+            return edge;
+    return std::nullopt;
 }

@@ -97,7 +97,7 @@ TEST_F(StatusWorkerTest, OurStatusFileInARecipientsFolderIsMergedAndDeletedAfter
     EXPECT_EQ(RunStatusPass(status), std::tuple(1u, 2u, 3u, 0u));
     EXPECT_EQ(f.Values({"Letter", "Memo"}, RecordKeys::kSendStatus), (Names{"Checked", "Done"}));
     EXPECT_EQ(SendFixture::List(f.typist, true), Names{"s0000043.sta"}); // another user's file stays
-    EXPECT_EQ(RunStatusPass(status), std::tuple(1u, 0u, 0u, 0u));  // no status file: the quiet normal case
+    EXPECT_EQ(RunStatusPass(status), std::tuple(1u, 0u, 0u, 0u));        // no status file: the quiet normal case
 }
 
 TEST_F(StatusWorkerTest, AFileThatIsNotAStatusFileOfOursStaysUnderItsName) {

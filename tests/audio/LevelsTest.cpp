@@ -1,8 +1,0 @@
-#include "audio/Levels.h"
-
-#include <gtest/gtest.h>
-#include <vector>
-
-namespace {
-
-} // namespace
