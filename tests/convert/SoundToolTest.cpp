@@ -121,6 +121,24 @@ TEST(SoundTool, EveryCommandLineGivesItsExitCodeOutputAndFile) {
         {"tone @out.wav --freq 5000", 2, "--freq must be at most half the rate (4000)"},
         {"tone @out.wav --freq x", 2, "--freq takes a number"},
         {"tone @out.wav --rate", 2, "--rate needs a value"},
+        // Every command's help and each option's refusal.
+        {"info @good.wav @good.wav", 2},
+        {"formats -h", 0, "usage: tallowin-sound formats"},
+        {"convert --help", 0, "usage: tallowin-sound convert"},
+        {"tone --help", 0, "usage: tallowin-sound tone"},
+        {"formats extra", 2, "formats takes no arguments"},
+        {"convert @good.wav @kept.wav --format", 2, "--format needs a value"},
+        {"convert @ramp.wav @out.wav --repeat 0.2,0.5", 2, "--repeat takes FROM,TO,TIMES"},
+        {"convert @noise.wav @out.wav --speed 0", 2, "--speed takes a number"},
+        {"convert @noise.wav @out.wav --channels 0", 2, "--channels takes a whole number from 1 to 255"},
+        {"convert @noise.wav @out.wav --highpass 0", 2, "--highpass takes a frequency above 0"},
+        {"convert @noise.wav @out.wav --limit=yes", 2, "--limit takes no value"},
+        {"tone @out.wav --wave 6", 2, "--wave takes 0 (sine)"},
+        {"tone @out.wav --rate 0", 2, "--rate takes a whole number from 1 to 192000"},
+        {"tone @out.wav --level=200", 2, "--level takes a whole number"},
+        {"tone @out.wav --seconds -1", 2, "--seconds takes a length"},
+        {"tone @out.wav --colour red", 2, "unknown option \"--colour\""},
+        {"tone", 2, "tone takes OUT"},
     };
     for (const ToolRun& run : runs) {
         SCOPED_TRACE(run.arguments);

@@ -4,16 +4,20 @@
 #include "MainWindowTestSupport.h"
 #include "app/FilesListBox.h"
 #include "app/MainFrame.h"
+#include "dock/ui/DockDialog.h"
 #include "platform/FileOps.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 namespace {
 
@@ -261,3 +265,53 @@ TEST_F(MainWindow, TheFrameHoldsTheFormItsCommandsOpenTheirDialogsAfterSavingThe
 }
 
 } // namespace
+
+TEST_F(MainWindow, MenuCommandsTheScrollBarAndTheListsTooltipAndRightButtonWork) {
+    const std::string longName = "A dictation whose name is far too long for the list to show";
+    AddDictation("Dictation 1", 30.0);
+    AddDictation(longName, 30.0);
+    MainDialog& form = Open();
+    form.show();
+    auto* list = static_cast<FilesListBox*>(Control(MainDialog::kList));
+    // A name cut off at the list's edge shows in full as its tooltip; one that fits shows none.
+    for (int row = 0; row < list->count(); ++row) {
+        const QRect shown = list->visualItemRect(list->item(row));
+        QHelpEvent tip(QEvent::ToolTip, shown.center(), list->viewport()->mapToGlobal(shown.center()));
+        QApplication::sendEvent(list->viewport(), &tip);
+        const QString name = list->item(row)->text();
+        EXPECT_EQ(QToolTip::isVisible() && QToolTip::text() == name, name.toStdString() == longName) << row;
+    }
+    // The right button selects the entry under it before the context menu opens there.
+    const QRect first = list->visualItemRect(list->item(0));
+    QTest::mousePress(list->viewport(), Qt::RightButton, {}, first.center());
+    EXPECT_EQ(form.Session().CurrentName(), list->item(0)->text().toStdString());
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_TRUE(menu);
+    menu->close();
+
+    // The scroll bar moves through the dictation; the menu's rewind and record, Stop, Dock and Delete act.
+    auto* scroll = qobject_cast<QScrollBar*>(Control(MainDialog::kScroll));
+    int32_t last = Transport().Position();
+    for (const auto& [action, forward] :
+         {std::pair{QAbstractSlider::SliderToMinimum, false}, std::pair{QAbstractSlider::SliderSingleStepAdd, true},
+          std::pair{QAbstractSlider::SliderPageStepAdd, true}, std::pair{QAbstractSlider::SliderToMaximum, true},
+          std::pair{QAbstractSlider::SliderSingleStepSub, false},
+          std::pair{QAbstractSlider::SliderPageStepSub, false}}) {
+        scroll->triggerAction(action);
+        EXPECT_EQ(Transport().Position() > last, forward) << action;
+        last = Transport().Position();
+    }
+    form.Action(MainDialog::kRewind)->trigger();
+    EXPECT_LT(Transport().Position(), last);
+    EXPECT_FALSE(Transport().IsRewinding());
+    form.Action(MainDialog::kRecord)->trigger();
+    EXPECT_TRUE(Transport().IsRecording());
+    form.Action(MainDialog::kStop)->trigger();
+    EXPECT_FALSE(Transport().IsRecording());
+    form.Action(MainDialog::kDock)->trigger();
+    ASSERT_TRUE(form.Dock());
+    form.Dock()->reject();
+    const size_t listed = form.Session().Names().size();
+    form.Action(MainDialog::kDelete)->trigger();
+    EXPECT_EQ(form.Session().Names().size(), listed - 1);
+}
