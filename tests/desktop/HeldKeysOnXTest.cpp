@@ -2,6 +2,7 @@
 // sound server's default input makes one recording that stops at the release, with no holes of silence; Right held
 // fast-forwards as one run. Keys come from the X server's test extension (xdotool), as a keyboard's would.
 #include "ChildProcess.h"
+#include "EngineTestSupport.h"
 #include "PulseServer.h"
 #include "TempFolder.h"
 #include "app/DictationSession.h"
@@ -10,15 +11,14 @@
 #include "app/MainFrame.h"
 #include "app/Settings.h"
 #include "platform/AudioBackend.h"
-#include "platform/FileOps.h"
 #include "ui/QtPoster.h"
 
 #include <QApplication>
 #include <QTest>
 #include <QTimer>
+#include <array>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace {
@@ -58,125 +58,75 @@ bool StartDisplay() {
     return false;
 }
 
-// The 16-bit samples of a PCM wave file and its frame rate.
-std::vector<int16_t> Samples(const std::string& path, uint32_t& rate) {
-    std::ifstream file(path, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(file)), {});
-    const size_t format = bytes.find("fmt ");
-    const size_t data = bytes.find("data");
-    if (format == std::string::npos || data == std::string::npos || data + 8 > bytes.size())
-        return {};
-    std::memcpy(&rate, bytes.data() + format + 12, sizeof rate);
-    std::vector<int16_t> samples((bytes.size() - data - 8) / 2);
-    std::memcpy(samples.data(), bytes.data() + data + 8, samples.size() * 2);
-    return samples;
+// Runs `command` with sh, with `environment` added.
+std::unique_ptr<ChildProcess> Shell(const std::string& command,
+                                    std::vector<std::pair<std::string, std::string>> environment = {}) {
+    return std::make_unique<ChildProcess>("/bin/sh", Arguments({"sh", "-c", command}, std::move(environment)));
 }
 
-size_t LongestZeroRun(const std::vector<int16_t>& samples) {
-    size_t longest = 0;
-    size_t run = 0;
-    for (const int16_t sample : samples) {
-        run = sample == 0 ? run + 1 : 0;
-        longest = std::max(longest, run);
-    }
-    return longest;
+// Holds `key` for `seconds` through the X server, letting the program run meanwhile; how often `running` went from
+// false to true.
+int HoldKey(const std::string& key, int seconds, const std::function<bool()>& running) {
+    auto hand = Shell("xdotool keydown " + key + "; sleep " + std::to_string(seconds) + "; xdotool keyup " + key,
+                      {{"DISPLAY", g_displayName}});
+    int starts = 0;
+    bool was = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        starts += running() && !was;
+        was = running();
+    });
+    watch.start(2);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return hand->HasEnded(); }, seconds * 1000 + 10000));
+    QTest::qWait(300); // the release settles
+    return starts;
 }
 
-class HeldKeysOnX : public ::testing::Test {
-protected:
-    void SetUp() override {
-        m_xdotool = FindProgram("xdotool");
-        m_server = PulseServer::Shared();
-        if (!g_display || m_xdotool.empty() || FindProgram("sox").empty() || !m_server)
-            GTEST_SKIP() << "needs Xvfb, xdotool, sox and a sound server";
-        ASSERT_TRUE(m_settings.CreateFolders());
-        m_backend = CreatePulseBackend(m_server->Address());
-        ASSERT_TRUE(m_backend);
-        MainDialogServices services;
-        services.settings = &m_settings;
-        services.backend = m_backend.get();
-        services.poster = &m_poster;
-        services.help = [](const std::string&) {};
-        m_frame = std::make_unique<MainFrame>(std::move(services));
-        m_frame->Form().SetMessageFunction([](QMessageBox::Icon, const QString&, const QString& text, auto) {
-            ADD_FAILURE() << text.toStdString();
-            return QMessageBox::Ok;
-        });
-        m_frame->show();
-        m_frame->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
-        m_frame->Form().setFocus();
-        // Both cores busy, as on a loaded machine.
-        for (int i = 0; i < 2; ++i)
-            m_busy.push_back(std::make_unique<ChildProcess>("/bin/sh", Arguments({"sh", "-c", "while :; do :; done"})));
-    }
-
-    void TearDown() override {
-        m_busy.clear();
-        if (m_frame)
-            m_frame->Form().Close();
-    }
-
-    // Holds `key` for `milliseconds` through the X server, letting the program run meanwhile; counts how often
-    // `running` went from false to true.
-    int HoldKey(const char* key, int milliseconds, const std::function<bool()>& running) {
-        const std::string seconds = std::to_string(milliseconds / 1000.0);
-        ChildProcess hand("/bin/sh", Arguments({"sh", "-c",
-                                                std::string("xdotool keydown ") + key + "; sleep " + seconds +
-                                                    "; xdotool keyup " + key},
-                                               {{"DISPLAY", g_displayName}}));
-        int starts = 0;
-        bool was = false;
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            starts += running() && !was;
-            was = running();
-        });
-        watch.start(2);
-        const bool ended = QTest::qWaitFor([&] { return hand.HasEnded(); }, milliseconds + 10000);
-        EXPECT_TRUE(ended);
-        QTest::qWait(300); // the release settles
-        return starts;
-    }
-
-    DictationSession& Session() { return m_frame->Form().Session(); }
-
-    TempFolder m_data;
-    Settings m_settings = Settings::ForProgramFolder(m_data.Path(), m_data.Path());
-    QtPoster m_poster;
-    PulseServer* m_server = nullptr;
-    std::string m_xdotool;
-    std::unique_ptr<AudioBackend> m_backend;
-    std::unique_ptr<MainFrame> m_frame;
-    std::vector<std::unique_ptr<ChildProcess>> m_busy;
-};
-
-TEST_F(HeldKeysOnX, SpaceHeldRecordsOnceWithoutHolesAndRightHeldForwardsOnce) {
-    // Speech-like sound that is never silent plays into the null sink whose monitor is the default input.
-    const std::string speech = m_data / "speech.wav";
-    ChildProcess make("/usr/bin/env", Arguments({"env", "sox", "-n", "-r", "16000", "-c", "1", "-b", "16", speech,
-                                                 "synth", "12", "pinknoise", "tremolo", "4", "60", "gain", "-6"}));
-    ASSERT_EQ(make.Wait(std::chrono::seconds(30)), 0);
-    ChildProcess play("/usr/bin/env",
-                      Arguments({"env", "paplay", "--device=test", speech}, {{"PULSE_SERVER", m_server->Address()}}));
+TEST(HeldKeysOnX, SpaceHeldRecordsOnceWithoutHolesAndRightHeldForwardsOnce) {
+    PulseServer* server = PulseServer::Shared();
+    if (!g_display || FindProgram("xdotool").empty() || FindProgram("sox").empty() || !server)
+        GTEST_SKIP() << "needs Xvfb, xdotool, sox and a sound server";
+    TempFolder data;
+    const Settings settings = Settings::ForProgramFolder(data.Path(), data.Path());
+    ASSERT_TRUE(settings.CreateFolders());
+    QtPoster poster;
+    const std::unique_ptr<AudioBackend> backend = CreatePulseBackend(server->Address());
+    MainFrame frame({&settings, backend.get(), &poster, nullptr, [](const std::string&) {}});
+    frame.Form().SetMessageFunction([](QMessageBox::Icon, const QString&, const QString& text, auto) {
+        ADD_FAILURE() << text.toStdString();
+        return QMessageBox::Ok;
+    });
+    frame.show();
+    frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    frame.Form().setFocus();
+    const DictationTransport& transport = frame.Form().Session().Transport();
+    // Sound that is never silent plays into the null sink whose monitor is the default input; both cores are busy.
+    const std::string speech = data / "speech.wav";
+    ASSERT_EQ(Shell("sox -n -r 16000 -c 1 -b 16 '" + speech + "' synth 12 pinknoise tremolo 4 60 gain -6")
+                  ->Wait(std::chrono::seconds(30)),
+              0);
+    const auto play = Shell("paplay --device=test '" + speech + "'", {{"PULSE_SERVER", server->Address()}});
+    const std::array busy{Shell("while :; do :; done"), Shell("while :; do :; done")};
     QTest::qWait(300);
 
-    const int recordings = HoldKey("space", 4000, [&] { return Session().Transport().IsRecording(); });
-    EXPECT_EQ(recordings, 1);
-    EXPECT_FALSE(Session().Transport().IsRecording());
-    uint32_t rate = 1;
-    std::vector<int16_t> samples = Samples(m_settings.currentFolder + Session().CurrentName() + ".wav", rate);
-    const double seconds = samples.size() / double(rate);
-    EXPECT_GT(seconds, 3.0);
-    EXPECT_LT(seconds, 5.0);
+    EXPECT_EQ(HoldKey("space", 4, [&] { return transport.IsRecording(); }), 1);
+    EXPECT_FALSE(transport.IsRecording());
+    int32_t rate = 1;
+    Samples samples = ReadWave(settings.currentFolder + frame.Form().Session().CurrentName() + ".wav", &rate);
+    EXPECT_GT(samples.size(), 3u * rate);
+    EXPECT_LT(samples.size(), 5u * rate);
     // A restart leaves a block of silence; the first 100 ms may hold the server's silence before the stream ran.
-    samples.erase(samples.begin(), samples.begin() + std::min<size_t>(samples.size(), rate / 10));
-    EXPECT_LT(LongestZeroRun(samples), rate / 100) << "a hole of silence: the recording restarted";
+    size_t run = 0;
+    size_t longest = 0;
+    for (size_t i = std::min<size_t>(samples.size(), rate / 10); i < samples.size(); ++i)
+        longest = std::max(longest, run = samples[i] == 0 ? run + 1 : 0);
+    EXPECT_LT(longest, size_t(rate / 100)) << "a hole of silence: the recording restarted";
 
-    Session().Transport().GoToStart();
-    const int runs = HoldKey("Right", 2000, [&] { return Session().Transport().IsForwarding(); });
-    EXPECT_EQ(runs, 1);
-    EXPECT_FALSE(Session().Transport().IsForwarding());
+    frame.Form().Session().Transport().GoToStart();
+    EXPECT_EQ(HoldKey("Right", 2, [&] { return transport.IsForwarding(); }), 1);
+    EXPECT_FALSE(transport.IsForwarding());
+    frame.Form().Close();
 }
 
 } // namespace

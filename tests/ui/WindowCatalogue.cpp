@@ -5,15 +5,12 @@
 #include "app/LogoWin.h"
 #include "app/MainDialog.h"
 #include "app/MainFrame.h"
-#include "app/Settings.h"
 #include "app/WelcomeWizard.h"
 #include "audio/ui/SettingsDialog.h"
 #include "dock/ui/DockDialog.h"
 #include "install/ui/InstallWindow.h"
 #include "install/ui/UninstallWindow.h"
-#include "platform/AudioBackend.h"
 #include "platform/CodecCatalog.h"
-#include "platform/Poster.h"
 #include "send/Status.h"
 #include "send/TypistRecipient.h"
 #include "send/ui/MailSettingsDialog.h"
@@ -28,7 +25,6 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QTemporaryDir>
 
 namespace {
 
@@ -59,80 +55,51 @@ private:
 
 } // namespace
 
-struct WindowCatalogue::Parts {
-    QTemporaryDir data;
-    Settings settings = Settings::ForProgramFolder(data.path().toStdString(), data.path().toStdString());
-    PumpPoster poster;
-    std::unique_ptr<AudioBackend> backend = CreateFileBackend({});
-    bool ready = data.isValid() && settings.CreateFolders();
-};
-
-WindowCatalogue::WindowCatalogue() : m_parts(std::make_unique<Parts>()) {}
+WindowCatalogue::WindowCatalogue()
+    : m_settings(Settings::ForProgramFolder(m_data.path().toStdString(), m_data.path().toStdString())),
+      m_backend(CreateFileBackend({})), m_ready(m_data.isValid() && m_settings.CreateFolders()) {}
 
 WindowCatalogue::~WindowCatalogue() = default;
 
-bool WindowCatalogue::IsReady() const {
-    return m_parts->ready;
-}
-
 void WindowCatalogue::ForEach(const Visitor& visit) {
-    if (!m_parts->ready)
+    if (!m_ready)
         return;
-    Parts& parts = *m_parts;
     const auto noHelp = [](const std::string&) {};
-    MainDialogServices mainServices;
-    mainServices.settings = &parts.settings;
-    mainServices.backend = parts.backend.get();
-    mainServices.poster = &parts.poster;
-    mainServices.help = noHelp;
-    MainFrame frame(std::move(mainServices));
-    Visit(visit, QStringLiteral("main-window"), frame);
+    const auto show = [&visit](auto&& window, const char* name) { Visit(visit, QString::fromLatin1(name), window); };
+    MainFrame frame({&m_settings, m_backend.get(), &m_poster, nullptr, noHelp});
+    show(frame, "main-window");
 
     const auto nothing = [](QWidget*) {};
-    WelcomeWizard wizard(&frame, {parts.poster, *parts.backend, {}, nothing, nothing, nothing, noHelp});
+    WelcomeWizard wizard(&frame, {m_poster, *m_backend, {}, nothing, nothing, nothing, noHelp});
     wizard.show();
     for (int page = 1; page <= 5; ++page, wizard.next()) {
         QApplication::processEvents();
         visit(QStringLiteral("wizard-%1").arg(page), wizard);
     }
     wizard.reject();
-    Visit(visit, QStringLiteral("splash"), *new LogoWin(&frame));
-
-    SettingsDialog hardware(&frame, *parts.backend, parts.settings.settingsFile,
-                            [](const std::string&, const std::string&) {});
-    Visit(visit, QStringLiteral("hardware-settings"), hardware);
-    LFormatChooseDlg chooser(&frame, *CodecCatalog::MakeFormat("gsm", 8000, 1));
-    Visit(visit, QStringLiteral("format-chooser"), chooser);
-    LTextEditDlg rename(&frame, "Dictation 1", QStringLiteral("Enter Dictation Name"));
-    Visit(visit, QStringLiteral("dictation-name"), rename);
+    show(*new LogoWin(&frame), "splash");
+    show(SettingsDialog(&frame, *m_backend, m_settings.settingsFile, [](const std::string&, const std::string&) {}),
+         "hardware-settings");
+    show(LFormatChooseDlg(&frame, *CodecCatalog::MakeFormat("gsm", 8000, 1)), "format-chooser");
+    show(LTextEditDlg(&frame, "Dictation 1", QStringLiteral("Enter Dictation Name")), "dictation-name");
 
     SendDialogContext context;
-    context.send = SendContext{parts.settings.programFolder, parts.settings.settingsFile, parts.settings.sentFolder};
+    context.send = SendContext{m_settings.programFolder, m_settings.settingsFile, m_settings.sentFolder};
     context.help = noHelp;
     TypistRecipient typist;
     typist.SetText(RecipientField::Name, "Typing Pool");
     (void)typist.Save(RecipientPath(context.send.programFolder, 0));
-    RecipientSettingsDialog recipients(&frame, context);
-    Visit(visit, QStringLiteral("recipient-settings"), recipients);
-    SendToDialog recipient(&frame, context, 0);
-    Visit(visit, QStringLiteral("recipient-properties"), recipient);
-    UserSettingsDialog user(&frame, context);
-    Visit(visit, QStringLiteral("user-settings"), user);
-    UserIdentityDialog identity(&frame, context);
-    Visit(visit, QStringLiteral("user-identity"), identity);
-    MailSettingsDialog mail(&frame, context);
-    Visit(visit, QStringLiteral("mail-settings"), mail);
-    SelectedSendDialog sendTo(&frame, context);
-    Visit(visit, QStringLiteral("send-to-recipient"), sendTo);
+    show(RecipientSettingsDialog(&frame, context), "recipient-settings");
+    show(SendToDialog(&frame, context, 0), "recipient-properties");
+    show(UserSettingsDialog(&frame, context), "user-settings");
+    show(UserIdentityDialog(&frame, context), "user-identity");
+    show(MailSettingsDialog(&frame, context), "mail-settings");
+    show(SelectedSendDialog(&frame, context), "send-to-recipient");
     Status status(context.send);
-    for (const auto& [mode, name] : {std::pair{RecoverDialogMode::Recover, "recover"},
-                                     std::pair{RecoverDialogMode::ViewProgress, "work-progress"}}) {
-        RecoverDialog dialog(&frame, mode, context, status, *parts.backend);
-        Visit(visit, QString::fromLatin1(name), dialog);
-    }
-
-    DockDialog dock(&frame, frame.Form().Session(), *parts.backend, parts.poster, parts.settings.settingsFile, noHelp);
-    Visit(visit, QStringLiteral("dock-transfer"), dock);
+    show(RecoverDialog(&frame, RecoverDialogMode::Recover, context, status, *m_backend), "recover");
+    show(RecoverDialog(&frame, RecoverDialogMode::ViewProgress, context, status, *m_backend), "work-progress");
+    DockDialog dock(&frame, frame.Form().Session(), *m_backend, m_poster, m_settings.settingsFile, noHelp);
+    show(dock, "dock-transfer");
     dock.reject();
 
     LProgressDialog progress("Insert", "Press Cancel to stop");
@@ -140,10 +107,8 @@ void WindowCatalogue::ForEach(const Visitor& visit) {
     (void)progress.Run(&frame, job);
 
     InstallServices install;
-    install.places.installFolder = parts.settings.programFolder + "install/";
-    InstallWindow installer(install);
-    Visit(visit, QStringLiteral("installer"), installer);
-    UninstallWindow uninstaller({install.places, install.places.installFolder, {}});
-    Visit(visit, QStringLiteral("uninstaller"), uninstaller);
+    install.places.installFolder = m_settings.programFolder + "install/";
+    show(InstallWindow(install), "installer");
+    show(UninstallWindow({install.places, install.places.installFolder, {}}), "uninstaller");
     frame.Form().Close();
 }

@@ -6,7 +6,12 @@
 //   catalogue.ForEach([](const QString& name, QWidget& window) { window.grab().save(name + ".png"); });
 #pragma once
 
+#include "app/Settings.h"
+#include "platform/AudioBackend.h"
+#include "platform/Poster.h"
+
 #include <QString>
+#include <QTemporaryDir>
 #include <functional>
 #include <memory>
 
@@ -22,10 +27,13 @@ public:
     WindowCatalogue& operator=(const WindowCatalogue&) = delete;
 
     // False when the temporary data folder could not be made; ForEach then visits nothing.
-    bool IsReady() const;
+    bool IsReady() const { return m_ready; }
     void ForEach(const Visitor& visit);
 
 private:
-    struct Parts;
-    std::unique_ptr<Parts> m_parts;
+    QTemporaryDir m_data;
+    Settings m_settings;
+    PumpPoster m_poster;
+    std::unique_ptr<AudioBackend> m_backend;
+    bool m_ready;
 };
