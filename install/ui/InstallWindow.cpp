@@ -5,7 +5,7 @@
 #include "platform/FileOps.h"
 
 InstallWindow::InstallWindow(InstallServices services, QWidget* parent)
-    : SetupForm(SetupTexts::kInstallTitle, parent), m_services(std::move(services)),
+    : SetupForm(SetupTexts::kInstallTitle, SetupTexts::kWorking, parent), m_services(std::move(services)),
       m_copy(m_services.installerPath, m_services.places.installFolder) {
     m_idle.setInterval(0); // fires whenever the event loop has nothing else to do
     connect(&m_idle, &QTimer::timeout, this, [this] { CopyStep(); });

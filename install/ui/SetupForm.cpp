@@ -17,7 +17,7 @@ constexpr int kTextId = 102;
 
 } // namespace
 
-SetupForm::SetupForm(const char* title, QWidget* parent) : QDialog(parent) {
+SetupForm::SetupForm(const char* title, const char* working, QWidget* parent) : QDialog(parent) {
     setWindowTitle(QString::fromUtf8(title));
     const QIcon icon{QString::fromUtf8(kIconResource)};
     setWindowIcon(icon);
@@ -27,7 +27,7 @@ SetupForm::SetupForm(const char* title, QWidget* parent) : QDialog(parent) {
     auto* picture = new QLabel(this);
     units.Place(picture, kIconId, 7, 7, 24, 24);
     picture->setPixmap(icon.pixmap(picture->size()));
-    auto* text = new QLabel(QString::fromUtf8(SetupTexts::kWorking), this);
+    auto* text = new QLabel(QString::fromUtf8(working), this);
     units.Place(text, kTextId, 38, 7, 141, 18);
     m_progress = new QProgressBar(this);
     units.Place(m_progress, kProgressId, 38, 27, 141, 10);

@@ -1,5 +1,5 @@
-// SetupForm: the small window that the installer and the uninstaller share, under their own titles: the program
-// icon, "Installing Tallowin. Please wait...", a progress bar (control 100, 0 to 100) and "Cancel" (control 2,
+// SetupForm: the small window that the installer and the uninstaller share, under their own titles and texts: the
+// program icon, "Installing Tallowin. Please wait..." (or the uninstaller's text), a progress bar (control 100, 0 to 100) and "Cancel" (control 2,
 // the default button, so Enter cancels too). Cancel, Escape and the close box all come to OnCancel.
 #pragma once
 
@@ -12,7 +12,7 @@ public:
     static constexpr int kProgressId = 100;
     static constexpr int kCancelId = 2;
 
-    SetupForm(const char* title, QWidget* parent);
+    SetupForm(const char* title, const char* working, QWidget* parent);
 
     void SetProgress(int percent);
 

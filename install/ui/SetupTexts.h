@@ -8,6 +8,8 @@ namespace SetupTexts {
 inline constexpr const char* kInstallTitle = "Install Tallowin";
 inline constexpr const char* kUninstallTitle = "Uninstall Software";
 inline constexpr const char* kWorking = "Installing Tallowin.\nPlease wait...";
+// The uninstaller's form says what it does, not that it installs.
+inline constexpr const char* kRemoving = "Removing Tallowin.\nPlease wait...";
 
 inline constexpr const char* kInstallErrorCaption = "Install Error";
 inline constexpr const char* kCorrupt = "Installation file corrupt.\n\nA checksum error was detected in your install "

@@ -6,7 +6,7 @@
 #include <QDir>
 
 UninstallWindow::UninstallWindow(UninstallServices services, QWidget* parent)
-    : SetupForm(SetupTexts::kUninstallTitle, parent), m_services(std::move(services)) {}
+    : SetupForm(SetupTexts::kUninstallTitle, SetupTexts::kRemoving, parent), m_services(std::move(services)) {}
 
 bool UninstallWindow::Run() {
     const SetupPrompts& prompts = m_services.prompts;

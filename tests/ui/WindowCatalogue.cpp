@@ -41,7 +41,6 @@ class VisitingJob final : public LProgressJob {
 public:
     explicit VisitingJob(const WindowCatalogue::Visitor& visit) : m_visit(visit) {}
     bool Work(LProgressDialog& dialog) override {
-        dialog.SetLines("Inserting recording", "Dictation 1");
         dialog.SetProgress(40);
         QApplication::processEvents();
         if (QDialog* window = dialog.Window())
@@ -103,6 +102,7 @@ void WindowCatalogue::ForEach(const Visitor& visit) {
     dock.reject();
 
     LProgressDialog progress("Insert", "Press Cancel to stop");
+    progress.SetLines("Inserting Recording", "Please wait...");
     VisitingJob job(visit);
     (void)progress.Run(&frame, job);
 
