@@ -30,7 +30,6 @@ protected:
         QTest::qWait(30);
     }
 
-    // The main window, shown, with the real send queue opened on the data folder.
     MainDialog& Open() {
         m_bgsend =
             std::make_unique<BGSend>(SendContext{m_folder.Path(), m_settings.settingsFile, m_settings.sentFolder});
