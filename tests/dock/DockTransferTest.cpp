@@ -42,13 +42,14 @@ const SpokenTape& Tape() {
             return child.Wait(60s) == 0;
         };
         std::vector<std::string> parts;
-        const char* const passages[] = {"Dear Sir, thank you for your letter.", "We will send the parcel on Monday.",
-                                        "Yours faithfully."};
-        for (int i = 0; i < 3; ++i) { // each passage followed by its pause
-            const std::string spoken = folder / ("spoken" + std::to_string(i) + ".wav");
-            const std::string passage = folder / ("passage" + std::to_string(i) + ".wav");
-            const std::string pause = i == 0 ? "2" : i == 1 ? "6" : "16";
-            if (!run(espeak, {"-w", spoken, passages[i]}) ||
+        // Each passage followed by its pause (s).
+        const std::pair<const char*, std::string> passages[] = {{"Dear Sir, thank you for your letter.", "2"},
+                                                                {"We will send the parcel on Monday.", "6"},
+                                                                {"Yours faithfully.", "16"}};
+        for (const auto& [text, pause] : passages) {
+            const std::string spoken = folder / "spoken.wav";
+            const std::string passage = folder / ("passage" + std::to_string(parts.size()) + ".wav");
+            if (!run(espeak, {"-w", spoken, text}) ||
                 !run(sox, {spoken, "-r", "11025", "-c", "1", "-b", "16", passage, "pad", "0", pause}))
                 return made;
             made.speech += Seconds(passage) - std::stod(pause);

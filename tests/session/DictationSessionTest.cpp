@@ -54,27 +54,6 @@ TEST_F(Session, OpensAtTheLastDictationAndNewRenameAndDeleteChangeTheListAndDele
     EXPECT_EQ(session.CurrentName(), "Dictation 1");
 }
 
-// Switching dictations saves them too: the main window's test of typed notes checks that through the list.
-enum class Leave { Close, Recovery };
-
-class SessionDetails : public SessionTest, public ::testing::WithParamInterface<Leave> {};
-
-TEST_P(SessionDetails, TypedNotesAndTheChosenPriorityAreSavedWhenTheDictationIsLeft) {
-    AddDictation("Dictation 2");
-    AddDictation("Dictation 3", 1.0, StoreFolder::Sent);
-    DictationSession& session = Open();
-    session.EditNotes("Ring back\ntomorrow");
-    session.EditPriority("High");
-    if (GetParam() == Leave::Close)
-        session.Close();
-    else
-        EXPECT_EQ(session.RecoverSent("Dictation 3"), StoreResult::Done);
-    EXPECT_EQ(m_folder.Read("Current Files/Dictation 2.txt"), std::string("Ring back\r\ntomorrow") + '\0');
-    EXPECT_EQ(session.Store().ReadRecord(StoreFolder::Current, "Dictation 2").priority, "High");
-}
-
-INSTANTIATE_TEST_SUITE_P(Leaving, SessionDetails, ::testing::Values(Leave::Close, Leave::Recovery));
-
 TEST_F(Session, RecordWithoutADictationCreatesOneOrSaysWhyWhenTheFolderCannotBeWritten) {
     UseInput(Tone(16000, 20000));
     DictationSession& session = Open();
@@ -126,11 +105,15 @@ TEST_P(SessionHoldRule, ATapLeavesItRunningAHoldRunsItOnlyWhileHeldAndASecondTap
 
 INSTANTIATE_TEST_SUITE_P(PlayAndRecord, SessionHoldRule, ::testing::Values(HeldCommand::Play, HeldCommand::Record));
 
-TEST_F(Session, CloseSplicesARunningInsertRecordingInDetachesAndLaterCommandsDoNothing) {
+// Typed notes and the chosen priority are saved when the dictation is left: on closing here, on a recovery below,
+// on switching in the main window's test of typed notes.
+TEST_F(Session, CloseSavesTheDetailsSplicesARunningInsertRecordingInDetachesAndLaterCommandsDoNothing) {
     AddDictation("Dictation 1", 4.0);
     UseInput(Tone(16000, 20000));
     DictationSession& session = Open();
     EXPECT_EQ(m_queue.notifyPoster, &m_poster);
+    session.EditNotes("Ring back\ntomorrow");
+    session.EditPriority("High");
     session.ToggleInsertMode();
     session.Transport().GoToStart();
     session.Record();
@@ -138,6 +121,8 @@ TEST_F(Session, CloseSplicesARunningInsertRecordingInDetachesAndLaterCommandsDoN
     session.Close();
     EXPECT_GE(session.Store().Length(StoreFolder::Current, "Dictation 1"), 60000);
     EXPECT_TRUE(FindOrphanedInserts(m_settings.currentFolder).empty());
+    EXPECT_EQ(m_folder.Read("Current Files/Dictation 1.txt"), std::string("Ring back\r\ntomorrow") + '\0');
+    EXPECT_EQ(session.Store().ReadRecord(StoreFolder::Current, "Dictation 1").priority, "High");
     EXPECT_EQ(m_queue.notifyPoster, nullptr);
     m_queue.failure = "Unable to connect";
     session.CheckQueue();
@@ -347,15 +332,20 @@ TEST_P(SessionRecovery, ASentDictationIsMovedBackAndMadeCurrentOrRefusedWithNoth
     DictationSession& session = Open();
     const std::string currentBefore = session.CurrentName();
     EXPECT_EQ(session.SentWavePath("Dictation 5"), sentWave);
+    session.EditNotes("For Mary");
+    session.EditPriority("High");
 
     EXPECT_EQ(session.RecoverSent("Dictation 5"), recover.result);
     const bool done = recover.result == StoreResult::Done;
     EXPECT_EQ(m_queue.IsQueued(sentWave), recover.queued && !recover.queueLetsGo);
     EXPECT_EQ(PathExists(PathOf(StoreFolder::Sent, "Dictation 5", ".dat")), !done);
+    // A recovery saves the details of the dictation it leaves; a refusal changes nothing.
+    EXPECT_EQ(session.Store().ReadRecord(StoreFolder::Current, currentBefore).priority == "High", done);
     if (done) {
         EXPECT_EQ(session.Names(), (Names{"Dictation 1", "Dictation 5"}));
         EXPECT_EQ(m_view.listedCurrent, "Dictation 5");
         EXPECT_EQ(session.Store().ReadRecord(StoreFolder::Current, "Dictation 5").sendStatus, "Sent");
+        EXPECT_EQ(m_folder.Read("Current Files/Dictation 1.txt"), std::string("For Mary") + '\0');
     } else {
         EXPECT_EQ(session.CurrentName(), currentBefore);
     }
