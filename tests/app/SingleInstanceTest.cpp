@@ -1,12 +1,10 @@
 // One program per data folder: a later start raises the running one, the installer's close request ends it and
-// waits for its lock, in one process and as separate processes of the real program; and the QtPoster that hands
-// the workers' notes to the main thread.
+// waits for its lock, in one process and as separate processes of the real program.
 #include "ui/SingleInstance.h"
 
 #include "ChildProcess.h"
 #include "TempFolder.h"
 #include "platform/FileOps.h"
-#include "ui/QtPoster.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -17,21 +15,6 @@
 #include <thread>
 
 using namespace std::chrono_literals;
-
-namespace {
-
-// Every entry below `folder` with its change time, to see that nothing was touched.
-std::string Snapshot(const std::string& folder) {
-    std::string snapshot;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-        struct stat info {};
-        ::lstat(entry.path().c_str(), &info);
-        snapshot += entry.path().string() + " " + std::to_string(info.st_ctim.tv_nsec) + "\n";
-    }
-    return snapshot;
-}
-
-} // namespace
 
 TEST(SingleInstance, OnlyOneRunsPerDataFolderAndItAnswersALaterStartsRaiseAndTheInstallersClose) {
     // The request, and whether the running instance ends on it (its lock going with it) or stays regardless.
@@ -88,11 +71,21 @@ TEST(Startup, OneProgramRunsFromItsOwnFolderUntilTheInstallerClosesIt) {
     ASSERT_TRUE(serving) << home.Read("tallowin.log");
     EXPECT_TRUE(IsFolder(installFolder + "Current Files") && !PathExists(home / "Downloads/Current Files"));
 
-    // A second start asks the first to come to the front, ends with 0 and touches no file.
-    const std::string before = Snapshot(installFolder);
+    // A second start asks the first to come to the front, ends with 0 and touches no file: every entry of the
+    // install folder keeps its change time.
+    const auto snapshot = [&] {
+        std::string entries;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(installFolder)) {
+            struct stat info {};
+            ::lstat(entry.path().c_str(), &info);
+            entries += entry.path().string() + " " + std::to_string(info.st_ctim.tv_nsec) + "\n";
+        }
+        return entries;
+    };
+    const std::string before = snapshot();
     EXPECT_EQ(start("data/Orrindale/Tallowin/tallowin", "/")->Wait(20s), 0);
     EXPECT_FALSE(running->HasEnded());
-    EXPECT_EQ(Snapshot(installFolder), before);
+    EXPECT_EQ(snapshot(), before);
 
     // The installer, from the download folder, closes the program running in the install folder first; what it
     // does next (its payload is no real one here) is its own tests' business.

@@ -20,7 +20,7 @@ TEST(StartMode, TheFileNameChoosesTheModeAndSetupWinsOverUninst) {
             EXPECT_EQ(ChooseStartMode(name), mode) << name;
 }
 
-TEST(Settings, AWritableProgramFolderHoldsTheDataButASystemWideOneNeverAndXdgDataHomeIsFollowed) {
+TEST(Settings, AWritableProgramFolderHoldsTheDataButAReadOnlyOrSystemWideOneNeverAndXdgDataHomeIsFollowed) {
     TempFolder folder;
     ::setenv("XDG_DATA_HOME", (folder / "xdg").c_str(), 1);
     const Settings settings = SettingsForProgram(folder.Path());
@@ -37,16 +37,13 @@ TEST(Settings, AWritableProgramFolderHoldsTheDataButASystemWideOneNeverAndXdgDat
     EXPECT_EQ(Settings::UserDataFolder(), "/home/someone/.local/share/Orrindale/Tallowin/");
     ::unsetenv("XDG_DATA_HOME");
     ::setenv("HOME", home.c_str(), 1);
-}
 
-TEST(Settings, AProgramFolderThatCannotBeWrittenKeepsTheDataInTheUsersFolder) {
-    TempFolder folder;
     ASSERT_TRUE(MakeFolders(folder / "program") && MakeFolders(folder / "installed"));
     const ReadOnlyView installed(folder / "program", folder / "installed");
     if (!installed.Mounted())
         GTEST_SKIP() << "read-only bind mounts are not permitted here";
-    const Settings settings = Settings::ForProgramFolder(folder / "installed", folder / "data");
-    EXPECT_EQ(settings.programFolder + "|" + settings.dataFolder, folder / "installed/|" + folder / "data/");
-    ASSERT_TRUE(settings.CreateFolders());
+    const Settings readOnly = Settings::ForProgramFolder(folder / "installed", folder / "data");
+    EXPECT_EQ(readOnly.programFolder + "|" + readOnly.dataFolder, folder / "installed/|" + folder / "data/");
+    ASSERT_TRUE(readOnly.CreateFolders());
     EXPECT_TRUE(IsFolder(folder / "data/Current Files") && IsFolder(folder / "data/Sent Files"));
 }

@@ -10,7 +10,6 @@
 #include "store/SettingsKeys.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -43,13 +42,14 @@ const SpokenTape& Tape() {
             return child.Wait(60s) == 0;
         };
         std::vector<std::string> parts;
-        const char* const passages[] = {"Dear Sir, thank you for your letter.", "We will send the parcel on Monday.",
-                                        "Yours faithfully."};
-        for (int i = 0; i < 3; ++i) { // each passage followed by its pause
-            const std::string spoken = folder / ("spoken" + std::to_string(i) + ".wav");
-            const std::string passage = folder / ("passage" + std::to_string(i) + ".wav");
-            const std::string pause = i == 0 ? "2" : i == 1 ? "6" : "16";
-            if (!run(espeak, {"-w", spoken, passages[i]}) ||
+        // Each passage followed by its pause (s).
+        const std::pair<const char*, std::string> passages[] = {{"Dear Sir, thank you for your letter.", "2"},
+                                                                {"We will send the parcel on Monday.", "6"},
+                                                                {"Yours faithfully.", "16"}};
+        for (const auto& [text, pause] : passages) {
+            const std::string spoken = folder / "spoken.wav";
+            const std::string passage = folder / ("passage" + std::to_string(parts.size()) + ".wav");
+            if (!run(espeak, {"-w", spoken, text}) ||
                 !run(sox, {spoken, "-r", "11025", "-c", "1", "-b", "16", passage, "pad", "0", pause}))
                 return made;
             made.speech += Seconds(passage) - std::stod(pause);
@@ -81,28 +81,23 @@ protected:
     }
 
     // The tape as the file device's input: `fast` delivers it as fast as it is taken, otherwise in real time.
-    std::unique_ptr<AudioBackend> FileTape(bool fast = true, std::vector<std::string> lines = {}) {
+    std::unique_ptr<AudioBackend> FileTape(bool fast = true) {
         FileAudioOptions options;
         options.inputPath = Tape().path;
         options.pacing = fast ? FilePacing::Fast : FilePacing::RealTime;
-        options.inputLines = std::move(lines);
         return CreateFileBackend(options);
     }
 
-    // Runs the event loop until the dialog has handed its tape over (or `limit` passes).
-    bool WaitForHandOver(std::chrono::milliseconds limit) {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (m_dialog->HasTape() && std::chrono::steady_clock::now() < end)
+    // Runs the event loop in real time until `done` holds (or `limit` passes).
+    bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+        for (const auto end = std::chrono::steady_clock::now() + limit;
+             !done() && std::chrono::steady_clock::now() < end;)
             m_poster.WaitAndPump(20ms);
         m_poster.Pump();
-        return !m_dialog->HasTape();
+        return done();
     }
-
-    // Runs the event loop in real time until the tape's first sound is in its file.
-    void WaitForSound() {
-        const auto end = std::chrono::steady_clock::now() + 5s;
-        while (Seconds(m_dialog->WavePath()) <= 0 && std::chrono::steady_clock::now() < end)
-            m_poster.WaitAndPump(20ms);
+    bool WaitForHandOver(std::chrono::milliseconds limit) {
+        return PumpUntil([this] { return !m_dialog->HasTape(); }, limit);
     }
 
     std::string Current(const std::string& name) const { return m_settings.currentFolder + name; }
@@ -139,30 +134,25 @@ TEST_F(DockTransfer, CancelDeletesTheTapeDoneListsItUnderItsNameOrSendsItAndClos
     if (Tape().path.empty())
         GTEST_SKIP() << "espeak-ng and sox are needed to speak the tape";
     enum class End { Cancel, Close, Done };
-    struct Case {
-        End end;
-        const char* typed;
-        bool autoSend;
-        const char* stored; // nothing: the tape is gone
-        bool queued;
-        bool told;
-    };
-    const Case cases[] = {
+    // How the transfer ends, the name typed, whether it sends by itself, the name it is stored under (nothing: the
+    // tape is gone), whether it is queued and whether the user is told.
+    const std::tuple<End, const char*, bool, const char*, bool, bool> cases[] = {
         {End::Cancel, "", false, nullptr, false, false},
         {End::Close, "", false, "Tape 8", false, false}, // the window closes its transfer, then the session
         {End::Done, "Meeting 3.5/6", false, "Meeting 3 5 6", false, false}, // listed under the cleaned name
         {End::Done, "Memo", true, "Memo", false, true},                     // no recipient: told, kept current
         {End::Done, "Letter", true, "Letter", true, false},                 // sent to the default recipient
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(&c - cases);
-        if (c.queued)
+    for (const auto& row : cases) {
+        SCOPED_TRACE(&row - cases);
+        const auto& [end, typed, autoSend, stored, queued, told] = row;
+        if (queued)
             SetRecipients(1);
         m_view.told.clear();
         Open(FileTape(/*fast=*/false));
         ASSERT_TRUE(m_dialog->HasTape());
-        WaitForSound();
-        if (c.end == End::Cancel) {
+        PumpUntil([this] { return Seconds(m_dialog->WavePath()) > 0; }, 5s); // the tape's first sound is in its file
+        if (end == End::Cancel) {
             m_dialog->reject();
             m_poster.Pump();
             EXPECT_FALSE(PathExists(Current("Tape 7.wav")) || PathExists(Current("Tape 7.dat")));
@@ -171,27 +161,27 @@ TEST_F(DockTransfer, CancelDeletesTheTapeDoneListsItUnderItsNameOrSendsItAndClos
             EXPECT_TRUE(m_session->Names().empty());
             continue;
         }
-        if (c.end == End::Close) { // nothing pumps the loop between
+        if (end == End::Close) { // nothing pumps the loop between
             m_dialog.reset();
             m_session->Close();
             m_session =
                 std::make_unique<DictationSession>(SessionServices{m_settings, *m_backend, m_poster, &m_queue}, m_view);
-            EXPECT_EQ(m_session->Names(), std::vector<std::string>{c.stored});
+            EXPECT_EQ(m_session->Names(), std::vector<std::string>{stored});
             EXPECT_GT(Seconds(Current("Tape 8.wav")), 0.0);
             continue;
         }
-        m_dialog->findChild<QLineEdit*>()->setText(QString::fromUtf8(c.typed));
+        m_dialog->findChild<QLineEdit*>()->setText(QString::fromUtf8(typed));
         m_dialog->findChild<QLineEdit*>()->setModified(true);
         m_dialog->findChild<QPlainTextEdit*>()->setPlainText(QStringLiteral("Two copies\nplease"));
-        m_dialog->findChild<QCheckBox*>()->setChecked(c.autoSend);
+        m_dialog->findChild<QCheckBox*>()->setChecked(autoSend);
         m_dialog->accept();
         m_poster.Pump();
-        const std::string folder = c.queued ? "Sent Files/" : "Current Files/";
-        EXPECT_TRUE(PathExists(m_folder / (folder + c.stored + ".wav")));
-        EXPECT_EQ(m_folder.Read(folder + c.stored + ".txt"), std::string("Two copies\r\nplease") + '\0');
-        EXPECT_EQ(m_queue.queued.size(), c.queued ? 1u : 0u);
-        EXPECT_EQ(!m_view.told.empty(), c.told);
-        EXPECT_EQ(ReadBoolValue(m_settings.settingsFile, SettingsKeys::kDockAutoSend), c.autoSend);
+        const std::string folder = queued ? "Sent Files/" : "Current Files/";
+        EXPECT_TRUE(PathExists(m_folder / (folder + stored + ".wav")));
+        EXPECT_EQ(m_folder.Read(folder + stored + ".txt"), std::string("Two copies\r\nplease") + '\0');
+        EXPECT_EQ(m_queue.queued.size(), queued ? 1u : 0u);
+        EXPECT_EQ(!m_view.told.empty(), told);
+        EXPECT_EQ(ReadBoolValue(m_settings.settingsFile, SettingsKeys::kDockAutoSend), autoSend);
     }
 }
 

@@ -30,17 +30,12 @@ protected:
         QTest::qWait(30);
     }
 
-    // The main window, shown, with the real send queue opened on the data folder.
     MainDialog& Open() {
         m_bgsend =
             std::make_unique<BGSend>(SendContext{m_folder.Path(), m_settings.settingsFile, m_settings.sentFolder});
         EXPECT_TRUE(m_bgsend->Open(m_folder.Path()));
         MainWindowTest::Open(m_bgsend.get()).show();
         return *m_form;
-    }
-    // A key event to the list box, which has the focus when the window opens.
-    void Key(QEvent::Type type, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        Send(Control(MainDialog::kList), type, key, modifiers);
     }
     // "<caption>: <text>" of every box shown.
     QStringList Boxes() const {
@@ -49,12 +44,12 @@ protected:
             boxes << box.caption + ": " + box.text;
         return boxes;
     }
-    // A quick press and release (the clock moves on by 100 ms in between, and by a second after it, when the
-    // release has settled).
+    // A quick press and release to the list box, which has the focus when the window opens (the clock moves on by
+    // 100 ms in between, and by a second after it, when the release has settled).
     void Tap(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        Key(QEvent::KeyPress, key, modifiers);
+        Send(Control(MainDialog::kList), QEvent::KeyPress, key, modifiers);
         m_now += 100;
-        Key(QEvent::KeyRelease, key, modifiers);
+        Send(Control(MainDialog::kList), QEvent::KeyRelease, key, modifiers);
         m_now += 1000;
         SettleKeys();
     }
@@ -166,14 +161,14 @@ TEST_F(NewUser, RecordsPlaysAndScrubsOnTheSoundServer) {
         EXPECT_EQ(start, forward ? 0 : Transport().Length());
         const auto scrubbing = [&] { return forward ? Transport().IsForwarding() : Transport().IsRewinding(); };
         bool throughout = true;
-        Key(QEvent::KeyPress, forward ? Qt::Key_Right : Qt::Key_Left);
+        Send(Control(MainDialog::kList), QEvent::KeyPress, forward ? Qt::Key_Right : Qt::Key_Left);
         EXPECT_TRUE(QTest::qWaitFor(
             [&] {
                 throughout = throughout && scrubbing();
                 return std::abs(Transport().Position() - start) >= 3000;
             },
             3000));
-        Key(QEvent::KeyRelease, forward ? Qt::Key_Right : Qt::Key_Left);
+        Send(Control(MainDialog::kList), QEvent::KeyRelease, forward ? Qt::Key_Right : Qt::Key_Left);
         SettleKeys();
         EXPECT_TRUE(throughout);
         EXPECT_FALSE(scrubbing());

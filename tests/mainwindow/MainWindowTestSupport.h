@@ -1,6 +1,5 @@
-// MainWindowTestSupport: the main window over a data folder (DataFolderTest), on a clock the test moves, with its
-// message boxes, rename prompt and help written down and answered by the test, and key events as the keyboard sends
-// them. For the main window's tests and the end-to-end tests.
+// The main window over a data folder on a clock the test moves, its message boxes, rename prompt and help written
+// down and answered by the test, and key events as the keyboard sends them.
 #pragma once
 
 #include "SessionTestSupport.h"

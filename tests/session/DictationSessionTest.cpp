@@ -1,6 +1,5 @@
-// The dictation session without windows: the list and the current dictation, its details, recording, the hold
-// rule, splices, crash leftovers and closing; sending and its rollback, the queue's failures, notices and progress,
-// the hand-over of a dictation made elsewhere, and the recovery of a sent dictation.
+// The dictation session without windows: the list, details, recording, the hold rule, splices, crash leftovers and
+// closing; sending, the queue's failures, notices and progress, the hand-over and the recovery of a sent dictation.
 #include "ReadOnlyView.h"
 #include "SessionTestSupport.h"
 #include "app/DictationLayout.h"
@@ -49,42 +48,11 @@ TEST_F(Session, OpensAtTheLastDictationAndNewRenameAndDeleteChangeTheListAndDele
     EXPECT_EQ(m_view.asked[1].first.caption, "Confirm Delete");
     EXPECT_EQ(m_view.asked[1].first.text, "Are you sure you want to delete the dictation \"Smith  letter\"?");
     EXPECT_EQ(m_view.asked[1].second, AnswerButtons::YesNo);
-    EXPECT_FALSE(PathExists(PathOf(StoreFolder::Current, "Smith  letter")));
     EXPECT_FALSE(PathExists(PathOf(StoreFolder::Current, "Smith  letter", ".dat")));
-    // The list is read again: the new dictation that never recorded anything goes too.
+    // The list is read again from the wave files: the new dictation that never recorded anything goes too.
     EXPECT_EQ(session.Names(), (Names{"Dictation 1"}));
     EXPECT_EQ(session.CurrentName(), "Dictation 1");
 }
-
-enum class Leave { Switch, Close, Recovery };
-
-class SessionDetails : public SessionTest, public ::testing::WithParamInterface<Leave> {};
-
-TEST_P(SessionDetails, TypedNotesAndTheChosenPriorityAreSavedWhenTheDictationIsLeft) {
-    AddDictation("Dictation 1");
-    AddDictation("Dictation 2");
-    AddDictation("Dictation 3", 1.0, StoreFolder::Sent);
-    DictationSession& session = Open();
-    session.EditNotes("Ring back\ntomorrow");
-    session.EditPriority("High");
-    if (GetParam() == Leave::Switch)
-        session.Select("Dictation 1");
-    if (GetParam() == Leave::Close)
-        session.Close();
-    if (GetParam() == Leave::Recovery) {
-        EXPECT_EQ(session.RecoverSent("Dictation 3"), StoreResult::Done);
-    }
-    EXPECT_EQ(m_folder.Read("Current Files/Dictation 2.txt"), std::string("Ring back\r\ntomorrow") + '\0');
-    EXPECT_EQ(session.Store().ReadRecord(StoreFolder::Current, "Dictation 2").priority, "High");
-    if (GetParam() != Leave::Switch)
-        return;
-    session.Select("Dictation 2");
-    EXPECT_EQ(m_view.shown->notes, "Ring back\ntomorrow");
-    EXPECT_EQ(m_view.shown->priority, "High");
-    EXPECT_FALSE(PathExists(PathOf(StoreFolder::Current, "Dictation 1", ".txt"))); // left unchanged: not written
-}
-
-INSTANTIATE_TEST_SUITE_P(Leaving, SessionDetails, ::testing::Values(Leave::Switch, Leave::Close, Leave::Recovery));
 
 TEST_F(Session, RecordWithoutADictationCreatesOneOrSaysWhyWhenTheFolderCannotBeWritten) {
     UseInput(Tone(16000, 20000));
@@ -137,11 +105,15 @@ TEST_P(SessionHoldRule, ATapLeavesItRunningAHoldRunsItOnlyWhileHeldAndASecondTap
 
 INSTANTIATE_TEST_SUITE_P(PlayAndRecord, SessionHoldRule, ::testing::Values(HeldCommand::Play, HeldCommand::Record));
 
-TEST_F(Session, CloseSplicesARunningInsertRecordingInDetachesAndLaterCommandsDoNothing) {
+// Typed notes and the chosen priority are saved when the dictation is left: on closing here, on a recovery below,
+// on switching in the main window's test of typed notes.
+TEST_F(Session, CloseSavesTheDetailsSplicesARunningInsertRecordingInDetachesAndLaterCommandsDoNothing) {
     AddDictation("Dictation 1", 4.0);
     UseInput(Tone(16000, 20000));
     DictationSession& session = Open();
     EXPECT_EQ(m_queue.notifyPoster, &m_poster);
+    session.EditNotes("Ring back\ntomorrow");
+    session.EditPriority("High");
     session.ToggleInsertMode();
     session.Transport().GoToStart();
     session.Record();
@@ -149,6 +121,8 @@ TEST_F(Session, CloseSplicesARunningInsertRecordingInDetachesAndLaterCommandsDoN
     session.Close();
     EXPECT_GE(session.Store().Length(StoreFolder::Current, "Dictation 1"), 60000);
     EXPECT_TRUE(FindOrphanedInserts(m_settings.currentFolder).empty());
+    EXPECT_EQ(m_folder.Read("Current Files/Dictation 1.txt"), std::string("Ring back\r\ntomorrow") + '\0');
+    EXPECT_EQ(session.Store().ReadRecord(StoreFolder::Current, "Dictation 1").priority, "High");
     EXPECT_EQ(m_queue.notifyPoster, nullptr);
     m_queue.failure = "Unable to connect";
     session.CheckQueue();
@@ -358,15 +332,20 @@ TEST_P(SessionRecovery, ASentDictationIsMovedBackAndMadeCurrentOrRefusedWithNoth
     DictationSession& session = Open();
     const std::string currentBefore = session.CurrentName();
     EXPECT_EQ(session.SentWavePath("Dictation 5"), sentWave);
+    session.EditNotes("For Mary");
+    session.EditPriority("High");
 
     EXPECT_EQ(session.RecoverSent("Dictation 5"), recover.result);
     const bool done = recover.result == StoreResult::Done;
     EXPECT_EQ(m_queue.IsQueued(sentWave), recover.queued && !recover.queueLetsGo);
     EXPECT_EQ(PathExists(PathOf(StoreFolder::Sent, "Dictation 5", ".dat")), !done);
+    // A recovery saves the details of the dictation it leaves; a refusal changes nothing.
+    EXPECT_EQ(session.Store().ReadRecord(StoreFolder::Current, currentBefore).priority == "High", done);
     if (done) {
         EXPECT_EQ(session.Names(), (Names{"Dictation 1", "Dictation 5"}));
         EXPECT_EQ(m_view.listedCurrent, "Dictation 5");
         EXPECT_EQ(session.Store().ReadRecord(StoreFolder::Current, "Dictation 5").sendStatus, "Sent");
+        EXPECT_EQ(m_folder.Read("Current Files/Dictation 1.txt"), std::string("For Mary") + '\0');
     } else {
         EXPECT_EQ(session.CurrentName(), currentBefore);
     }

@@ -1,7 +1,5 @@
-// SessionTestSupport: a send queue that writes down what it is asked, a SessionView that writes down what it is
-// shown and answers the session's questions from a script, and fixtures with a data folder and the file audio
-// device: DataFolderTest for any owner of a session (the main window's tests), SessionTest around a
-// DictationSession on a poster pumped by the test (the session's and the transport's tests).
+// A send queue and a SessionView that write down what they are asked and shown (the view answers from a script);
+// DataFolderTest: a data folder and the file audio device; SessionTest: a DictationSession on a pumped poster.
 #pragma once
 
 #include "EngineTestSupport.h"

@@ -42,43 +42,39 @@ TEST(Splice, TheRecordingGoesInAtItsFrameOrTheDictationStaysAsItWas) {
     using enum SpliceResult;
     const Samples old = Ramp(100000);
     const Samples recorded = Ramp(30000, 5000);
-    struct Case {
-        int32_t frame;
-        int cancelAt;              // percent; above 100: never
-        int32_t recordingRate;     // 0: no recording
-        uint8_t recordingChannels; //
-        bool dictationDamaged;
-        SpliceResult result;
-    };
-    const Case table[] = {Case{0, 101, kRate, 1, false, Spliced},      Case{1, 101, kRate, 1, false, Spliced},
-                          Case{8191, 101, kRate, 1, false, Spliced},   Case{8192, 101, kRate, 1, false, Spliced},
-                          Case{40000, 101, kRate, 1, false, Spliced},  Case{99999, 101, kRate, 1, false, Spliced},
-                          Case{100000, 101, kRate, 1, false, Spliced}, Case{250000, 101, kRate, 1, false, Spliced},
-                          Case{40000, 0, kRate, 1, false, Cancelled},  Case{40000, 50, kRate, 1, false, Cancelled},
-                          Case{40000, 99, kRate, 1, false, Cancelled}, Case{0, 101, 11025, 1, false, Failed},
-                          Case{0, 101, kRate, 2, false, Failed},       Case{0, 101, 0, 1, false, Failed},
-                          Case{0, 101, kRate, 1, true, Failed}};
-    for (const Case& row : table) {
+    // The frame; the percent at which the splice is cancelled (above 100: never); the recording's rate (0: there is
+    // none) and channels; whether the dictation is damaged; the result.
+    const std::tuple<int32_t, int, int32_t, uint8_t, bool, SpliceResult> table[] = {
+        {0, 101, kRate, 1, false, Spliced},      {1, 101, kRate, 1, false, Spliced},
+        {8191, 101, kRate, 1, false, Spliced},   {8192, 101, kRate, 1, false, Spliced},
+        {40000, 101, kRate, 1, false, Spliced},  {99999, 101, kRate, 1, false, Spliced},
+        {100000, 101, kRate, 1, false, Spliced}, {250000, 101, kRate, 1, false, Spliced},
+        {40000, 0, kRate, 1, false, Cancelled},  {40000, 50, kRate, 1, false, Cancelled},
+        {40000, 99, kRate, 1, false, Cancelled}, {0, 101, 11025, 1, false, Failed},
+        {0, 101, kRate, 2, false, Failed},       {0, 101, 0, 1, false, Failed},
+        {0, 101, kRate, 1, true, Failed}};
+    for (const auto& row : table) {
         SCOPED_TRACE(testing::Message() << "row " << &row - table);
+        const auto& [frame, cancelAt, recordingRate, recordingChannels, dictationDamaged, result] = row;
         TempFolder folder;
         const std::string dictation = folder / "Dictation 1.wav";
         const std::string recording = folder / ".insert-Dictation 1.wav";
-        ASSERT_TRUE(row.dictationDamaged ? !folder.Write("Dictation 1.wav", "RIFF....WAVEjunk").empty()
-                                         : WriteWave(dictation, old, kRate, 1));
-        ASSERT_TRUE(row.recordingRate == 0 || WriteWave(recording, Interleaved(recorded, row.recordingChannels),
-                                                        row.recordingRate, row.recordingChannels));
+        ASSERT_TRUE(dictationDamaged ? !folder.Write("Dictation 1.wav", "RIFF....WAVEjunk").empty()
+                                     : WriteWave(dictation, old, kRate, 1));
+        ASSERT_TRUE(recordingRate == 0 ||
+                    WriteWave(recording, Interleaved(recorded, recordingChannels), recordingRate, recordingChannels));
         const std::string before = folder.Read("Dictation 1.wav");
-        InsertSplice splice(dictation, recording, row.frame);
-        CancelAt progress(row.cancelAt);
-        ASSERT_EQ(splice.Run(&progress), row.result) << splice.ErrorText();
-        EXPECT_EQ(splice.Run(nullptr), row.result); // it runs once
+        InsertSplice splice(dictation, recording, frame);
+        CancelAt progress(cancelAt);
+        ASSERT_EQ(splice.Run(&progress), result) << splice.ErrorText();
+        EXPECT_EQ(splice.Run(nullptr), result); // it runs once
         EXPECT_FALSE(PathExists(InsertSplice::TemporaryPathFor(dictation)));
-        EXPECT_EQ(splice.ErrorText().empty(), row.result != Failed);
-        if (row.result != Spliced) {
+        EXPECT_EQ(splice.ErrorText().empty(), result != Failed);
+        if (result != Spliced) {
             EXPECT_EQ(folder.Read("Dictation 1.wav"), before);
             continue;
         }
-        const int32_t at = std::min(row.frame, 100000);
+        const int32_t at = std::min(frame, 100000);
         EXPECT_EQ(ReadWave(dictation), Joined({Part(old, 0, at), recorded, Part(old, at, 100000 - at)}));
         EXPECT_EQ(splice.ResultFrames(), 130000);
         EXPECT_EQ(progress.last, 100);
@@ -172,7 +168,9 @@ TEST_P(TransportRecording, RecordingKeepsWhatWasBeforeThePositionAtTheDictations
     };
     transport.SetInsertMode(c.insert);
     ThumbTo(c.thumb);
-    RecordAll();
+    transport.Record();
+    m_poster.Pump();
+    transport.Stop();
 
     const bool spliced = c.insert && c.thumb < 20 && c.event != Event::Silence && c.event != Event::NoDevice;
     EXPECT_EQ(m_view.busyShown, (spliced ? std::vector<bool>{true, false} : std::vector<bool>{}));
@@ -267,34 +265,30 @@ TEST_F(TransportTest, PlayWithinTheLastSecondStartsAtTheBeginningAndEarlierAtThe
 TEST_F(TransportTest, ScrollingStepsTwoSecondsWithinTheDictationAndMovesThePlayerWhilePlaying) {
     using enum DictationTransport::ScrollAction;
     DictationTransport& transport = OpenOn(Ramp(30 * kRate));
-    struct Case {
-        bool playing;
-        int fromThumb;
-        DictationTransport::ScrollAction action;
-        int thumb;
-        int32_t position;
-    };
-    // While playing, the end is a second before it.
-    const Case table[] = {Case{false, 20, Thumb, 1, 15000},
-                          Case{false, 1, LineLeft, 0, 0},
-                          Case{false, 0, PageRight, 0, 20000},
-                          Case{false, 10, PageLeft, 0, 130000},
-                          Case{false, 19, LineRight, 0, 300000},
-                          Case{false, 0, Bottom, 0, 300000},
-                          Case{false, 20, Top, 0, 0},
-                          Case{true, 0, Thumb, 10, 150000},
-                          Case{true, 10, LineLeft, 0, 130000},
-                          Case{true, 10, Bottom, 0, 290000},
-                          Case{true, 10, Top, 0, 0}};
-    for (const Case& row : table) {
-        SCOPED_TRACE(testing::Message() << "row " << &row - table);
+    // Playing or not, the thumb it starts from, the action and its thumb, and the position reached. While playing, the
+    // end is a second before it.
+    const std::tuple<bool, int, DictationTransport::ScrollAction, int, int32_t> table[] = {
+        {false, 20, Thumb, 1, 15000},
+        {false, 1, LineLeft, 0, 0},
+        {false, 0, PageRight, 0, 20000},
+        {false, 10, PageLeft, 0, 130000},
+        {false, 19, LineRight, 0, 300000},
+        {false, 0, Bottom, 0, 300000},
+        {false, 20, Top, 0, 0},
+        {true, 0, Thumb, 10, 150000},
+        {true, 10, LineLeft, 0, 130000},
+        {true, 10, Bottom, 0, 290000},
+        {true, 10, Top, 0, 0}};
+    for (const auto& [playing, fromThumb, action, thumb, position] : table) {
+        SCOPED_TRACE(testing::Message() << "from " << fromThumb << ", action " << int(action) << ", playing "
+                                        << playing);
         transport.Stop();
-        ThumbTo(row.fromThumb);
-        if (row.playing)
+        ThumbTo(fromThumb);
+        if (playing)
             transport.Play();
-        transport.Scroll(row.action, row.thumb);
-        EXPECT_EQ(transport.Position(), row.position);
-        EXPECT_EQ(transport.IsPlaying(), row.playing);
+        transport.Scroll(action, thumb);
+        EXPECT_EQ(transport.Position(), position);
+        EXPECT_EQ(transport.IsPlaying(), playing);
         EXPECT_EQ(m_view.lastLength, 30 * kSecond);
     }
     const int32_t thumbs[][3] = {{150000, 300000, 10}, {300000, 300000, 20}, {5, 0, 0}, {-5, 30, 0}, {40, 30, 20}};
@@ -306,45 +300,41 @@ TEST_F(TransportTest, RewindAndFastForwardScrubWhileHeldAndTheReleaseResumesOnly
     const Samples spoken = Tone(3 * kRate, 8000);
     const int32_t recordedEnd = TimeForFrames(20 * kRate + int32_t(AsRecorded(spoken).size()), kRate);
     enum class From { Stopped, Playing, Recording };
-    struct Case {
-        From from;
-        int thumb;
-        bool forward;
-        bool scrubbing;
-        int32_t shown; // the position shown after the press
-        bool playingAfterRelease;
-    };
-    // Fast forward starts half a second on, beyond the end it goes there; rewind starts 0.3 s before the playing
-    // point or half a second back; while recording fast forward only stops, rewind plays back what was recorded.
-    const Case table[] = {Case{From::Stopped, 10, true, true, 105000, false},
-                          Case{From::Stopped, 20, true, false, 200000, false},
-                          Case{From::Playing, 10, false, true, 97000, true},
-                          Case{From::Stopped, 4, false, true, 35000, false},
-                          Case{From::Recording, 20, true, false, recordedEnd, false},
-                          Case{From::Recording, 20, false, true, recordedEnd - 3000, true}};
-    for (const Case& row : table) {
+    // Where it starts from, the thumb, fast forward or rewind, whether it scrubs, the position shown after the press,
+    // whether it plays after the release. Fast forward starts half a second on, beyond the end it goes there; rewind
+    // starts 0.3 s before the playing point or half a second back; while recording fast forward only stops, rewind
+    // plays back what was recorded.
+    const std::tuple<From, int, bool, bool, int32_t, bool> table[] = {
+        {From::Stopped, 10, true, true, 105000, false},
+        {From::Stopped, 20, true, false, 200000, false},
+        {From::Playing, 10, false, true, 97000, true},
+        {From::Stopped, 4, false, true, 35000, false},
+        {From::Recording, 20, true, false, recordedEnd, false},
+        {From::Recording, 20, false, true, recordedEnd - 3000, true}};
+    for (const auto& row : table) {
         SCOPED_TRACE(testing::Message() << "row " << &row - table);
+        const auto& [from, thumb, forward, scrubbing, shown, playingAfterRelease] = row;
         UseInput(spoken);
         DictationTransport& transport = OpenOn(Ramp(20 * kRate));
-        ThumbTo(row.thumb);
-        if (row.from == From::Playing)
+        ThumbTo(thumb);
+        if (from == From::Playing)
             transport.Play();
-        if (row.from == From::Recording) {
+        if (from == From::Recording) {
             transport.Record();
             m_poster.Pump();
         }
-        const auto press = [&] { row.forward ? transport.ForwardPress() : transport.RewindPress(); };
+        const auto press = [&] { forward ? transport.ForwardPress() : transport.RewindPress(); };
         press();
         EXPECT_FALSE(transport.IsRecording());
-        EXPECT_EQ(transport.IsPlaying(), row.scrubbing);
-        EXPECT_EQ(row.forward ? transport.IsForwarding() : transport.IsRewinding(), row.scrubbing);
-        EXPECT_EQ(m_view.positions.back(), row.shown);
+        EXPECT_EQ(transport.IsPlaying(), scrubbing);
+        EXPECT_EQ(forward ? transport.IsForwarding() : transport.IsRewinding(), scrubbing);
+        EXPECT_EQ(m_view.positions.back(), shown);
         press(); // the key repeats: nothing new
-        EXPECT_EQ(m_view.positions.back(), row.shown);
+        EXPECT_EQ(m_view.positions.back(), shown);
         transport.ScrubRelease();
         EXPECT_FALSE(transport.IsRewinding() || transport.IsForwarding());
-        EXPECT_EQ(transport.IsPlaying(), row.playingAfterRelease);
-        EXPECT_TRUE(!row.forward || transport.Position() >= row.shown);
+        EXPECT_EQ(transport.IsPlaying(), playingAfterRelease);
+        EXPECT_TRUE(!forward || transport.Position() >= shown);
     }
 }
 

@@ -1,6 +1,5 @@
-// TransportTestSupport: ramps that tell the pieces of a splice apart, what the recorder makes of its input, and a
-// fixture that drives the transport of a dictation session on the file device (blocks as fast as they are taken,
-// the poster pumped by the test).
+// Ramps that tell the pieces of a splice apart, what the recorder makes of its input, and a fixture that drives the
+// transport of a dictation session on the file device.
 #pragma once
 
 #include "SessionTestSupport.h"
@@ -44,20 +43,13 @@ inline bool HoldsHiddenFiles(const std::string& folder) {
 
 class TransportTest : public SessionTest {
 protected:
-    // Writes the wave file of `name` and opens the session on it: it is current, at its end.
-    DictationTransport& OpenOn(const Samples& samples, int32_t rate = 8000, uint8_t channels = 1,
-                               const std::string& name = "Dictation 1") {
-        EXPECT_TRUE(WriteWave(PathOf(StoreFolder::Current, name), samples, rate, channels));
-        Open().Select(name);
+    // Writes "Dictation 1" and opens the session on it: it is current, at its end.
+    DictationTransport& OpenOn(const Samples& samples, int32_t rate = 8000, uint8_t channels = 1) {
+        EXPECT_TRUE(WriteWave(PathOf(StoreFolder::Current, "Dictation 1"), samples, rate, channels));
+        Open().Select("Dictation 1");
         return Transport();
     }
     DictationTransport& Transport() { return m_session->Transport(); }
-    // Records the whole input and stops.
-    void RecordAll() {
-        Transport().Record();
-        m_poster.Pump();
-        Transport().Stop();
-    }
     // Moves the position through the scroll bar's thumb (0 to 20).
     void ThumbTo(int thumb) { Transport().Scroll(DictationTransport::ScrollAction::Thumb, thumb); }
 };

@@ -3,9 +3,6 @@
 #include "ChildProcess.h"
 #include "TempFolder.h"
 #include "app/HelpViewer.h"
-#include "app/WelcomeWizard.h"
-#include "platform/FileOps.h"
-#include "sound/WaveFile.h"
 
 #include <gtest/gtest.h>
 

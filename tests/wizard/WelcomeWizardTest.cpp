@@ -5,7 +5,6 @@
 #include "EngineTestSupport.h"
 #include "TempFolder.h"
 #include "app/LogoWin.h"
-#include "app/WelcomeChoice.h"
 #include "audio/LSoundPlayer.h"
 #include "platform/AudioBackend.h"
 
