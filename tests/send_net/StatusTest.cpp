@@ -73,24 +73,17 @@ TEST(StatusMerge, TheLastMatchingRecordWinsAndOnlyRecordFilesWhoseStatusChangesA
     EXPECT_EQ(ApplyStatusFile(file, f.sent).recordsWritten, 0u); // again: nothing to write
 }
 
-// A folder recipient (its folder with a trailing slash and blank) and an e-mail one naming the same folder, which
-// the worker passes by; two sent dictations.
-class StatusWorkerTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        f.AddRecipient(0, SendFixture::FolderRecipient(f.typist + "/ "));
-        TypistRecipient email;
-        email.SetText(RecipientField::Folder, f.typist);
-        f.AddRecipient(1, email);
-        f.WriteSent("Letter", 17);
-        f.WriteSent("Memo", 18);
-    }
-
+TEST(StatusWorker, OurStatusFileInARecipientsFolderIsMergedAndDeletedAfterOneLeftByAnInterruptedPickUp) {
+    // A folder recipient (its folder with a trailing slash and blank) and an e-mail one naming the same folder,
+    // which the worker passes by; two sent dictations.
     SendFixture f;
-    Status status{f.context};
-};
-
-TEST_F(StatusWorkerTest, OurStatusFileInARecipientsFolderIsMergedAndDeletedAfterOneLeftByAnInterruptedPickUp) {
+    f.AddRecipient(0, SendFixture::FolderRecipient(f.typist + "/ "));
+    TypistRecipient email;
+    email.SetText(RecipientField::Folder, f.typist);
+    f.AddRecipient(1, email);
+    f.WriteSent("Letter", 17);
+    f.WriteSent("Memo", 18);
+    Status status(f.context);
     f.temp.Write("typist/s0000042.sta.0123456789abcdef.tmp", StatusBytes({{17, "Typing"}, {18, "Done"}}));
     f.temp.Write("typist/s0000042.sta", StatusBytes({{17, "Checked"}}));
     f.temp.Write("typist/s0000043.sta", StatusBytes({{17, "Other user"}}));
@@ -98,14 +91,13 @@ TEST_F(StatusWorkerTest, OurStatusFileInARecipientsFolderIsMergedAndDeletedAfter
     EXPECT_EQ(f.Values({"Letter", "Memo"}, RecordKeys::kSendStatus), (Names{"Checked", "Done"}));
     EXPECT_EQ(SendFixture::List(f.typist, true), Names{"s0000043.sta"}); // another user's file stays
     EXPECT_EQ(RunStatusPass(status), std::tuple(1u, 0u, 0u, 0u));        // no status file: the quiet normal case
-}
 
-TEST_F(StatusWorkerTest, AFileThatIsNotAStatusFileOfOursStaysUnderItsName) {
+    // A file under our name that is not a status file of ours stays under its name.
     const std::string foreign = StatusBytes({{17, "Done"}}, 3);
     f.temp.Write("typist/s0000042.sta", foreign);
     EXPECT_EQ(RunStatusPass(status), std::tuple(1u, 0u, 0u, 1u));
     EXPECT_EQ(f.temp.Read("typist/s0000042.sta"), foreign);
-    EXPECT_EQ(f.Values({"Letter"}, RecordKeys::kSendStatus), Names{"Sent"});
+    EXPECT_EQ(f.Values({"Letter"}, RecordKeys::kSendStatus), Names{"Checked"});
 }
 
 TEST(SentWorkList, EachSentRecordGivesOneLineInListOrderWithDefaultsForMissingKeys) {

@@ -36,18 +36,14 @@ public:
     bool WaitForEndings(int count) {
         return Wait([&] { return m_endings >= count; });
     }
-    int Endings() {
-        std::lock_guard lock(m_mutex);
-        return m_endings;
-    }
     // Waits until the worker is held (at a stage or in a held transport); false at the deadline.
     bool WaitUntilHeld() {
         return Wait([&] { return m_held; });
     }
     // Lets the held worker go on; the hold applies again at the next stage of `holdAt`.
-    void Release() { Set(m_released, true); }
+    void Release() { Set(m_released); }
     // Stops holding altogether.
-    void ReleaseForever() { Set(m_forever, true); }
+    void ReleaseForever() { Set(m_forever); }
 
     // A transport that is held like a stage, then answers as `answer` does.
     DeliveryFunction HeldTransport(DeliveryFunction answer) {
@@ -84,9 +80,9 @@ private:
         std::unique_lock lock(m_mutex);
         return m_changed.wait_for(lock, kDeadline, condition);
     }
-    void Set(bool& flag, bool value) {
+    void Set(bool& flag) {
         std::lock_guard lock(m_mutex);
-        flag = value;
+        flag = true;
         m_held = false; // the next WaitUntilHeld waits for the next hold
         m_changed.notify_all();
     }

@@ -5,11 +5,9 @@
 #include "TempFolder.h"
 #include "platform/FileOps.h"
 #include "store/IniValues.h"
-#include "store/RecordKeys.h"
 #include "store/SettingsKeys.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <fcntl.h>
 #include <grp.h>
@@ -45,20 +43,18 @@ protected:
     }
     StoreResult Send(const std::string& name) { return m_store.MoveToSent(name, "Jane (typing pool)", Queue()); }
 
-    // A dictation's files: the wave always, the record with its number, the notes when given.
-    void Add(StoreFolder folder, const std::string& name, int32_t number = 1, const char* notes = nullptr) {
-        const std::string& path = folder == Current ? m_current : m_sent;
-        m_folder.Write(path.substr(m_folder.Path().size()) + name + ".wav", "RIFF" + name);
-        ASSERT_TRUE(WriteIntValue(path + name + ".dat", RecordKeys::kNumber, number));
-        ASSERT_TRUE(FlushProfile(path + name + ".dat"));
+    // A dictation's files: the wave always, the record with its number (and `more` of it), the notes when given.
+    void Add(StoreFolder folder, const std::string& name, int32_t number = 1, const char* notes = nullptr,
+             const std::string& more = "") {
+        const std::string path = (folder == Current ? "Current Files/" : "Sent Files/") + name;
+        m_folder.Write(path + ".wav", "RIFF" + name);
+        m_folder.Write(path + ".dat", "[file]\nnumber=" + std::to_string(number) + "\n" + more);
         if (notes)
-            m_folder.Write(path.substr(m_folder.Path().size()) + name + ".txt", notes + std::string(1, '\0'));
+            m_folder.Write(path + ".txt", notes + std::string(1, '\0'));
     }
     // A dictation of "Sent Files/" sent `age` seconds before now.
     void AddSent(const std::string& name, int64_t age) {
-        Add(Sent, name, 1, "notes");
-        ASSERT_TRUE(WriteDateValue(m_sent + name + ".dat", RecordKeys::kSendDate, m_now - age));
-        ASSERT_TRUE(FlushProfile(m_sent + name + ".dat"));
+        Add(Sent, name, 1, "notes", "senddate=" + std::to_string(m_now - age) + "\n");
     }
     // The entries of a folder, sorted by their bytes.
     static Names Entries(const std::string& folder) {
