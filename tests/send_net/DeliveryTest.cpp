@@ -58,10 +58,6 @@ protected:
         EXPECT_TRUE(MakeSelfSignedCertificate(f.temp.Path()));
         return StartFtp({"--tls-cert", f.temp / "cert.pem", "--tls-key", f.temp / "key.pem"});
     }
-    std::unique_ptr<TestServer> StartSmtp(std::vector<std::string> extra = {}) {
-        extra.insert(extra.begin(), {"--folder", f.temp / "mail"});
-        return StartServer("smtp_server.py", extra);
-    }
     static TypistRecipient Ftp(const std::string& server, const std::string& password = kPassword,
                                const std::string& directory = "incoming", std::optional<bool> tlsVerify = {}) {
         TypistRecipient recipient;
@@ -93,7 +89,7 @@ protected:
 TEST_F(DeliveryTest, EveryKindOfFailedDeliveryIsReportedOnceAndKeepsThePackage) {
     const auto ftp = StartFtp();
     const auto ftps = StartFtps();
-    const auto smtp = StartSmtp({"--refuse", kTypist});
+    const auto smtp = StartServer("smtp_server.py", {"--folder", f.temp / "mail", "--refuse", kTypist});
     const std::string down = "127.0.0.1:" + std::to_string(UnusedPort());
     const std::string package = Package(RandomBytes(300000));
     const std::string disk = f.temp / "disk", view = f.temp / "view";
