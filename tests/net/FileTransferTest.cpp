@@ -78,12 +78,12 @@ protected:
 TEST_F(FileTransferTest, AnUploadReplacesTheFinalNameWithProgressOnlyWhenTheServerHoldsEveryByte) {
     // Without SIZE the size comes from the directory listing; a server may refuse to rename over a file.
     const std::string bytes = RandomBytes(1 << 20);
-    for (const auto& [serverOptions, expected] :
-         std::vector<std::pair<Files, R>>{{{}, R::Done},
-                                          {{"--no-replace"}, R::Done},
-                                          {{"--short-store"}, R::TransferFailed},
-                                          {{"--short-store", "--no-size"}, R::TransferFailed},
-                                          {{"--no-size"}, R::Done}}) {
+    const std::pair<Files, R> cases[] = {{{}, R::Done},
+                                         {{"--no-replace"}, R::Done},
+                                         {{"--short-store"}, R::TransferFailed},
+                                         {{"--short-store", "--no-size"}, R::TransferFailed},
+                                         {{"--no-size"}, R::Done}};
+    for (const auto& [serverOptions, expected] : cases) {
         SCOPED_TRACE(::testing::PrintToString(serverOptions));
         m_folder.Write("root/incoming/" + std::string(kPackage), "older upload");
         auto server = StartServer(serverOptions);

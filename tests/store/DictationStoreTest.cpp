@@ -160,8 +160,6 @@ TEST_F(DictationStoreTest, RenamesAreCleanedMoveAllThreeFilesAndAreRefusedWhenUn
 }
 
 TEST_F(DictationStoreTest, ARefusedSendLeavesTheDictationWholeInCurrentFiles) {
-    ASSERT_EQ(m_store.Create().result, Done); // a record without audio
-    EXPECT_EQ(Send("Dictation 1"), NotFound);
     AddSent("letter", kDay);
     Add(Current, "Letter", 2, "new notes");
     EXPECT_EQ(Send("Letter"), SentNameTaken);
@@ -176,7 +174,7 @@ TEST_F(DictationStoreTest, ARefusedSendLeavesTheDictationWholeInCurrentFiles) {
     Add(Current, name, 4, "notes");
     EXPECT_EQ(DictationStore(m_current, deepSent, m_settings).MoveToSent(name, "Jane", Queue()), NameTooLong);
     EXPECT_TRUE(m_enqueued.empty());
-    EXPECT_EQ(Entries(m_current).size(), 10u);
+    EXPECT_EQ(Entries(m_current).size(), 9u);
     EXPECT_EQ(m_store.ReadRecord(Current, "Memo").number, 3);
     EXPECT_EQ(Entries(m_sent), Files("letter"));
     EXPECT_EQ(m_folder.Read("Sent Files/letter.wav"), "RIFFletter");
