@@ -56,8 +56,8 @@ public:
     }
 
     // Waits until `condition` holds; false at the deadline.
-    static bool WaitFor(const std::function<bool()>& condition) {
-        for (const auto deadline = std::chrono::steady_clock::now() + kDeadline; !condition();) {
+    static bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds within = kDeadline) {
+        for (const auto deadline = std::chrono::steady_clock::now() + within; !condition();) {
             if (std::chrono::steady_clock::now() > deadline)
                 return false;
             std::this_thread::sleep_for(std::chrono::microseconds(200));
