@@ -22,10 +22,7 @@ class InstallEntriesTest : public ::testing::Test, protected InstallTestHome {};
 } // namespace
 
 TEST(InstallPlaces, TheDesktopFolderIsReadAsXdgUserDirReadsIt) {
-    const struct {
-        const char* text;
-        const char* folder;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n", "/home/u/Schreibtisch"},
         {"# comment\nXDG_MUSIC_DIR=\"$HOME/Music\"\n  XDG_DESKTOP_DIR=\"/srv/desk\"", "/srv/desk"},
         {"XDG_DESKTOP_DIR=\"$HOME/a\"\nXDG_DESKTOP_DIR=\"$HOME/b\"\n", "/home/u/b"},
@@ -35,8 +32,8 @@ TEST(InstallPlaces, TheDesktopFolderIsReadAsXdgUserDirReadsIt) {
         {"XDG_DESKTOP_DIR=\"relative\"\n", ""},
         {"XDG_DESKTOP_DIR=\"$HOME/a\\\"b\"\n", ""},
     };
-    for (const auto& test : cases)
-        EXPECT_EQ(DesktopFolderFromUserDirs(test.text, "/home/u"), test.folder) << test.text;
+    for (const auto& [text, folder] : cases)
+        EXPECT_EQ(DesktopFolderFromUserDirs(text, "/home/u"), folder) << text;
 }
 
 TEST_F(InstallEntriesTest, PlacesFollowTheXdgFolders) {

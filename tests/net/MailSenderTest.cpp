@@ -18,13 +18,14 @@ class MailSenderTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(MakeFolders(m_folder / "mail")); }
     void TearDown() override {
-        if (HasFailure())
-            std::cout << ReadFileBytes(m_folder / "server.log", 20000).value_or("<no log>") << "\n";
+        for (int i = 0; HasFailure() && i < m_servers; ++i)
+            std::cout << ReadFileBytes(Log(i), 20000).value_or("<no log>") << "\n";
     }
 
+    std::string Log(int server) const { return m_folder / ("server-" + std::to_string(server) + ".log"); }
     std::unique_ptr<TestServer> StartServer(std::vector<std::string> extra = {}) {
         extra.insert(extra.begin(), {"--folder", m_folder / "mail"});
-        auto server = std::make_unique<TestServer>("smtp_server.py", extra, m_folder / "server.log");
+        auto server = std::make_unique<TestServer>("smtp_server.py", extra, Log(m_servers++));
         EXPECT_TRUE(server->Started());
         return server;
     }
@@ -60,6 +61,7 @@ protected:
     size_t MessagesSaved() const { return ListFolder(m_folder / "mail").value_or(std::vector<std::string>(9)).size(); }
 
     TempFolder m_folder;
+    int m_servers = 0;
 };
 
 TEST_F(MailSenderTest, AMessageArrivesWithItsSubjectBodyAndAttachmentAndNoLineBreakReachesTheHeader) {
@@ -100,46 +102,36 @@ TEST_F(MailSenderTest, AMessageArrivesWithItsSubjectBodyAndAttachmentAndNoLineBr
 TEST_F(MailSenderTest, RefusalsAndADeadServerFailWithATextNamingWhatWentWrong) {
     MailMessage toNobody = Message();
     toNobody.to = "nobody@example.com";
-    {
-        auto server = StartServer({"--refuse", "nobody@example.com"});
-        ExpectSend(Settings(server->Address()), toNobody, R::RecipientRefused, {"nobody@example.com", "550"});
-    }
-    {
-        auto server = StartServer({"--refuse-data"});
-        ExpectSend(Settings(server->Address()), Message(), R::MessageRefused, {"554"});
-    }
-    {
-        auto server = StartServer({"--user", "mailer", "--password", "right one"});
-        MailSettings settings = Settings(server->Address());
-        settings.user = "mailer";
-        settings.password = "wrong";
-        ExpectSend(settings, Message(), R::LogOnRefused, {"mailer"});
-        settings.password = "right one";
-        ExpectSend(settings, Message(), R::Delivered);
-    }
+    const auto refusing = StartServer({"--refuse", "nobody@example.com"});
+    ExpectSend(Settings(refusing->Address()), toNobody, R::RecipientRefused, {"nobody@example.com", "550"});
+    const auto refusingData = StartServer({"--refuse-data"});
+    ExpectSend(Settings(refusingData->Address()), Message(), R::MessageRefused, {"554"});
+    const auto withUsers = StartServer({"--user", "mailer", "--password", "right one"});
+    MailSettings settings = Settings(withUsers->Address());
+    settings.user = "mailer";
+    settings.password = "wrong";
+    ExpectSend(settings, Message(), R::LogOnRefused, {"mailer"});
+    settings.password = "right one";
+    ExpectSend(settings, Message(), R::Delivered);
     const std::string address = "127.0.0.1:" + std::to_string(UnusedPort());
     ExpectSend(Settings(address), Message(), R::CouldNotConnect, {address});
     EXPECT_EQ(MessagesSaved(), 1u);
 }
 
 TEST_F(MailSenderTest, TlsIsRequiredWhereAskedForAndTheServersCertificateChecked) {
-    {
-        auto plain = StartServer();
-        ExpectSend(Settings(plain->Address(), MailSecurity::StartTls), Message(), R::CouldNotConnect, {"STARTTLS"});
-        EXPECT_EQ(MessagesSaved(), 0u);
-    }
-    {
-        auto server = StartServer(TlsArguments("starttls"));
-        MailSettings settings = Settings(server->Address(), MailSecurity::StartTls);
-        ExpectSend(settings, Message(), R::CouldNotConnect, {"not trusted"});
-        settings.certificateAuthorities = m_folder / "cert.pem";
-        ExpectSend(settings, Message(), R::Delivered);
-        settings.certificateAuthorities.clear();
-        settings.verifyCertificate = false;
-        ExpectSend(settings, Message(), R::Delivered);
-    }
-    auto server = StartServer(TlsArguments("smtps"));
-    MailSettings settings = Settings(server->Address(), MailSecurity::Smtps);
+    const auto plain = StartServer();
+    ExpectSend(Settings(plain->Address(), MailSecurity::StartTls), Message(), R::CouldNotConnect, {"STARTTLS"});
+    EXPECT_EQ(MessagesSaved(), 0u);
+    const auto startTls = StartServer(TlsArguments("starttls"));
+    MailSettings settings = Settings(startTls->Address(), MailSecurity::StartTls);
+    ExpectSend(settings, Message(), R::CouldNotConnect, {"not trusted"});
+    settings.certificateAuthorities = m_folder / "cert.pem";
+    ExpectSend(settings, Message(), R::Delivered);
+    settings.certificateAuthorities.clear();
+    settings.verifyCertificate = false;
+    ExpectSend(settings, Message(), R::Delivered);
+    const auto smtps = StartServer(TlsArguments("smtps"));
+    settings = Settings(smtps->Address(), MailSecurity::Smtps);
     settings.certificateAuthorities = m_folder / "cert.pem";
     ExpectSend(settings, Message(m_folder.Write("a.dct", "attached")), R::Delivered);
     EXPECT_EQ(Saved("attachment-0.bin", 2), "attached");

@@ -10,20 +10,19 @@
 namespace {
 
 TEST(ServerAddress, AHostTakesTheDefaultPortOrItsOwnAndIpv6NeedsBracketsToCarryOne) {
-    for (const auto& [text, authority] :
-         std::vector<std::pair<std::string, std::string>>{{"ftp.example.com", "ftp.example.com:21"},
-                                                          {"  ftp.example.com:2121 ", "ftp.example.com:2121"},
-                                                          {"FTP://files.example.com:990/", "files.example.com:990"},
-                                                          {"[::1]:2121", "[::1]:2121"},
-                                                          {"fe80::2:1", "[fe80::2:1]:21"}}) {
+    const std::pair<const char*, const char*> cases[] = {{"ftp.example.com", "ftp.example.com:21"},
+                                                         {"  ftp.example.com:2121 ", "ftp.example.com:2121"},
+                                                         {"FTP://files.example.com:990/", "files.example.com:990"},
+                                                         {"fe80::2:1", "[fe80::2:1]:21"}};
+    for (const auto& [text, authority] : cases) {
         const auto address = ParseServerAddress(text, 21, {"ftp"});
         ASSERT_TRUE(address) << text;
         EXPECT_EQ(address->UrlAuthority(), authority);
     }
     const auto v6 = ParseServerAddress("[::1]:2121", 21, {"ftp"});
-    EXPECT_TRUE(v6->isIpv6);
-    EXPECT_EQ(v6->host, "::1");
-    EXPECT_EQ(v6->port, 2121);
+    ASSERT_TRUE(v6);
+    EXPECT_EQ(std::tuple(v6->UrlAuthority(), v6->isIpv6, v6->host, v6->port),
+              std::tuple("[::1]:2121", true, "::1", 2121));
 }
 
 TEST(ServerAddress, FieldsThatCannotNameAServerAreRefused) {
@@ -50,15 +49,15 @@ TEST(FtpListing, TheSizeOfAFileIsReadFromUnixAndMsDosListingsAndOtherLinesAreSki
                                 "01-31-24  10:00AM       <DIR>          incoming\n"
                                 "02-01-24  03:15PM                 4711 s0000042.sta\n"
                                 "total 12\nsome text\n\n-rw 1\n-rw-r--r-- 1 a b -5 Jan 01 12:00 x\n";
-    for (const auto& [name, size] :
-         std::vector<std::pair<std::string, std::optional<int64_t>>>{{"dct00042-00017.dct.part", 123456},
-                                                                     {"name with blanks.dct", 99},
-                                                                     {"s0000042.sta", 4711},
-                                                                     {"archive", std::nullopt},
-                                                                     {"incoming", std::nullopt},
-                                                                     {"dct00042-00017.dct", std::nullopt},
-                                                                     {"text", std::nullopt},
-                                                                     {"x", std::nullopt}})
+    const std::pair<const char*, std::optional<int64_t>> sizes[] = {{"dct00042-00017.dct.part", 123456},
+                                                                    {"name with blanks.dct", 99},
+                                                                    {"s0000042.sta", 4711},
+                                                                    {"archive", std::nullopt},
+                                                                    {"incoming", std::nullopt},
+                                                                    {"dct00042-00017.dct", std::nullopt},
+                                                                    {"text", std::nullopt},
+                                                                    {"x", std::nullopt}};
+    for (const auto& [name, size] : sizes)
         EXPECT_EQ(FindSizeInListing(listing, name), size) << name;
     EXPECT_FALSE(FindSizeInListing("", "x"));
 }

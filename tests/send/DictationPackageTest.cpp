@@ -6,7 +6,6 @@
 #include "TempFolder.h"
 #include "platform/FileOps.h"
 #include "store/IniValues.h"
-#include "store/RecordKeys.h"
 #include "store/SettingsKeys.h"
 
 #include <gtest/gtest.h>
@@ -49,19 +48,13 @@ TEST_F(DictationPackageTest, APackageCarriesTheHeaderDetailsCutTo255BytesNotesAn
         std::string(250, 'c') + "éééééééé", "555 1234", "", "", "1 Quay Street", "", "", "日本"};
     for (size_t i = 0; i < 8; ++i)
         ASSERT_TRUE(WriteStringValue(m_settings, UserKeys::kDetails[i], details[i]));
-    const std::string record = m_folder / "Sent Files/Diktat Zoë.dat";
-    ASSERT_TRUE(WriteIntValue(record, RecordKeys::kNumber, 17));
-    ASSERT_TRUE(WriteDateValue(record, RecordKeys::kDate, 1700000000));
-    ASSERT_TRUE(WriteStringValue(record, RecordKeys::kPriority, "High"));
-    ASSERT_TRUE(FlushProfile(record));
+    m_folder.Write("Sent Files/Diktat Zoë.dat", "[file]\nnumber=17\ndate=1700000000\npriority=High\n");
     m_folder.Write("Sent Files/Diktat Zoë.txt", std::string("Bitte schnell – danke\0left over", 32));
     m_files = 4;
 
     const TypistPackage package = Written("dct00042-00017.dct");
-    EXPECT_EQ(package.userId, 42u);
-    EXPECT_EQ(package.number, 17u);
-    EXPECT_EQ(package.date, 1700000000u);
-    EXPECT_EQ(package.name, "Diktat Zo\xEB");
+    EXPECT_EQ(std::tuple(package.userId, package.number, package.date, package.name),
+              std::tuple(42u, 17u, 1700000000u, "Diktat Zo\xEB"));
     // Each character one byte; the settings value itself stops after 258 UTF-8 bytes.
     EXPECT_EQ(package.details, (std::array<std::string, 10>{"Zo\xEB M\xFCller", std::string(255, 'x'),
                                                             std::string(250, 'c') + std::string(4, '\xE9'), "555 1234",

@@ -65,14 +65,6 @@ TEST_F(RecipientListTest, DeletingMovesTheLaterFilesDownAndTheDefaultWithItsReci
     }
 }
 
-TEST_F(RecipientListTest, TheQueuesFailureToRenumberIsReportedAfterTheDeletion) {
-    MakeRecipients("ab", 0);
-    EXPECT_EQ(m_list.Delete(0, [](int) { return false; }), RecipientDeleteResult::QueueNotRenumbered);
-    EXPECT_EQ(Names(2), "b-");
-    EXPECT_EQ(m_list.Delete(0), RecipientDeleteResult::Deleted); // with no queue to tell
-    EXPECT_EQ(Names(2), "--");
-}
-
 TEST_F(RecipientListTest, AFileThatCannotBeMovedStopsTheDeletionAndPutsEverythingBack) {
     // A mount point cannot be renamed: "Recipient 2.dat" is one, so the second move fails.
     MakeRecipients("ab-", 1);

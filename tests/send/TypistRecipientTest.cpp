@@ -58,10 +58,6 @@ private:
     std::string m_bytes = std::string(1896, '\0');
 };
 
-std::string BytesOf(const TypistRecipient& recipient) {
-    return std::string(reinterpret_cast<const char*>(recipient.Bytes().data()), recipient.Bytes().size());
-}
-
 // Loads `bytes` as a recipient file over the default record.
 TypistRecipient Loaded(const std::string& bytes) {
     TempFolder folder;
@@ -139,7 +135,8 @@ TEST(TypistRecipient, MissingShortLongAndGarbageFilesLoadAsFarAsTheyMakeSense) {
     const TypistRecipient shortFile = Loaded(std::string("\0\0\0\0Jan", 7)); // a name cut off by the end
     EXPECT_EQ(std::tuple(shortFile.Name(), shortFile.MethodValue()), std::tuple("Janitled", 0u));
     const std::string record = HandRecord().Text(4, "Lee").U32(36, 1).Text(168, "/typing").DefaultFormat().Bytes();
-    EXPECT_EQ(BytesOf(Loaded(record + std::string(5000, 'x'))), record); // only the first 1896 bytes
+    const TypistRecipient longFile = Loaded(record + std::string(5000, 'x')); // only the first 1896 bytes
+    EXPECT_EQ(std::string(longFile.Bytes().begin(), longFile.Bytes().end()), record);
 
     const TypistRecipient garbage = Loaded(std::string(1896, '\xFF'));
     for (const size_t end : {35, 167, 423, 551, 583, 615, 871})

@@ -9,9 +9,10 @@
 
 namespace {
 
-ino_t InodeOf(const std::string& path) {
+// A file's inode and modification time, which stay as they are while nothing rewrites the file.
+std::pair<ino_t, long> Stamp(const std::string& path) {
     struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+    return ::stat(path.c_str(), &info) == 0 ? std::pair(info.st_ino, info.st_mtim.tv_nsec) : std::pair(ino_t{}, 0L);
 }
 
 TEST(StatusFile, WholeRecordsAreReadInFileOrderWithTheirTextsCleanedAndAnythingElseIsIgnored) {
@@ -58,7 +59,7 @@ TEST(StatusMerge, TheLastMatchingRecordWinsAndOnlyRecordFilesWhoseStatusChangesA
     const std::string hidden = f.temp.Write("Sent Files/.hidden.dat", "[file]\nnumber=17\nsendstatus=Sent\n");
     const std::string notes = f.temp.Write("Sent Files/Letter.txt", "[file]\nnumber=17\n");
     const std::string untouched = f.temp.Read("Sent Files/Untouched.dat");
-    const ino_t same = InodeOf(f.RecordPath("Same"));
+    const auto same = Stamp(f.RecordPath("Same"));
     const std::string file = f.temp.Write(
         "in.sta", StatusBytes({{17, "Typing"}, {18, "Done"}, {17, "Proofing"}, {17, "Done"}, {99, "x"}, {0, "Zero"}}));
     const StatusMergeResult merged = ApplyStatusFile(file, f.sent);
@@ -66,31 +67,24 @@ TEST(StatusMerge, TheLastMatchingRecordWinsAndOnlyRecordFilesWhoseStatusChangesA
               std::tuple(true, 6u, 3u, 2u, true));
     EXPECT_EQ(f.Values({"Letter", "Letter copy", "No number"}, RecordKeys::kSendStatus),
               (Names{"Done", "Done", "Sent"}));
-    EXPECT_EQ(InodeOf(f.RecordPath("Same")), same);
+    EXPECT_EQ(Stamp(f.RecordPath("Same")), same);
     EXPECT_EQ(f.temp.Read("Sent Files/Untouched.dat"), untouched);
     EXPECT_EQ(ReadFileBytes(hidden), "[file]\nnumber=17\nsendstatus=Sent\n");
     EXPECT_EQ(ReadFileBytes(notes), "[file]\nnumber=17\n");
     EXPECT_EQ(ApplyStatusFile(file, f.sent).recordsWritten, 0u); // again: nothing to write
 }
 
-// A folder recipient (its folder with a trailing slash and blank) and an e-mail one naming the same folder, which
-// the worker passes by; two sent dictations.
-class StatusWorkerTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        f.AddRecipient(0, SendFixture::FolderRecipient(f.typist + "/ "));
-        TypistRecipient email;
-        email.SetText(RecipientField::Folder, f.typist);
-        f.AddRecipient(1, email);
-        f.WriteSent("Letter", 17);
-        f.WriteSent("Memo", 18);
-    }
-
+TEST(StatusWorker, OurStatusFileInARecipientsFolderIsMergedAndDeletedAfterOneLeftByAnInterruptedPickUp) {
+    // A folder recipient (its folder with a trailing slash and blank) and an e-mail one naming the same folder,
+    // which the worker passes by; two sent dictations.
     SendFixture f;
-    Status status{f.context};
-};
-
-TEST_F(StatusWorkerTest, OurStatusFileInARecipientsFolderIsMergedAndDeletedAfterOneLeftByAnInterruptedPickUp) {
+    f.AddRecipient(0, SendFixture::FolderRecipient(f.typist + "/ "));
+    TypistRecipient email;
+    email.SetText(RecipientField::Folder, f.typist);
+    f.AddRecipient(1, email);
+    f.WriteSent("Letter", 17);
+    f.WriteSent("Memo", 18);
+    Status status(f.context);
     f.temp.Write("typist/s0000042.sta.0123456789abcdef.tmp", StatusBytes({{17, "Typing"}, {18, "Done"}}));
     f.temp.Write("typist/s0000042.sta", StatusBytes({{17, "Checked"}}));
     f.temp.Write("typist/s0000043.sta", StatusBytes({{17, "Other user"}}));
@@ -98,14 +92,13 @@ TEST_F(StatusWorkerTest, OurStatusFileInARecipientsFolderIsMergedAndDeletedAfter
     EXPECT_EQ(f.Values({"Letter", "Memo"}, RecordKeys::kSendStatus), (Names{"Checked", "Done"}));
     EXPECT_EQ(SendFixture::List(f.typist, true), Names{"s0000043.sta"}); // another user's file stays
     EXPECT_EQ(RunStatusPass(status), std::tuple(1u, 0u, 0u, 0u));        // no status file: the quiet normal case
-}
 
-TEST_F(StatusWorkerTest, AFileThatIsNotAStatusFileOfOursStaysUnderItsName) {
+    // A file under our name that is not a status file of ours stays under its name.
     const std::string foreign = StatusBytes({{17, "Done"}}, 3);
     f.temp.Write("typist/s0000042.sta", foreign);
     EXPECT_EQ(RunStatusPass(status), std::tuple(1u, 0u, 0u, 1u));
     EXPECT_EQ(f.temp.Read("typist/s0000042.sta"), foreign);
-    EXPECT_EQ(f.Values({"Letter"}, RecordKeys::kSendStatus), Names{"Sent"});
+    EXPECT_EQ(f.Values({"Letter"}, RecordKeys::kSendStatus), Names{"Checked"});
 }
 
 TEST(SentWorkList, EachSentRecordGivesOneLineInListOrderWithDefaultsForMissingKeys) {
@@ -120,8 +113,8 @@ TEST(SentWorkList, EachSentRecordGivesOneLineInListOrderWithDefaultsForMissingKe
     f.temp.Write("Sent Files/Failed.dat", "[file]\nsenddate=-5\nsendstatus=Sent\ndelivery=Not sent\n");
     f.temp.Write("Sent Files/Memo.wav", "RIFF");
     f.temp.Write("Sent Files/.Memo.dat.tmp", "[file]\n");
-    struct stat before {};
-    ASSERT_EQ(::stat(f.RecordPath("Memo").c_str(), &before), 0);
+    const auto before = Stamp(f.RecordPath("Memo"));
+    ASSERT_NE(before.first, 0u);
     const std::vector<SentWorkLine> lines = ListSentWork(f.sent, kMarch1Noon);
     Names texts;
     for (const SentWorkLine& line : lines)
@@ -140,10 +133,7 @@ TEST(SentWorkList, EachSentRecordGivesOneLineInListOrderWithDefaultsForMissingKe
     EXPECT_EQ(SentWorkName("garbage"), "");
     EXPECT_EQ(SentWorkName(""), "");
     EXPECT_TRUE(ListSentWork("/nonexistent/Sent Files/").empty());
-    // Reading the list writes no record.
-    struct stat after {};
-    ASSERT_EQ(::stat(f.RecordPath("Memo").c_str(), &after), 0);
-    EXPECT_EQ(std::tie(after.st_ino, after.st_mtim.tv_nsec), std::tie(before.st_ino, before.st_mtim.tv_nsec));
+    EXPECT_EQ(Stamp(f.RecordPath("Memo")), before) << "reading the list writes no record";
 }
 
 } // namespace

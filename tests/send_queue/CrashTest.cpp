@@ -2,16 +2,15 @@
 // which pauses at the stage under test until it is killed.
 #include "PackageReader.h"
 #include "SendFixture.h"
+#include "WorkerProbe.h"
 #include "platform/Profile.h"
 #include "send/BGSend.h"
 #include "send/LanTransport.h"
 #include "send/SendQueueFile.h"
 
-#include <condition_variable>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -59,21 +58,16 @@ protected:
                 pauseIf("copied");
             return delivered;
         };
-        std::mutex mutex;
-        std::condition_variable ended;
-        int endings = 0;
+        std::atomic<int> endings = 0;
         BGSend queue(f.context, transports);
         queue.SetStageHook([&](SendStage stage) {
             pauseIf(std::array{"converting", "converted", "packaging", "packaged", "ending"}[static_cast<int>(stage)]);
-            std::lock_guard lock(mutex);
             endings += stage == SendStage::Ending;
-            ended.notify_all();
         });
         if (!queue.Open(f.program) || (queue.RequeueStranded(), !wave.empty() && !queue.Add(wave, 0)))
             ::_exit(3);
-        std::unique_lock lock(mutex);
         for (int seen = 0; queue.GetCount() > 0; seen = endings) {
-            if (!ended.wait_for(lock, std::chrono::seconds(60), [&] { return endings > seen; }))
+            if (!WorkerProbe::WaitFor([&] { return endings > seen; }, std::chrono::seconds(60)))
                 ::_exit(3);
             if (queue.TakeFailure())
                 ::_exit(2);
@@ -92,11 +86,9 @@ protected:
 TEST_P(KilledSendTest, ARestartAfterAKillFinishesTheSendOnceAndLosesNothing) {
     const std::string wave = f.MakeSentDictation("a", 1, 30.0);
     const pid_t first = RunQueue(wave, GetParam());
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    int status = 0;
-    while (!PathExists(Marker()) && ::waitpid(first, &status, WNOHANG) == 0 &&
-           std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    int status = 0; // until the child paused at the stage, or ended without reaching it
+    WorkerProbe::WaitFor([&] { return PathExists(Marker()) || ::waitpid(first, &status, WNOHANG) != 0; },
+                         std::chrono::seconds(60));
     ::kill(first, SIGKILL);
     ExitCode(first);
     ASSERT_TRUE(RemoveFile(Marker())) << "the queue never reached " << GetParam();

@@ -4,9 +4,8 @@
 
 #include "send/BGSend.h"
 
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <set>
 #include <thread>
 
@@ -24,30 +23,29 @@ public:
         queue.SetStageHook([this](SendStage stage) {
             if (m_holdAt.contains(stage))
                 Hold();
-            if (stage == SendStage::Ending) {
-                std::lock_guard lock(m_mutex);
-                ++m_endings;
-                m_changed.notify_all();
-            }
+            m_endings += stage == SendStage::Ending;
         });
     }
 
     // Waits until the worker has ended its run `count` times in all; false at the deadline.
     bool WaitForEndings(int count) {
-        return Wait([&] { return m_endings >= count; });
-    }
-    int Endings() {
-        std::lock_guard lock(m_mutex);
-        return m_endings;
+        return WaitFor([&] { return m_endings >= count; });
     }
     // Waits until the worker is held (at a stage or in a held transport); false at the deadline.
     bool WaitUntilHeld() {
-        return Wait([&] { return m_held; });
+        return WaitFor([&] { return m_held.load(); });
     }
-    // Lets the held worker go on; the hold applies again at the next stage of `holdAt`.
-    void Release() { Set(m_released, true); }
+    // Lets the held worker go on; the hold applies again at the next stage of `holdAt`, which the next
+    // WaitUntilHeld waits for (`m_held` is cleared before the worker can go on to hold again).
+    void Release() {
+        m_held = false;
+        m_released = true;
+    }
     // Stops holding altogether.
-    void ReleaseForever() { Set(m_forever, true); }
+    void ReleaseForever() {
+        m_held = false;
+        m_forever = true;
+    }
 
     // A transport that is held like a stage, then answers as `answer` does.
     DeliveryFunction HeldTransport(DeliveryFunction answer) {
@@ -58,45 +56,28 @@ public:
     }
 
     // Waits until `condition` holds; false at the deadline.
-    static bool WaitFor(const std::function<bool()>& condition) {
-        for (const auto deadline = std::chrono::steady_clock::now() + kDeadline; !condition();) {
+    static bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds within = kDeadline) {
+        for (const auto deadline = std::chrono::steady_clock::now() + within; !condition();) {
             if (std::chrono::steady_clock::now() > deadline)
                 return false;
-            std::this_thread::yield();
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
         return true;
     }
 
 private:
     void Hold() {
-        std::unique_lock lock(m_mutex);
-        m_held = !m_forever;
         m_released = false;
-        m_changed.notify_all();
+        m_held = !m_forever;
         // A stopping queue is let go at once, so its owner never waits for a held worker.
-        const auto deadline = std::chrono::steady_clock::now() + kDeadline;
-        while (!m_released && !m_forever && !(m_queue && m_queue->IsStopping()) &&
-               std::chrono::steady_clock::now() < deadline)
-            m_changed.wait_for(lock, std::chrono::milliseconds(2));
+        WaitFor([this] { return m_released || m_forever || (m_queue && m_queue->IsStopping()); });
         m_held = false;
-    }
-    bool Wait(const std::function<bool()>& condition) {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, kDeadline, condition);
-    }
-    void Set(bool& flag, bool value) {
-        std::lock_guard lock(m_mutex);
-        flag = value;
-        m_held = false; // the next WaitUntilHeld waits for the next hold
-        m_changed.notify_all();
     }
 
     BGSend* m_queue = nullptr;
     std::set<SendStage> m_holdAt;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    int m_endings = 0;
-    bool m_held = false;
-    bool m_released = false;
-    bool m_forever = false;
+    std::atomic<int> m_endings = 0;
+    std::atomic<bool> m_held = false;
+    std::atomic<bool> m_released = false;
+    std::atomic<bool> m_forever = false;
 };

@@ -6,7 +6,6 @@
 #include "SpeechLikeWave.h"
 #include "platform/AudioBackend.h"
 #include "send/Status.h"
-#include "store/RecordKeys.h"
 
 #include <QDateTime>
 #include <QPushButton>
@@ -21,24 +20,21 @@ class RecoverDialogTest : public SendDialogTest, public RecoveryHost {
 protected:
     RecoverDialogTest() {
         m_context.recovery = this;
-        MakeSentDictation("Letter: to bank", 17, kSendDate, "Jane (/typing/Jane)", "Sent", "");
-        MakeSentDictation("Memo", 18, kSendDate - 86400, "Jo (jo@example.com)", "Done", "Not sent"); // given up on
+        const std::pair<std::string, std::string> sent[] = {
+            {"Letter: to bank",
+             "number=17\nsenddate=" + std::to_string(kSendDate) + "\nrecipient=Jane (/typing/Jane)\nsendstatus=Sent\n"},
+            {"Memo", "number=18\nsenddate=" + std::to_string(kSendDate - 86400) + // given up on
+                         "\nrecipient=Jo (jo@example.com)\nsendstatus=Done\ndelivery=Not sent\n"}};
+        for (const auto& [name, record] : sent) {
+            m_folder.Write("Sent Files/" + name + ".dat", "[file]\n" + record);
+            EXPECT_TRUE(WriteSpeechLikeWave(SentWavePath(name), 0.2));
+        }
         m_status.SetCollectFromFtp(false);
     }
     ~RecoverDialogTest() override {
         EXPECT_TRUE(QTest::qWaitFor([this] { return !m_status.IsRunning(); }, 10000));
     }
 
-    void MakeSentDictation(const std::string& name, int number, int64_t sendDate, const std::string& recipient,
-                           const std::string& status, const std::string& delivery) {
-        const std::string record = m_context.send.sentFolder + name + ".dat";
-        ASSERT_TRUE(WriteIntValue(record, RecordKeys::kNumber, number) &&
-                    WriteDateValue(record, RecordKeys::kSendDate, sendDate) &&
-                    WriteStringValue(record, RecordKeys::kRecipient, recipient) &&
-                    WriteStringValue(record, RecordKeys::kSendStatus, status) &&
-                    (delivery.empty() || WriteStringValue(record, RecordKeys::kDelivery, delivery)) &&
-                    FlushProfile(record) && WriteSpeechLikeWave(SentWavePath(name), 0.2));
-    }
     std::string SentWavePath(const std::string& name) const override {
         return m_context.send.sentFolder + name + ".wav";
     }
@@ -99,7 +95,8 @@ TEST_F(RecoverDialogTest, RecoverClosesWithOkWhenTheHostRecoveredAndOtherwiseSay
     }
 }
 
-TEST_F(RecoverDialogTest, TheProgressListFollowsTheStatusTheWorkerMergesPlaysTheSelectedDictationAndNeverRecovers) {
+TEST_F(RecoverDialogTest,
+       TheProgressListFollowsTheMergedStatusPlaysTheSelectedDictationNeverRecoversAndNeedsNoRecoveryHost) {
     // A folder recipient whose typist left a status file for user 0: dictation 17 is being typed.
     TypistRecipient typist;
     typist.SetMethod(SendMethod::Lan);
@@ -151,9 +148,6 @@ TEST_F(RecoverDialogTest, TheProgressListFollowsTheStatusTheWorkerMergesPlaysThe
     dialog->accept(); // what Enter would reach
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
     EXPECT_TRUE(m_recovered.empty());
-}
-
-TEST_F(RecoverDialogTest, WithoutARecoveryHostTheProgressListStillShowsTheSentDictations) {
     m_context.recovery = nullptr; // the dialogs' context allows it: the list is then only shown
     EXPECT_EQ(Lines(*Open(RecoverDialogMode::ViewProgress), RecoverDialog::kList).size(), 2);
 }

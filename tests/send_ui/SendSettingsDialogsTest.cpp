@@ -22,9 +22,6 @@ using UserIds = UserSettingsDialog::ControlId;
 using IdentityIds = UserIdentityDialog::ControlId;
 using MailIds = MailSettingsDialog::ControlId;
 
-} // namespace
-
-namespace {
 QString Label(const QWidget& dialog, int id) {
     const auto* label = qobject_cast<const QLabel*>(FindControl(&dialog, id));
     return label ? label->text() : QStringLiteral("<not a label>");

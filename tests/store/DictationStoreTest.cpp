@@ -5,11 +5,9 @@
 #include "TempFolder.h"
 #include "platform/FileOps.h"
 #include "store/IniValues.h"
-#include "store/RecordKeys.h"
 #include "store/SettingsKeys.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <fcntl.h>
 #include <grp.h>
@@ -45,20 +43,18 @@ protected:
     }
     StoreResult Send(const std::string& name) { return m_store.MoveToSent(name, "Jane (typing pool)", Queue()); }
 
-    // A dictation's files: the wave always, the record with its number, the notes when given.
-    void Add(StoreFolder folder, const std::string& name, int32_t number = 1, const char* notes = nullptr) {
-        const std::string& path = folder == Current ? m_current : m_sent;
-        m_folder.Write(path.substr(m_folder.Path().size()) + name + ".wav", "RIFF" + name);
-        ASSERT_TRUE(WriteIntValue(path + name + ".dat", RecordKeys::kNumber, number));
-        ASSERT_TRUE(FlushProfile(path + name + ".dat"));
+    // A dictation's files: the wave always, the record with its number (and `more` of it), the notes when given.
+    void Add(StoreFolder folder, const std::string& name, int32_t number = 1, const char* notes = nullptr,
+             const std::string& more = "") {
+        const std::string path = (folder == Current ? "Current Files/" : "Sent Files/") + name;
+        m_folder.Write(path + ".wav", "RIFF" + name);
+        m_folder.Write(path + ".dat", "[file]\nnumber=" + std::to_string(number) + "\n" + more);
         if (notes)
-            m_folder.Write(path.substr(m_folder.Path().size()) + name + ".txt", notes + std::string(1, '\0'));
+            m_folder.Write(path + ".txt", notes + std::string(1, '\0'));
     }
     // A dictation of "Sent Files/" sent `age` seconds before now.
     void AddSent(const std::string& name, int64_t age) {
-        Add(Sent, name, 1, "notes");
-        ASSERT_TRUE(WriteDateValue(m_sent + name + ".dat", RecordKeys::kSendDate, m_now - age));
-        ASSERT_TRUE(FlushProfile(m_sent + name + ".dat"));
+        Add(Sent, name, 1, "notes", "senddate=" + std::to_string(m_now - age) + "\n");
     }
     // The entries of a folder, sorted by their bytes.
     static Names Entries(const std::string& folder) {
@@ -164,8 +160,6 @@ TEST_F(DictationStoreTest, RenamesAreCleanedMoveAllThreeFilesAndAreRefusedWhenUn
 }
 
 TEST_F(DictationStoreTest, ARefusedSendLeavesTheDictationWholeInCurrentFiles) {
-    ASSERT_EQ(m_store.Create().result, Done); // a record without audio
-    EXPECT_EQ(Send("Dictation 1"), NotFound);
     AddSent("letter", kDay);
     Add(Current, "Letter", 2, "new notes");
     EXPECT_EQ(Send("Letter"), SentNameTaken);
@@ -180,7 +174,7 @@ TEST_F(DictationStoreTest, ARefusedSendLeavesTheDictationWholeInCurrentFiles) {
     Add(Current, name, 4, "notes");
     EXPECT_EQ(DictationStore(m_current, deepSent, m_settings).MoveToSent(name, "Jane", Queue()), NameTooLong);
     EXPECT_TRUE(m_enqueued.empty());
-    EXPECT_EQ(Entries(m_current).size(), 10u);
+    EXPECT_EQ(Entries(m_current).size(), 9u);
     EXPECT_EQ(m_store.ReadRecord(Current, "Memo").number, 3);
     EXPECT_EQ(Entries(m_sent), Files("letter"));
     EXPECT_EQ(m_folder.Read("Sent Files/letter.wav"), "RIFFletter");
