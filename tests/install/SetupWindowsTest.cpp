@@ -12,7 +12,9 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QProgressBar>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -67,6 +69,10 @@ protected:
         m_answer = answer;
         UninstallWindow window(UninstallServices{places, places.installFolder, m_prompts});
         window.show();
+        // The form it shares with the installer says what it does.
+        const QList<QLabel*> labels = window.findChildren<QLabel*>();
+        EXPECT_TRUE(std::any_of(labels.begin(), labels.end(),
+                                [](const QLabel* label) { return label->text().startsWith("Removing Tallowin"); }));
         return window.Run();
     }
 
