@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <gtest/gtest.h>
-#include <sched.h>
 #include <vector>
 
 namespace {
@@ -19,30 +18,24 @@ public:
         Finish();
     }
     void Release() { m_released = true; }
-    void IgnoreToken() { m_ignoreToken = true; }
     int Runs() const { return m_runs.load(); }
-    int Policy() const { return m_policy.load(); }
-    // Starts the body and waits until it runs.
-    void StartAndWait(ThreadPriority priority = ThreadPriority::Normal) {
+    void StartAndWait() {
         const int runs = m_runs.load();
-        Start(priority);
+        Start(ThreadPriority::Normal);
         while (m_runs.load() == runs)
             std::this_thread::yield();
     }
 
 protected:
     void Run() override {
-        m_policy = ::sched_getscheduler(0);
         ++m_runs;
-        while (!m_released && (m_ignoreToken || ShouldRun()))
+        while (!m_released && ShouldRun())
             std::this_thread::sleep_for(1ms);
     }
 
 private:
     std::atomic<bool> m_released{false};
-    std::atomic<bool> m_ignoreToken{false};
     std::atomic<int> m_runs{0};
-    std::atomic<int> m_policy{-1};
 };
 
 TEST(LThread, OneBodyRunsPerStartUntilStopWithdrawsItsTokenAndStopReturnsAtOnceWhenNothingRuns) {

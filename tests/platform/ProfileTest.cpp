@@ -2,11 +2,10 @@
 
 #include "TempFolder.h"
 #include "platform/FileOps.h"
+#include "platform/WaveFormatRecord.h"
 #include "platform/internal/IniDocument.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <thread>
 
 namespace {
 
@@ -55,6 +54,59 @@ TEST_F(Profile, AFailedFlushIsReportedAndKeepsTheChangesForTheNextTry) {
     ASSERT_TRUE(MakeFolders(m_folder / "gone"));
     EXPECT_TRUE(ProfileFlush(path));
     EXPECT_EQ(m_folder.Read("gone/record.dat"), "[file]\npriority=High\n");
+}
+
+TEST(FileOps, RenameNeverReplacesAnExistingFile) {
+    TempFolder folder;
+    folder.Write("a.wav", "A");
+    folder.Write("b.wav", "B");
+    EXPECT_EQ(RenameNoReplace(folder / "a.wav", folder / "b.wav"), RenameResult::TargetExists);
+    EXPECT_EQ(folder.Read("a.wav"), "A");
+    EXPECT_EQ(folder.Read("b.wav"), "B");
+    EXPECT_EQ(RenameNoReplace(folder / "a.wav", folder / "c.wav"), RenameResult::Renamed);
+    EXPECT_EQ(folder.Read("c.wav"), "A");
+    EXPECT_EQ(RenameNoReplace(folder / "a.wav", folder / "d.wav"), RenameResult::SourceMissing);
+}
+
+TEST(FileOps, MissingFilesAndFoldersFailRatherThanLookEmptyAndReadsStopAtTheLimit) {
+    TempFolder folder;
+    EXPECT_FALSE(ListFolder(folder / "missing"));
+    EXPECT_EQ(ListFolder(folder.Path()), std::vector<std::string>{});
+    EXPECT_FALSE(ReadFileBytes(folder / "none"));
+    EXPECT_TRUE(RemoveFile(folder / "none"));
+    folder.Write("big", std::string(100000, 'z'));
+    EXPECT_EQ(ReadFileBytes(folder / "big", 70000)->size(), 70000u);
+    EXPECT_EQ(ReadFileBytes(folder / "big")->size(), 100000u);
+}
+
+TEST(WaveFormatRecord, UnusableRecordsAreRefused) {
+    struct Field {
+        size_t offset;
+        uint32_t value;
+        size_t width;
+        const char* what;
+    };
+    for (const Field& field : {Field{2, 17, 2, "too many channels"}, Field{4, 400000, 4, "rate too high"},
+                               Field{12, 0, 2, "block align 0"}, Field{16, 1, 2, "an extra byte that is not there"}}) {
+        std::vector<uint8_t> bytes = WaveFormatRecord::Pcm(8000, 1, 16).Serialize();
+        for (size_t i = 0; i < field.width; ++i)
+            bytes[field.offset + i] = static_cast<uint8_t>(field.value >> (8 * i));
+        EXPECT_FALSE(WaveFormatRecord::Parse(bytes)) << field.what;
+    }
+    EXPECT_FALSE(WaveFormatRecord::Parse(std::vector<uint8_t>(15)));
+}
+
+TEST(WaveFormatRecord, ExtensibleMapsToItsSubFormatAndACutOneIsRefused) {
+    WaveFormatRecord extensible = WaveFormatRecord::Pcm(44100, 2, 16);
+    extensible.formatTag = WaveFormatRecord::kTagExtensible;
+    extensible.extra = {16, 0, 3, 0, 0, 0, 0x01, 0x00, 0, 0, 0x10, 0, 0x80, 0, 0, 0xaa, 0, 0x38, 0x9b, 0x71};
+    extensible.extra.resize(22);
+    const auto format = WaveFormatRecord::Parse(extensible.Serialize());
+    ASSERT_TRUE(format);
+    EXPECT_EQ(format->formatTag, WaveFormatRecord::kTagPcm);
+    EXPECT_EQ(format->channels, 2);
+    extensible.extra.resize(10);
+    EXPECT_FALSE(WaveFormatRecord::Parse(extensible.Serialize()));
 }
 
 } // namespace
