@@ -306,10 +306,9 @@ TEST_P(RoundTrip, OurFileReadsBackEverywhereAndOtherProgramsFilesReadInOurReader
     if (!HaveOtherPrograms() || !Shell("ffmpeg -hide_banner -encoders 2>/dev/null", &encoders))
         GTEST_SKIP() << "ffmpeg, ffprobe and sox are needed";
     std::string probed;
-    EXPECT_TRUE(Shell("ffprobe -v error -select_streams a:0 -show_entries stream=codec_name,sample_rate,channels "
-                      "-of csv=p=0 '" +
-                          path + "'",
-                      &probed));
+    const std::string fields = "stream=codec_name,sample_rate,channels";
+    EXPECT_TRUE(
+        Shell("ffprobe -v error -select_streams a:0 -show_entries " + fields + " -of csv=p=0 '" + path + "'", &probed));
     EXPECT_EQ(probed, std::string(format.probedCodec) + "," + std::to_string(format.rate) + "," +
                           std::to_string(format.channels) + "\n");
     const std::string input = m_folder / "input.wav";
