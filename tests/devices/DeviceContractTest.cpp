@@ -2,6 +2,7 @@
 // "default" device (which reaches the private server through ALSA's pulse plugin).
 #include "DeviceTestSupport.h"
 #include "PulseServer.h"
+#include "SoundTestKit.h"
 #include "TempFolder.h"
 #include "platform/AudioBackend.h"
 
@@ -16,9 +17,9 @@ struct FileRig {
     static constexpr bool kLive = false;
     static constexpr int kDevice = 1;
     std::unique_ptr<AudioBackend> Make() {
-        WritePcmWave(m_folder / "loop.wav", kDictation, TestSignal(16000, 1));
         FileAudioOptions options;
-        options.inputPath = options.outputPath = m_folder / "loop.wav";
+        options.inputPath = options.outputPath =
+            m_folder.Write("loop.wav", sound_test::Pcm16File(TestSignal(16000, 1)));
         options.pacing = FilePacing::Fast;
         return CreateFileBackend(options);
     }

@@ -1,10 +1,7 @@
 #include "DeviceTestSupport.h"
 
-#include "platform/FileOps.h"
-
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 void BlockCollector::OnWaveInData(const WaveInBlock& block) {
     indices.push_back(block.index);
@@ -42,26 +39,17 @@ std::vector<int16_t> TestSignal(size_t frames, uint32_t seed, int amplitude) {
     return signal;
 }
 
-namespace {
-
-double Correlation(const int16_t* a, const int16_t* b, size_t count) {
-    double dot = 0, energyA = 0, energyB = 0;
-    for (size_t i = 0; i < count; ++i) {
-        dot += double(a[i]) * b[i];
-        energyA += double(a[i]) * a[i];
-        energyB += double(b[i]) * b[i];
-    }
-    return energyA > 0 && energyB > 0 ? dot / std::sqrt(energyA * energyB) : 0.0;
-}
-
-} // namespace
-
 SignalMatch FindSignal(const std::vector<int16_t>& recording, const std::vector<int16_t>& signal) {
     SignalMatch best;
     for (size_t lag = 0; lag + signal.size() <= recording.size(); ++lag) {
-        const double value = Correlation(recording.data() + lag, signal.data(), signal.size());
-        if (value > best.correlation)
-            best = {lag, value};
+        double dot = 0, energyA = 0, energyB = 0;
+        for (size_t i = 0; i < signal.size(); ++i) {
+            dot += double(recording[lag + i]) * signal[i];
+            energyA += double(recording[lag + i]) * recording[lag + i];
+            energyB += double(signal[i]) * signal[i];
+        }
+        if (energyA > 0 && energyB > 0 && dot / std::sqrt(energyA * energyB) > best.correlation)
+            best = {lag, dot / std::sqrt(energyA * energyB)};
     }
     return best;
 }
@@ -79,35 +67,4 @@ std::pair<size_t, size_t> SoundingSpan(const std::vector<int16_t>& recording, in
         }
     }
     return span;
-}
-
-void WritePcmWave(const std::string& path, const PcmFormat& format, const std::vector<int16_t>& samples) {
-    const auto header = audio_internal::PcmWaveHeader(format, static_cast<uint32_t>(samples.size() * 2));
-    std::string bytes(reinterpret_cast<const char*>(header.data()), header.size());
-    bytes.append(reinterpret_cast<const char*>(samples.data()), samples.size() * 2);
-    (void)WriteFileAtomically(path, bytes);
-}
-
-std::optional<audio_internal::PcmWaveLayout> PcmWaveLayoutOf(const std::string& bytes) {
-    return audio_internal::ReadPcmWaveLayout(
-        [&](void* buffer, size_t count, int64_t offset) -> int64_t {
-            if (offset < 0 || static_cast<size_t>(offset) > bytes.size())
-                return -1;
-            const size_t take = std::min(count, bytes.size() - static_cast<size_t>(offset));
-            std::memcpy(buffer, bytes.data() + offset, take);
-            return static_cast<int64_t>(take);
-        },
-        static_cast<int64_t>(bytes.size()));
-}
-
-std::vector<int16_t> ReadPcmWave(const std::string& path, PcmFormat* format) {
-    const std::string bytes = ReadFileBytes(path).value_or("");
-    const auto layout = PcmWaveLayoutOf(bytes);
-    if (!layout)
-        return {};
-    if (format)
-        *format = layout->format;
-    std::vector<int16_t> samples(static_cast<size_t>(layout->frames) * layout->format.channels);
-    std::memcpy(samples.data(), bytes.data() + layout->dataOffset, samples.size() * 2);
-    return samples;
 }

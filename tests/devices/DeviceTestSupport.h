@@ -1,16 +1,13 @@
 // DeviceTestSupport: what the device and engine tests share: an owner that collects delivered blocks, pumping the
-// owner's queue until something happened, test signals and finding them in a recording, and plain wave files.
+// owner's queue until something happened, and test signals and finding them in a recording.
 #pragma once
 
 #include "platform/AudioTypes.h"
 #include "platform/Poster.h"
 #include "platform/WaveIn.h"
-#include "platform/internal/audio/PcmWaveLayout.h"
 
 #include <chrono>
 #include <functional>
-#include <optional>
-#include <string>
 #include <vector>
 
 inline constexpr PcmFormat kDictation{8000, 1};
@@ -52,8 +49,3 @@ SignalMatch FindSignal(const std::vector<int16_t>& recording, const std::vector<
 
 // The first and last frame whose smoothed magnitude passes `threshold`, or {0, 0} when none does.
 std::pair<size_t, size_t> SoundingSpan(const std::vector<int16_t>& recording, int threshold);
-
-// Plain 16-bit PCM wave files, and the layout the file device reads from a wave file's bytes.
-void WritePcmWave(const std::string& path, const PcmFormat& format, const std::vector<int16_t>& samples);
-std::vector<int16_t> ReadPcmWave(const std::string& path, PcmFormat* format = nullptr);
-std::optional<audio_internal::PcmWaveLayout> PcmWaveLayoutOf(const std::string& bytes);

@@ -1,20 +1,17 @@
 // What only the file device does: its pacing, the file's end, other formats in the file, how it is chosen; and the
 // wave layout it reads.
 #include "DeviceTestSupport.h"
+#include "SoundTestKit.h"
 #include "TempFolder.h"
 #include "platform/AudioBackend.h"
+#include "platform/internal/audio/PcmWaveLayout.h"
 
-#include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
-#include <numeric>
+
+using namespace sound_test;
 
 namespace {
-
-std::vector<int16_t> Ramp(size_t count, int start = 1) {
-    std::vector<int16_t> samples(count);
-    std::iota(samples.begin(), samples.end(), static_cast<int16_t>(start));
-    return samples;
-}
 
 FileAudioOptions Files(const std::string& in, const std::string& out = {}, FilePacing pacing = FilePacing::Fast) {
     FileAudioOptions options;
@@ -31,7 +28,7 @@ protected:
     void Record(const std::vector<int16_t>& samples, int32_t frames, PcmFormat format = kDictation,
                 FilePacing pacing = FilePacing::Fast, FileInputEnd end = FileInputEnd::Continue, bool keep = false) {
         m_input.reset(); // a second recording: the first device goes before its backend
-        WritePcmWave(m_folder / "in.wav", format, samples);
+        m_folder.Write("in.wav", Pcm16File(samples, format.channels, format.rate));
         FileAudioOptions options = Files(m_folder / "in.wav", m_folder / "out.wav", pacing);
         options.inputEnd = end;
         m_backend = CreateFileBackend(options);
@@ -101,27 +98,23 @@ TEST_F(FileDevice, MissingOrDamagedInputFilesAndUnwritableOutputFilesDoNotOpen) 
     EXPECT_FALSE(CreateFileBackend(Files("", m_folder / "no/such/folder/out.wav"))->CreateWaveOut()->Open({}));
 }
 
-std::string Le(uint32_t value, int bytes = 4) {
-    std::string text;
-    for (int i = 0; i < bytes; ++i)
-        text += static_cast<char>(value >> (8 * i));
-    return text;
-}
-
-std::string Chunk(const std::string& id, const std::string& body) {
-    return id + Le(static_cast<uint32_t>(body.size())) + body + (body.size() % 2 ? std::string(1, '\0') : "");
-}
-
-std::string Format(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits) {
-    const uint16_t align = static_cast<uint16_t>(channels * bits / 8);
-    return Chunk("fmt ", Le(tag, 2) + Le(channels, 2) + Le(rate) + Le(rate * align) + Le(align, 2) + Le(bits, 2));
-}
-
-std::string Riff(const std::string& chunks) {
-    return "RIFF" + Le(static_cast<uint32_t>(chunks.size() + 4)) + "WAVE" + chunks;
+// The layout the file device reads from a wave file's bytes.
+std::optional<audio_internal::PcmWaveLayout> PcmWaveLayoutOf(const std::string& bytes) {
+    return audio_internal::ReadPcmWaveLayout(
+        [&](void* buffer, size_t count, int64_t offset) -> int64_t {
+            if (offset < 0 || static_cast<size_t>(offset) > bytes.size())
+                return -1;
+            const size_t take = std::min(count, bytes.size() - static_cast<size_t>(offset));
+            std::memcpy(buffer, bytes.data() + offset, take);
+            return static_cast<int64_t>(take);
+        },
+        static_cast<int64_t>(bytes.size()));
 }
 
 TEST(PcmWaveLayout, FindsTheFramesPastOddChunksAndInAFileCutShortAndRefusesAnythingButSixteenBitPcm) {
+    const auto Format = [](uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits) {
+        return Chunk("fmt ", FormatBody(tag, channels, rate, bits));
+    };
     const std::string wave = Riff(Chunk("LIST", "odd") + Format(1, 2, 22050, 16) + Chunk("data", std::string(40, 'x')));
     auto layout = PcmWaveLayoutOf(wave);
     ASSERT_TRUE(layout);
@@ -129,15 +122,14 @@ TEST(PcmWaveLayout, FindsTheFramesPastOddChunksAndInAFileCutShortAndRefusesAnyth
     EXPECT_EQ(layout->frames, 10);
     EXPECT_EQ(layout->dataOffset, static_cast<int64_t>(wave.size()) - 40);
 
-    layout = PcmWaveLayoutOf(Riff(Format(1, 1, 8000, 16) + "data" + Le(1000000) + std::string(101, 'x')));
+    layout = PcmWaveLayoutOf(Riff(Format(1, 1, 8000, 16) + "data" + Le32(1000000) + std::string(101, 'x')));
     ASSERT_TRUE(layout);
     EXPECT_EQ(layout->frames, 50);
-    // Anything but 16-bit PCM is refused.
     for (const std::string& wave :
          {Riff(Format(1, 1, 8000, 8) + Chunk("data", "xx")), Riff(Format(7, 1, 8000, 8) + Chunk("data", "xx")),
           Riff(Format(1, 0, 8000, 16) + Chunk("data", "xx")), Riff(Chunk("data", "xx")),
           Riff(Chunk("fmt ", "") + Format(1, 1, 8000, 16) + Chunk("data", "xx")), Riff(Format(1, 1, 8000, 16)),
-          "RIFX" + Le(4) + "WAVE", std::string()})
+          "RIFX" + Le32(4) + "WAVE", std::string()})
         EXPECT_FALSE(PcmWaveLayoutOf(wave)) << ::testing::PrintToString(wave);
 }
 

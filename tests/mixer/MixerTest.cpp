@@ -1,20 +1,37 @@
+// The mixer rules (device and line names, remembered devices, levels) over a spy backend, the hardware settings
+// dialog on them, and its decibel edit boxes with their bars.
 #include "audio/Mixer.h"
 
 #include "SpyBackend.h"
 #include "TempFolder.h"
 #include "audio/DeviceNameKeys.h"
+#include "audio/ui/LDBEdit.h"
+#include "audio/ui/SettingsDialog.h"
 #include "platform/MixerLevel.h"
 #include "store/IniValues.h"
 #include "store/SettingsKeys.h"
+#include "ui/DialogUnits.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardItemModel>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
 
-using SettingsKeys::kSoundIn, SettingsKeys::kSoundInChan, DeviceNameKeys::kSoundInName;
-using Names = std::vector<std::string>;
+using namespace SettingsKeys;
+using DeviceNameKeys::kSoundInName;
+using D = SettingsDialog;
 
-const Names kThreeLines = {"Line In", "Microphone", "CD Audio"};
+const std::vector<std::string> kThreeLines = {"Line In", "Microphone", "CD Audio"};
 
 class MixerSettings : public ::testing::Test {
 protected:
@@ -109,6 +126,149 @@ TEST(SetPlayVolume, SetsOnlyOurOwnPlaybackLevelFromTheLevelAndItsOffset) {
         EXPECT_EQ(backend.PlaybackLevel(), level);
     }
     EXPECT_TRUE(backend.recordLevels.empty());
+}
+
+// The dialog over a backend with three lines, a headset (one line) and a webcam (none) besides the file devices.
+class HardwareSettings : public ::testing::Test {
+protected:
+    HardwareSettings() { m_backend.linesByDevice = {{2, {{"mic", "Headset Microphone", true, true}}}, {3, {}}}; }
+    void Open() {
+        m_dialog = std::make_unique<D>(nullptr, m_backend, m_file,
+                                       [this](auto page, auto anchor) { m_help.emplace_back(page, anchor); });
+    }
+    template <typename T = QComboBox> T* Control(int id) { return qobject_cast<T*>(FindControl(m_dialog.get(), id)); }
+    LDBEdit* Level(int id) { return Control<LDBEdit>(id); }
+    QStringList Entries(int id) {
+        QStringList entries;
+        for (int i = 0; i < Control(id)->count(); ++i)
+            entries << Control(id)->itemText(i);
+        return entries;
+    }
+    void Choose() {
+        Control(D::kRecordDevice)->setCurrentIndex(1);
+        Control(D::kInputLine)->setCurrentIndex(3);
+        Level(D::kRecordLevel)->SetValue(-10);
+        Level(D::kVoiceActivate)->SetValue(-30);
+        Control(D::kPlayDevice)->setCurrentIndex(2);
+    }
+
+    SpyBackend m_backend{kThreeLines,
+                         {{"usb-headset", "USB Headset"}, {"usb-webcam", "USB Webcam"}},
+                         {{"usb-speakers", "USB Speakers"}}};
+    TempFolder m_folder;
+    std::string m_file = m_folder / "settings.ini";
+    std::unique_ptr<D> m_dialog;
+    std::vector<std::pair<std::string, std::string>> m_help;
+};
+
+TEST_F(HardwareSettings, AnEmptySettingsFileShowsTheBackendsDevicesAndTheMicrophoneLineAndHelpLeavesItOpen) {
+    Open();
+    EXPECT_EQ(Entries(D::kRecordDevice), QStringList({"Default device", "Silence", "USB Headset", "USB Webcam"}));
+    EXPECT_EQ(Entries(D::kInputLine), QStringList({kServerChoiceLineName, "Line In", "Microphone", "CD Audio"}));
+    EXPECT_EQ(Entries(D::kPlayDevice), QStringList({"Default device", "Discard", "USB Speakers"}));
+    for (const auto& [id, index] :
+         std::vector<std::pair<int, int>>{{D::kRecordDevice, 0}, {D::kInputLine, 2}, {D::kPlayDevice, 0}})
+        EXPECT_EQ(Control(id)->currentIndex(), index) << id;
+    EXPECT_TRUE(Control<QLabel>(D::kRecordNote)->text().isEmpty());
+    Control<QPushButton>(D::kHelp)->click();
+    EXPECT_EQ(m_help, (std::vector<std::pair<std::string, std::string>>{{D::kHelpPage, D::kHelpAnchor}}));
+    EXPECT_EQ(m_dialog->result(), 0);
+}
+
+TEST_F(HardwareSettings, ASettingsFileThatCannotBeWrittenKeepsTheDialogOpenWithAWarning) {
+    m_file = m_folder / "missing/settings.ini";
+    Open();
+    QString warning;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            warning = box->text();
+            box->close();
+        }
+    });
+    Control<QPushButton>(D::kOk)->click();
+    EXPECT_TRUE(warning.contains("could not be saved")) << warning.toStdString();
+    EXPECT_EQ(m_dialog->result(), 0) << "still open";
+}
+
+TEST_F(HardwareSettings, ChoosingAnotherDeviceRefillsTheLineListKeepingTheIndexWhereItCan) {
+    Open();
+    QComboBox* lines = Control(D::kInputLine);
+    const auto enabled = [&](int index) {
+        return qobject_cast<const QStandardItemModel*>(lines->model())->item(index)->isEnabled();
+    };
+    lines->setCurrentIndex(1);
+    Control(D::kRecordDevice)->setCurrentIndex(2); // the headset
+    EXPECT_EQ(Entries(D::kInputLine), QStringList({kServerChoiceLineName, "Headset Microphone", D::kOneLineNote}));
+    EXPECT_EQ(lines->currentIndex(), 1);
+    EXPECT_FALSE(enabled(2));
+    Control(D::kRecordDevice)->setCurrentIndex(3); // the webcam
+    EXPECT_EQ(Entries(D::kInputLine), QStringList({kServerChoiceLineName, D::kNoLinesNote}));
+    EXPECT_EQ(lines->currentIndex(), 0) << "the index is beyond its lines";
+    EXPECT_FALSE(enabled(1));
+    m_backend.unreadable = true;
+    Control(D::kRecordDevice)->setCurrentIndex(0);
+    EXPECT_EQ(Entries(D::kInputLine), QStringList({kServerChoiceLineName, D::kUnreadableLinesNote}));
+    Control<QPushButton>(D::kOk)->click();
+    EXPECT_EQ(ReadIntValue(m_file, kSoundInChan), -1);
+}
+
+TEST_F(HardwareSettings, ARememberedDeviceThatIsGoneShowsANoteAndTheDefault) {
+    ASSERT_TRUE(WriteIntValue(m_file, kSoundIn, 2) && WriteStringValue(m_file, DeviceNameKeys::kSoundInName, "dock") &&
+                WriteIntValue(m_file, kSoundOutDevice, 2) &&
+                WriteStringValue(m_file, DeviceNameKeys::kSoundOutName, "usb-speakers"));
+    Open();
+    EXPECT_EQ(Control(D::kRecordDevice)->currentIndex(), 0);
+    EXPECT_EQ(Control<QLabel>(D::kRecordNote)->text(),
+              "The recording device \"dock\" is not connected; the default device is used.");
+    EXPECT_EQ(Control(D::kPlayDevice)->currentIndex(), 2);
+    EXPECT_TRUE(Control<QLabel>(D::kPlayNote)->text().isEmpty());
+}
+
+// The edit box and a bar of 96 pixels: 2 pixels per decibel from column e, 0 dB at e + 72.
+class DbEdit : public ::testing::Test {
+protected:
+    DbEdit() { m_control.resize(e + 96, 20); }
+    QColor At(int barColumn) { return m_control.grab().toImage().pixelColor(e + barColumn, 10); }
+    void Type(const QString& text) {
+        m_control.Edit()->clear();
+        QTest::keyClicks(m_control.Edit(), text);
+    }
+    void Drag(int x) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, 10), m_control.mapToGlobal(QPointF(x, 10)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&m_control, &move);
+    }
+
+    LDBEdit m_control{nullptr, -36, 12};
+    const int e = m_control.EditWidth();
+    QSignalSpy m_told{&m_control, &LDBEdit::valueEdited};
+};
+
+TEST_F(DbEdit, TheBarShowsTheValueRedAboveZeroAndAllGreyWhenDisabled) {
+    m_control.SetValue(6);
+    EXPECT_EQ(At(68), LDBEdit::kBelowZero);
+    EXPECT_EQ(At(76), LDBEdit::kAboveZero);
+    m_control.setEnabled(false);
+    EXPECT_FALSE(m_control.Edit()->isEnabled());
+    EXPECT_EQ(At(76), LDBEdit::kLightGrey);
+}
+
+TEST_F(DbEdit, PressingAndDraggingOnTheBarSetsTheValueUntilReleasedButNotWithoutABar) {
+    QTest::mousePress(&m_control, Qt::LeftButton, {}, QPoint(e + 72, 10));
+    for (const auto& [x, value] : std::vector<std::pair<int, int>>{{e + 48, -12}, {e + 500, 12}, {0, -36}}) {
+        Drag(x);
+        EXPECT_EQ(m_control.Value(), value) << x;
+    }
+    QTest::mouseRelease(&m_control, Qt::LeftButton, {}, QPoint(0, 10));
+    const qsizetype told = m_told.count();
+    Drag(e + 72);
+    QTest::mousePress(&m_control, Qt::LeftButton, {}, QPoint(10, 10)); // on the edit box
+    EXPECT_EQ(m_control.Value(), -36);
+    EXPECT_EQ(m_told.count(), told);
+    m_control.resize(e, 20);
+    QTest::mousePress(&m_control, Qt::LeftButton, {}, QPoint(e + 8, 10));
+    EXPECT_EQ(m_control.Value(), -36);
+    EXPECT_FALSE(m_control.grab().isNull());
 }
 
 } // namespace

@@ -1,7 +1,11 @@
-// The pipeline framework: handles that own chains, processors over good and unusable upstreams, and the sinks.
+// The pipeline framework: handles that own chains, processors over good and unusable upstreams, and the sinks; and
+// the texts of times. How samples are stored and scaled, and the Q24 gain product, are checked through the writers,
+// readers and processors.
 #include "MemorySource.h"
 #include "sound/LSoundSinkStubBase.h"
+#include "sound/TimeText.h"
 
+#include <climits>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -78,4 +82,15 @@ TEST(Sinks, ZeroChannelsWriteOneAndASplitSinkSendsEachChannelOfLongWritesToItsOw
     ASSERT_EQ(std::make_pair(left->written.size(), right->written.size()),
               std::make_pair(size_t{10000}, size_t{10000}));
     EXPECT_EQ(std::make_pair(left->written[9999], right->written[9999]), std::make_pair(2 * 9999, 2 * 9999 + 1));
+}
+
+TEST(TimeText, TenthsRoundHalvesUpAndHoursAreNotLimitedToTwoDigits) {
+    EXPECT_EQ(TimeTextTenths(0), " 0:00:00.0");
+    EXPECT_EQ(TimeTextTenths(9499), " 0:00:00.9");
+    EXPECT_EQ(TimeTextTenths(9500), " 0:00:01.0");
+    EXPECT_EQ(TimeTextTenths(-15000), "-0:00:01.5");
+    EXPECT_EQ(TimeTextMilliseconds(-36000000), "-1:00:00.000");
+    EXPECT_EQ(TimeTextHundredths(36000000 * 50 + 6000000 + 10000 * 7 + 1234), " 50:10:07.12");
+    EXPECT_EQ(TimeTextMilliseconds(INT_MIN), "-59:39:08.365");
+    EXPECT_EQ(TimeTextTenths(INT_MAX), " 59:39:08.4");
 }

@@ -1,0 +1,178 @@
+// The platform layer: settings files (the INI document and profiles), file operations, wave format records, and worker
+// threads.
+#include "TempFolder.h"
+#include "platform/FileOps.h"
+#include "platform/LThread.h"
+#include "platform/Poster.h"
+#include "platform/Profile.h"
+#include "platform/WaveFormatRecord.h"
+#include "platform/internal/IniDocument.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+TEST(IniDocument, SectionsAndKeysMatchWithoutRegardToCaseAndBlanksAndTheFirstOfDuplicatesWins) {
+    const IniDocument document = IniDocument::Parse("; a comment\n[Settings]\n  Number = 12 \r\nname=\"quoted\"\n"
+                                                    "[other]\nnumber=99\nnumber=98\n[OTHER]\nnumber=97\n");
+    EXPECT_EQ(document.Get("SETTINGS", "number"), "12");
+    EXPECT_EQ(document.Get("settings", "NAME"), "quoted");
+    EXPECT_EQ(document.Get("other", "Number"), "99");
+    EXPECT_EQ(document.Get("settings", "; a comment"), std::nullopt);
+    EXPECT_EQ(document.Get("missing", "number"), std::nullopt);
+}
+
+class Profile : public ::testing::Test {
+protected:
+    TempFolder m_folder;
+    const std::string m_path = m_folder / "settings.ini";
+};
+
+TEST_F(Profile, MissingFileSectionOrKeyGivesTheDefaultAndAChangeByAnotherProgramIsNoticed) {
+    EXPECT_EQ(ProfileRead(m_path, "settings", "number", "1"), "1");
+    m_folder.Write("settings.ini", "[settings]\nnumber=5\n");
+    EXPECT_EQ(ProfileRead(m_path, "user", "number", "d"), "d");
+    EXPECT_EQ(ProfileRead(m_path, "settings", "other", "d"), "d");
+    EXPECT_EQ(ProfileRead(m_path, "Settings", "NUMBER", "d"), "5");
+    m_folder.Write("settings.ini", "[settings]\nnumber=22\n");
+    EXPECT_EQ(ProfileRead(m_path, "settings", "number", "0"), "22");
+}
+
+TEST_F(Profile, AForgottenFileIsNotBroughtBackByALaterFlushAndUnusableNamesAreRefused) {
+    ASSERT_TRUE(ProfileWrite(m_path, "file", "number", "1"));
+    ProfileForget(m_path);
+    EXPECT_TRUE(ProfileFlushAll());
+    EXPECT_FALSE(PathExists(m_path));
+    EXPECT_EQ(ProfileRead(m_path, "file", "number", "0"), "0");
+    EXPECT_FALSE(ProfileWrite(m_path, "bad]", "key", "v"));
+    EXPECT_FALSE(ProfileWrite(m_path, "s", "k=v", "v"));
+    EXPECT_FALSE(ProfileWrite(m_path, "s", "", "v"));
+}
+
+TEST_F(Profile, AFailedFlushIsReportedAndKeepsTheChangesForTheNextTry) {
+    const std::string path = m_folder / "gone/record.dat";
+    ASSERT_TRUE(ProfileWrite(path, "file", "priority", "High"));
+    EXPECT_FALSE(ProfileFlush(path));
+    EXPECT_EQ(ProfileRead(path, "file", "priority", "Normal"), "High");
+    ASSERT_TRUE(MakeFolders(m_folder / "gone"));
+    EXPECT_TRUE(ProfileFlush(path));
+    EXPECT_EQ(m_folder.Read("gone/record.dat"), "[file]\npriority=High\n");
+}
+
+TEST(FileOps, RenameNeverReplacesAnExistingFile) {
+    TempFolder folder;
+    folder.Write("a.wav", "A");
+    folder.Write("b.wav", "B");
+    EXPECT_EQ(RenameNoReplace(folder / "a.wav", folder / "b.wav"), RenameResult::TargetExists);
+    EXPECT_EQ(folder.Read("a.wav"), "A");
+    EXPECT_EQ(folder.Read("b.wav"), "B");
+    EXPECT_EQ(RenameNoReplace(folder / "a.wav", folder / "c.wav"), RenameResult::Renamed);
+    EXPECT_EQ(folder.Read("c.wav"), "A");
+    EXPECT_EQ(RenameNoReplace(folder / "a.wav", folder / "d.wav"), RenameResult::SourceMissing);
+}
+
+TEST(FileOps, MissingFilesAndFoldersFailRatherThanLookEmptyAndReadsStopAtTheLimit) {
+    TempFolder folder;
+    EXPECT_FALSE(ListFolder(folder / "missing"));
+    EXPECT_EQ(ListFolder(folder.Path()), std::vector<std::string>{});
+    EXPECT_FALSE(ReadFileBytes(folder / "none"));
+    EXPECT_TRUE(RemoveFile(folder / "none"));
+    folder.Write("big", std::string(100000, 'z'));
+    EXPECT_EQ(ReadFileBytes(folder / "big", 70000)->size(), 70000u);
+    EXPECT_EQ(ReadFileBytes(folder / "big")->size(), 100000u);
+}
+
+TEST(WaveFormatRecord, UnusableRecordsAreRefused) {
+    struct Field {
+        size_t offset;
+        uint32_t value;
+        size_t width;
+        const char* what;
+    };
+    for (const Field& field : {Field{2, 17, 2, "too many channels"}, Field{4, 400000, 4, "rate too high"},
+                               Field{12, 0, 2, "block align 0"}, Field{16, 1, 2, "an extra byte that is not there"}}) {
+        std::vector<uint8_t> bytes = WaveFormatRecord::Pcm(8000, 1, 16).Serialize();
+        for (size_t i = 0; i < field.width; ++i)
+            bytes[field.offset + i] = static_cast<uint8_t>(field.value >> (8 * i));
+        EXPECT_FALSE(WaveFormatRecord::Parse(bytes)) << field.what;
+    }
+    EXPECT_FALSE(WaveFormatRecord::Parse(std::vector<uint8_t>(15)));
+}
+
+TEST(WaveFormatRecord, ExtensibleMapsToItsSubFormatAndACutOneIsRefused) {
+    WaveFormatRecord extensible = WaveFormatRecord::Pcm(44100, 2, 16);
+    extensible.formatTag = WaveFormatRecord::kTagExtensible;
+    extensible.extra = {16, 0, 3, 0, 0, 0, 0x01, 0x00, 0, 0, 0x10, 0, 0x80, 0, 0, 0xaa, 0, 0x38, 0x9b, 0x71};
+    extensible.extra.resize(22);
+    const auto format = WaveFormatRecord::Parse(extensible.Serialize());
+    ASSERT_TRUE(format);
+    EXPECT_EQ(format->formatTag, WaveFormatRecord::kTagPcm);
+    EXPECT_EQ(format->channels, 2);
+    extensible.extra.resize(10);
+    EXPECT_FALSE(WaveFormatRecord::Parse(extensible.Serialize()));
+}
+
+using namespace std::chrono_literals;
+
+// A worker whose body runs until released or until its token is withdrawn, counting its runs.
+class GatedWorker final : public LThreadNotify {
+public:
+    ~GatedWorker() override {
+        Release();
+        Finish();
+    }
+    void Release() { m_released = true; }
+    int Runs() const { return m_runs.load(); }
+    void StartAndWait() {
+        const int runs = m_runs.load();
+        Start(ThreadPriority::Normal);
+        while (m_runs.load() == runs)
+            std::this_thread::yield();
+    }
+
+protected:
+    void Run() override {
+        ++m_runs;
+        while (!m_released && ShouldRun())
+            std::this_thread::sleep_for(1ms);
+    }
+
+private:
+    std::atomic<bool> m_released{false};
+    std::atomic<int> m_runs{0};
+};
+
+TEST(LThread, OneBodyRunsPerStartUntilStopWithdrawsItsTokenAndStopReturnsAtOnceWhenNothingRuns) {
+    GatedWorker worker;
+    EXPECT_TRUE(worker.Stop());
+    worker.StartAndWait();
+    worker.Start(ThreadPriority::Normal); // running already: no second thread
+    EXPECT_TRUE(worker.IsRunning());
+    EXPECT_TRUE(worker.Stop());
+    EXPECT_FALSE(worker.IsRunning());
+    EXPECT_EQ(worker.Runs(), 1);
+    worker.Release();
+    worker.StartAndWait(); // after the body ended: it runs again
+    worker.Finish();
+    EXPECT_EQ(worker.Runs(), 2);
+}
+
+TEST(LThreadNotify, TheOwnerGetsOneNoteBeforeAndOneAfterEachRunOnItsOwnThreadUntilItStopsListening) {
+    PumpPoster poster;
+    GatedWorker worker;
+    std::vector<std::thread::id> notes;
+    worker.SetNotify(&poster, [&] { notes.push_back(std::this_thread::get_id()); });
+    worker.Release();
+    worker.StartAndWait();
+    worker.Finish();
+    EXPECT_EQ(poster.Pump(), 2u);
+    EXPECT_EQ(notes, std::vector<std::thread::id>(2, std::this_thread::get_id()));
+    worker.SetNotify(nullptr, nullptr);
+    worker.StartAndWait();
+    worker.Finish();
+    EXPECT_EQ(poster.Pump(), 0u);
+}
+
+} // namespace
