@@ -358,3 +358,18 @@ INSTANTIATE_TEST_SUITE_P(
         std::replace(name.begin(), name.end(), '-', '_');
         return name;
     });
+
+TEST_F(CodecFile, TheWriterLeavesAnEmptyDataChunkWhenNothingCameAndPadsAnOddFormatRecord) {
+    LSNKACMFile empty(m_folder / "empty.wav", Format("gsm"));
+    EXPECT_FALSE(empty.IsInError());
+    EXPECT_TRUE(empty.Finish());
+    EXPECT_TRUE(empty.Finish());
+    EXPECT_EQ(ReadLe32At(m_folder.Read("empty.wav"), 4), m_folder.Read("empty.wav").size() - 8);
+    EXPECT_EQ(Layout(m_folder / "empty.wav").presentBytes, 0);
+
+    WaveFormatRecord odd = Format("alaw"); // an odd count of extra bytes gets a pad byte: the data chunk is found
+    odd.extra = {1, 2, 3};
+    LSNKACMFile padded(m_folder / "odd.wav", odd);
+    ASSERT_TRUE(WriteThrough(padded, Tone(8000, 1, 800)));
+    EXPECT_EQ(Layout(m_folder / "odd.wav").presentBytes, 800);
+}

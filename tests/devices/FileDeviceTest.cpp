@@ -134,3 +134,16 @@ TEST(PcmWaveLayout, FindsTheFramesPastOddChunksAndInAFileCutShortAndRefusesAnyth
 }
 
 } // namespace
+
+TEST(CreateAudioBackend, TheFileVariablesSelectTheFileBackendAndTheChoiceVariableAlsa) {
+    TempFolder folder;
+    folder.Write("in.wav", Pcm16File(Ramp(10), kDictation.channels, kDictation.rate));
+    ::setenv("TALLOWIN_AUDIO_FILE_IN", (folder / "in.wav").c_str(), 1);
+    auto backend = CreateAudioBackend();
+    ::unsetenv("TALLOWIN_AUDIO_FILE_IN");
+    EXPECT_EQ(backend->Kind(), AudioBackendKind::File);
+    EXPECT_EQ(backend->Devices(AudioDirection::Recording)[1].name, folder / "in.wav");
+    ::setenv("TALLOWIN_AUDIO", "alsa", 1);
+    EXPECT_EQ(CreateAudioBackend()->Kind(), AudioBackendKind::Alsa);
+    ::unsetenv("TALLOWIN_AUDIO");
+}

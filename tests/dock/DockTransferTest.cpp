@@ -10,6 +10,7 @@
 #include "store/SettingsKeys.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -80,11 +81,13 @@ protected:
         m_dialog->Transfer().SetClock([step = clockStepMs, now = int64_t(0)]() mutable { return now += step; });
     }
 
-    // The tape as the file device's input: `fast` delivers it as fast as it is taken, otherwise in real time.
-    std::unique_ptr<AudioBackend> FileTape(bool fast = true) {
+    // The tape as the file device's input, with `lines`: `fast` delivers it as fast as it is taken, otherwise in real
+    // time.
+    std::unique_ptr<AudioBackend> FileTape(bool fast = true, std::vector<std::string> lines = {}) {
         FileAudioOptions options;
         options.inputPath = Tape().path;
         options.pacing = fast ? FilePacing::Fast : FilePacing::RealTime;
+        options.inputLines = std::move(lines);
         return CreateFileBackend(options);
     }
 
@@ -215,3 +218,15 @@ TEST_F(DockTransfer, ATapePlayedIntoTheSoundServerIsTransferredAndEndsByItself) 
 }
 
 } // namespace
+
+TEST_F(DockTransfer, TheInputLineIsTheLineInUnlessTheSettingsChoseOne) {
+    const std::vector<std::string> lines = {"Internal Microphone", "Line In", "Headset Microphone"};
+    Open(FileTape(/*fast=*/false, lines));
+    auto* line = m_dialog->findChildren<QComboBox*>().at(1);
+    EXPECT_EQ(line->currentIndex(), 2) << "entry 0 is the server's choice; the LINE rule takes line 1";
+    m_dialog->reject();
+    ASSERT_TRUE(WriteIntValue(m_settings.settingsFile, SettingsKeys::kDockSoundInChan, 2));
+    Open(FileTape(/*fast=*/false, lines));
+    EXPECT_EQ(m_dialog->findChildren<QComboBox*>().at(1)->currentIndex(), 3);
+    m_dialog->reject();
+}

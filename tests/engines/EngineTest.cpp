@@ -221,7 +221,11 @@ protected:
             m_player->SeekPlaying(*seek);
         ASSERT_TRUE(PumpUntil(m_poster, [this] { return !m_player || !m_player->IsBusy(); }));
     }
-    Samples Played() { return ReadWave(m_folder / "played.wav"); }
+    // The last `last` samples played.
+    Samples Played(size_t last = SIZE_MAX) {
+        const Samples played = ReadWave(m_folder / "played.wav");
+        return Samples(played.end() - static_cast<std::ptrdiff_t>(std::min(last, played.size())), played.end());
+    }
     Lines LastLines(size_t count) const {
         return {m_log.lines.end() - static_cast<std::ptrdiff_t>(count), m_log.lines.end()};
     }
@@ -378,3 +382,23 @@ TEST_F(AudioTool, PlayWritesWhatItPlaysFromTheGivenTimeAndAMissingFileIsAFailure
 }
 
 } // namespace
+
+TEST_F(Playing, SeekingReportsTheNewPositionFirstAndPlaysOnFromThereOrFromSilenceBeforeTheStart) {
+    const Samples sound = Tone(80000, 8000);
+    LSoundSourceHandle source = SourceOf(sound);
+    ASSERT_TRUE(m_player->Play(source));
+    m_player->SeekPlaying(40000);
+    EXPECT_EQ(m_log.lines, (Lines{"Start 7", "Time 0 7", "Time 50000 7"}));
+    EXPECT_EQ(m_player->PlayedPosition(), 40000);
+    ASSERT_TRUE(PumpUntil(m_poster, [this] { return !m_player->IsBusy(); }));
+    std::vector<int32_t> times = m_log.Times();
+    EXPECT_TRUE(std::all_of(times.begin() + 1, times.end() - 1, [](int32_t time) { return time >= 50000; }));
+    EXPECT_EQ(Played(40000), Samples(sound.begin() + 40000, sound.end()));
+
+    m_log.lines.clear();
+    PlayToTheEnd(SourceOf(Tone(8000, 8000)), -8000);
+    times = m_log.Times();
+    EXPECT_EQ(times.at(1), -10000);
+    EXPECT_TRUE(std::is_sorted(times.begin() + 1, times.end() - 1));
+    EXPECT_EQ(Played(16000), Joined({Silence(8000), Tone(8000, 8000)}));
+}

@@ -164,3 +164,13 @@ TEST_F(SetupWindowsTest, UninstallingRemovesTheEntriesOnYesOnlyAndKeepsEveryFile
         EXPECT_EQ(Installed("Current Files/1.wav"), "dictation");
     }
 }
+
+TEST(SingleInstanceFolder, TheInstallerFindsTheProgramByItsFolderWhateverPathNamesIt) {
+    TempFolder folder;
+    (void)MakeFolders(folder / "Tallowin");
+    ASSERT_EQ(::symlink((folder / "Tallowin").c_str(), (folder / "link").c_str()), 0);
+    SingleInstance running(folder / "Tallowin/");
+    ASSERT_TRUE(running.BecomePrimary());
+    EXPECT_FALSE(SingleInstance(folder / "Tallowin").BecomePrimary());
+    EXPECT_FALSE(SingleInstance(folder / "link/").BecomePrimary());
+}

@@ -272,3 +272,49 @@ TEST_F(DbEdit, PressingAndDraggingOnTheBarSetsTheValueUntilReleasedButNotWithout
 }
 
 } // namespace
+
+TEST_F(MixerSettings, AStoredLineIsKeptWhileTheDeviceHasItOtherwiseTheLastOneNamedByTheWordIsTaken) {
+    for (const auto& [lines, stored, word, line] :
+         std::vector<std::tuple<std::vector<std::string>, int, std::string, int>>{
+             {kThreeLines, -2, "MIC", 1},
+             {kThreeLines, -2, "LINE", 0},
+             {{"Front Mic", "Line In", "Rear Microphone", "CD"}, -2, "MIC", 2},
+             {{"Line In", "CD Audio"}, -2, "MIC", -1},
+             {kThreeLines, 2, "MIC", 2},
+             {kThreeLines, -1, "MIC", -1},
+             {kThreeLines, -7, "MIC", 1}}) {
+        SpyBackend backend(lines);
+        Store(0, "", stored);
+        const InputSelection selection = ReadRecording(backend, word);
+        EXPECT_EQ(selection.line, line) << stored << " " << word << " in " << ::testing::PrintToString(lines);
+        EXPECT_EQ(selection.device, 0);
+        EXPECT_FALSE(selection.deviceMissing);
+    }
+}
+
+TEST_F(HardwareSettings, OkWritesEveryKeyAndTheDialogShowsThemAgainButCancelWritesNothing) {
+    Open();
+    Choose();
+    Control<QPushButton>(D::kCancel)->click();
+    EXPECT_EQ(m_dialog->result(), QDialog::Rejected);
+    EXPECT_EQ(m_folder.Read("settings.ini"), "<missing>");
+    Open();
+    Choose();
+    Level(D::kPlayLevel)->Edit()->clear();
+    QTest::keyClicks(Level(D::kPlayLevel)->Edit(), "--");
+    Control<QPushButton>(D::kOk)->click();
+    EXPECT_EQ(m_dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(ReadIntValue(m_file, kSoundIn), 1);
+    EXPECT_EQ(ReadStringValue(m_file, DeviceNameKeys::kSoundInName), "silence");
+    EXPECT_EQ(ReadIntValue(m_file, kSoundInChan), 2);
+    EXPECT_EQ(ReadStringValue(m_file, kRecordVolume.section, "recordvolume", ""), "-10dB");
+    EXPECT_EQ(ReadDbValue(m_file, kVoiceActivate), -30);
+    EXPECT_EQ(ReadIntValue(m_file, kSoundOutDevice), 2);
+    EXPECT_EQ(ReadStringValue(m_file, DeviceNameKeys::kSoundOutName), "usb-speakers");
+    EXPECT_EQ(ReadStringValue(m_file, kSoundOutVolume.section, "soundoutvolume", ""), "--dB");
+    Open();
+    EXPECT_EQ(Control(D::kRecordDevice)->currentIndex(), 1);
+    EXPECT_EQ(Control(D::kInputLine)->currentIndex(), 3);
+    EXPECT_EQ(Level(D::kRecordLevel)->Value(), -10);
+    EXPECT_EQ(Level(D::kPlayLevel)->Value(), -36);
+}

@@ -212,3 +212,13 @@ TEST_F(FileTransferTest, ATlsServerIsRefusedUntilItsCertificateIsTrustedOrUnchec
 }
 
 } // namespace
+
+TEST_F(FileTransferTest, ASecureSessionSendsNoLogOnToAServerWithoutTls) {
+    auto server = StartServer({"--log-commands"});
+    FileTransfer ftp(Options(FtpSecurity::ExplicitTls));
+    EXPECT_EQ(LogOn(ftp, *server), R::CouldNotConnect);
+    server->Stop();
+    const std::string log = ReadFileBytes(Log(0)).value_or("");
+    EXPECT_NE(log.find("<- AUTH TLS"), std::string::npos);
+    EXPECT_EQ(log.find("<- USER"), std::string::npos);
+}

@@ -176,3 +176,59 @@ TEST(LThreadNotify, TheOwnerGetsOneNoteBeforeAndOneAfterEachRunOnItsOwnThreadUnt
 }
 
 } // namespace
+
+TEST(FileOps, AnAtomicRewriteReplacesTheWholeFileLeavesNoTemporaryAndNeedsItsFolder) {
+    TempFolder folder;
+    const std::string path = folder.Write("notes.txt", "old text that is longer");
+    ASSERT_TRUE(WriteFileAtomically(path, "new"));
+    EXPECT_EQ(folder.Read("notes.txt"), "new");
+    EXPECT_EQ(ListFolder(folder.Path()), std::vector<std::string>{"notes.txt"});
+    EXPECT_FALSE(WriteFileAtomically(folder / "missing/notes.txt", "x"));
+    EXPECT_FALSE(PathExists(folder / "missing"));
+}
+
+TEST(IniDocument, SetReplacesInPlaceKeepsOtherLinesAndNoValueCanStartAKeyOrSection) {
+    IniDocument document = IniDocument::Parse("; keep me\n[file]\nnumber=1\n\n[user]\nphone=5\n");
+    document.Set("FILE", "Number", "2");
+    document.Set("file", "date", "77");
+    document.Set("new", "key", "v");
+    EXPECT_EQ(document.Serialize(), "; keep me\n[file]\nNumber=2\ndate=77\n\n[user]\nphone=5\n[new]\nkey=v\n");
+
+    document.Set("file", "priority", "High\n[settings]\r\nnumber=1");
+    const IniDocument reread = IniDocument::Parse(document.Serialize());
+    EXPECT_EQ(reread.Get("file", "priority"), "High [settings]  number=1");
+    EXPECT_EQ(reread.Get("settings", "number"), std::nullopt);
+    for (const char* name : {"a]b", ""})
+        EXPECT_FALSE(IniDocument::IsUsableSectionName(name)) << name;
+    for (const char* name : {"a=b", "a\nb", ";key", " key"})
+        EXPECT_FALSE(IniDocument::IsUsableKeyName(name)) << name;
+    EXPECT_TRUE(IniDocument::IsUsableSectionName("settings"));
+}
+
+TEST_F(Profile, WritesAreSeenAtOnceReachTheDiskAtFlushKeepingTheFilesModeAndAnUnchangedFileIsNotRewritten) {
+    ASSERT_TRUE(ProfileWrite(m_path, "file", "number", "3"));
+    EXPECT_EQ(ProfileRead(m_path, "file", "number", "0"), "3");
+    EXPECT_FALSE(PathExists(m_path));
+    ASSERT_TRUE(ProfileFlush(m_path));
+    EXPECT_EQ(m_folder.Read("settings.ini"), "[file]\nnumber=3\n");
+
+    ASSERT_EQ(::chmod(m_path.c_str(), 0600), 0);
+    ASSERT_TRUE(ProfileWrite(m_path, "file", "number", "4") && ProfileFlush(m_path));
+    struct stat before {
+    }, after{};
+    ASSERT_EQ(::stat(m_path.c_str(), &before), 0);
+    EXPECT_EQ(before.st_mode & 0777, 0600u);
+    ASSERT_TRUE(ProfileWrite(m_path, "file", "number", "4") && ProfileFlush(m_path));
+    ASSERT_EQ(::stat(m_path.c_str(), &after), 0);
+    EXPECT_EQ(before.st_ino, after.st_ino);
+}
+
+TEST_F(Profile, ReadsSeeAtMost258BytesAndNeverHalfACharacter) {
+    ASSERT_TRUE(ProfileWrite(m_path, "s", "ascii", std::string(300, 'x')));
+    EXPECT_EQ(ProfileRead(m_path, "s", "ascii", ""), std::string(258, 'x'));
+    // 257 ASCII bytes, then a two-byte character that would straddle the limit.
+    ASSERT_TRUE(ProfileWrite(m_path, "s", "utf8", std::string(257, 'x') + "\xc3\xa9"));
+    EXPECT_EQ(ProfileRead(m_path, "s", "utf8", ""), std::string(257, 'x'));
+    EXPECT_EQ(ProfileRead(m_path, "s", "missing", std::string(259, 'd')), std::string(258, 'd'));
+    ProfileForget(m_path);
+}

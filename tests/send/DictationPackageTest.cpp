@@ -88,3 +88,12 @@ TEST_F(DictationPackageTest, MissingAudioOrAFolderThatCannotBeWrittenLeavesNoPac
 }
 
 } // namespace
+
+TEST_F(DictationPackageTest, ADictationWithoutRecordNotesOrSettingsGetsTheDefaults) {
+    const TypistPackage package = Written("dct00000-00000.dct");
+    EXPECT_EQ(package.date, 1234567890u) << "the current time";
+    EXPECT_EQ(package.priority, 50);
+    EXPECT_EQ(package.notes, "");
+    EXPECT_EQ(package.details, (std::array<std::string, 10>{}));
+    EXPECT_EQ(package.audio, Audio());
+}

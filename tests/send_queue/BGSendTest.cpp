@@ -237,3 +237,23 @@ TEST_F(SendQueueTest, StrandedSentDictationsAreQueuedAgainToTheRecipientTheyName
 }
 
 } // namespace
+
+TEST_F(SendQueueTest, TheWorkerRemovesTheFirstEntryOnlyWhenItStillNamesTheDictationJustSent) {
+    Names sent;
+    const DeliveryFunction held = probe->HeldTransport([](TransportReport&, const DeliveryRequest&) { return true; });
+    BGSend& queue = Open(Lan([&](TransportReport& report, const DeliveryRequest& request) {
+        sent.push_back(request.dictationName);
+        return sent.size() > 1 || held(report, request);
+    }));
+    Add(2);
+    ASSERT_TRUE(probe->WaitUntilHeld()); // a is in its transport
+    // The queue is cleared (as the user's Cancel does) and c is queued, all while a is being sent.
+    ASSERT_TRUE(queue.SetCount(0));
+    const std::string c = f.MakeSentDictation("c", 3);
+    ASSERT_TRUE(queue.Add(c, 0));
+    EXPECT_EQ(Queued(), (Entries{{c, 0}}));
+    probe->ReleaseForever();
+    ASSERT_TRUE(probe->WaitForEndings(1));
+    EXPECT_EQ(sent, (Names{"a", "c"}));
+    EXPECT_EQ(queue.GetCount(), 0);
+}

@@ -5,6 +5,7 @@
 #include "TempFolder.h"
 #include "platform/FileOps.h"
 #include "store/IniValues.h"
+#include "store/RecordKeys.h"
 #include "store/SettingsKeys.h"
 
 #include <algorithm>
@@ -299,3 +300,13 @@ TEST_F(StoreAsOtherUser, ARenameOrSendThatFailsHalfWayIsRolledBack) {
 }
 
 } // namespace
+
+TEST_F(DictationStoreTest, DeletingRemovesAllThreeFilesForGoodAndNothingElse) {
+    Add(Current, "Gone", 1, "notes");
+    Add(Current, "Staying");
+    ASSERT_TRUE(WriteStringValue(m_store.RecordPath(Current, "Gone"), RecordKeys::kPriority, "Low"));
+    EXPECT_EQ(m_store.Delete("Gone"), Done);
+    EXPECT_TRUE(FlushProfile(m_store.RecordPath(Current, "Gone"))); // the cached write is gone too
+    EXPECT_EQ(Entries(m_current), Files("Staying", false));
+    EXPECT_EQ(m_store.Delete("Gone"), Done); // nothing left is the same outcome
+}

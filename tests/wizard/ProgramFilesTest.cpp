@@ -3,6 +3,7 @@
 #include "ChildProcess.h"
 #include "TempFolder.h"
 #include "app/HelpViewer.h"
+#include "platform/FileOps.h"
 
 #include <gtest/gtest.h>
 
@@ -66,4 +67,13 @@ TEST(Screenshots, TheToolWritesAPictureOfEveryWindow) {
     for (const char* name : {"wizard-1.png", "wizard-2.png", "wizard-3.png", "wizard-4.png", "wizard-5.png",
                              "splash.png", "main-window.png"})
         EXPECT_EQ(folder.Read(name).substr(0, 8), "\x89PNG\r\n\x1a\n") << name;
+}
+
+TEST(HelpPage, IsBesideTheProgramWithEveryAnchorTheDialogsOpen) {
+    const std::string page = HelpViewer({TALLOWIN_PROGRAM_FOLDER}, {}).PagePath();
+    ASSERT_FALSE(page.empty());
+    const std::string text = ReadFileBytes(page).value_or("");
+    for (const char* anchor : {"contents", "hardware-settings", "recipient-settings", "recipient-properties",
+                               "user-settings", "mail-settings", "work-progress", "keyboard", "dock"})
+        EXPECT_NE(text.find(std::string("id=\"") + anchor + "\""), std::string::npos) << anchor;
 }

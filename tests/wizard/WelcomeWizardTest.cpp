@@ -5,6 +5,7 @@
 #include "EngineTestSupport.h"
 #include "TempFolder.h"
 #include "app/LogoWin.h"
+#include "app/WelcomeChoice.h"
 #include "audio/LSoundPlayer.h"
 #include "platform/AudioBackend.h"
 
@@ -71,4 +72,14 @@ TEST(LogoWin, ALeftClickOrItsTimerOrItsOwnerClosesItAndClearsTheOwnersReference)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_TRUE(splash.isNull());
     }
+}
+
+TEST(WelcomeChoice, OnlyInstallExactlyAsTheFirstArgumentShowsTheWizard) {
+    using Arguments = std::vector<std::string>;
+    for (const Arguments& arguments : {Arguments{"tallowin", "/install"}, Arguments{"tallowin", "/install", "more"}})
+        EXPECT_EQ(ChooseWelcome(arguments), Welcome::Wizard) << testing::PrintToString(arguments);
+    for (const Arguments& arguments : {Arguments{"tallowin"}, Arguments{}, Arguments{"tallowin", "/INSTALL"},
+                                       Arguments{"tallowin", "other", "/install"}, Arguments{"tallowin", "/install "},
+                                       Arguments{"tallowin", "install"}})
+        EXPECT_EQ(ChooseWelcome(arguments), Welcome::Splash) << testing::PrintToString(arguments);
 }
