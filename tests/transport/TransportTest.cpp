@@ -323,7 +323,9 @@ TEST_F(TransportTest, RewindAndFastForwardScrubWhileHeldAndTheReleaseResumesOnly
             transport.Record();
             m_poster.Pump();
         }
-        const auto press = [&] { forward ? transport.ForwardPress() : transport.RewindPress(); };
+        const auto press = [&transport, forward = forward] {
+            forward ? transport.ForwardPress() : transport.RewindPress();
+        };
         press();
         EXPECT_FALSE(transport.IsRecording());
         EXPECT_EQ(transport.IsPlaying(), scrubbing);
