@@ -12,6 +12,15 @@ void BlockCollector::OnWaveInData(const WaveInBlock& block) {
         m_device.AddBuffer(block.index);
 }
 
+FileAudioOptions Files(const std::string& in, const std::string& out, FilePacing pacing, FileInputEnd end) {
+    FileAudioOptions options;
+    options.inputPath = in;
+    options.outputPath = out;
+    options.pacing = pacing;
+    options.inputEnd = end;
+    return options;
+}
+
 bool PumpUntil(PumpPoster& poster, const std::function<bool()>& done, std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     poster.Pump();

@@ -2,6 +2,7 @@
 // owner's queue until something happened, and test signals and finding them in a recording.
 #pragma once
 
+#include "platform/AudioBackend.h"
 #include "platform/AudioTypes.h"
 #include "platform/Poster.h"
 #include "platform/WaveIn.h"
@@ -32,6 +33,10 @@ private:
     WaveIn& m_device;
     bool m_requeue;
 };
+
+// The file backend's options: blocks from `in` (empty: silence), playback into `out` (empty: discarded).
+FileAudioOptions Files(const std::string& in, const std::string& out = {}, FilePacing pacing = FilePacing::Fast,
+                       FileInputEnd end = FileInputEnd::Continue);
 
 // Pumps `poster` until `done` holds or `limit` passes; true when it held.
 bool PumpUntil(PumpPoster& poster, const std::function<bool()>& done,

@@ -13,14 +13,6 @@ using namespace sound_test;
 
 namespace {
 
-FileAudioOptions Files(const std::string& in, const std::string& out = {}, FilePacing pacing = FilePacing::Fast) {
-    FileAudioOptions options;
-    options.inputPath = in;
-    options.outputPath = out;
-    options.pacing = pacing;
-    return options;
-}
-
 class FileDevice : public ::testing::Test {
 protected:
     // Starts recording a file of `format` holding `samples` in four queued blocks of `frames` (handed straight back
@@ -29,9 +21,7 @@ protected:
                 FilePacing pacing = FilePacing::Fast, FileInputEnd end = FileInputEnd::Continue, bool keep = false) {
         m_input.reset(); // a second recording: the first device goes before its backend
         m_folder.Write("in.wav", Pcm16File(samples, format.channels, format.rate));
-        FileAudioOptions options = Files(m_folder / "in.wav", m_folder / "out.wav", pacing);
-        options.inputEnd = end;
-        m_backend = CreateFileBackend(options);
+        m_backend = CreateFileBackend(Files(m_folder / "in.wav", m_folder / "out.wav", pacing, end));
         m_input = m_backend->CreateWaveIn();
         m_owner = std::make_unique<BlockCollector>(*m_input, !keep);
         ASSERT_TRUE(m_input->Open({.device = -1, .format = kDictation, .framesPerBlock = frames, .blockCount = 4},

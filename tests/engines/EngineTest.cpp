@@ -22,13 +22,6 @@ constexpr int32_t kOneHour = 36000000;
 using Lines = std::vector<std::string>;
 const Lines kQuietStart = {"Waiting 7", "Time 0 7", "Levels [] 7"}, kStopped = {"Stop 7", "Time 0 7", "Levels [] 7"};
 
-Lines Events(std::initializer_list<Lines> parts) {
-    Lines lines;
-    for (const Lines& part : parts)
-        lines.insert(lines.end(), part.begin(), part.end());
-    return lines;
-}
-
 // What an engine test works with: a folder, the poster it pumps, the device, and the owner's log.
 class EngineTest : public ::testing::Test {
 protected:
@@ -58,11 +51,7 @@ class Recording : public EngineTest {
 protected:
     void UseInput(const Samples& input, FileInputEnd end = FileInputEnd::Continue) {
         ASSERT_TRUE(WriteWave(m_folder / "input.wav", input, 8000, 1));
-        FileAudioOptions options;
-        options.inputPath = m_folder / "input.wav";
-        options.pacing = FilePacing::Fast;
-        options.inputEnd = end;
-        m_backend = CreateFileBackend(options);
+        m_backend = CreateFileBackend(Files(m_folder / "input.wav", {}, FilePacing::Fast, end));
         m_recorder = std::make_unique<LSoundRecorder>(m_poster, *m_backend);
         m_recorder->notify = &m_log;
         m_recorder->notifyCookie = 7;
@@ -134,13 +123,13 @@ TEST_F(Recording, AStopOrARecordOnABusyRecorderFinishesTheSinkWithWhatTheDeviceH
     m_recorder->StopRecording(); // the device filled its blocks; none was handed over yet
     EXPECT_EQ(Saved(), Joined({Silence(400), word}));
     m_poster.Pump(); // what the device posted meanwhile finds nothing to do
-    EXPECT_EQ(m_log.lines, Events({kQuietStart, kStopped}));
+    EXPECT_EQ(m_log.lines, Joined({kQuietStart, kStopped}));
     ASSERT_TRUE(Start(Sink("first.wav")));
     m_poster.Pump();
     m_log.lines.clear();
     ASSERT_TRUE(Start(Sink("second.wav")));
     EXPECT_EQ(Saved("first.wav"), Joined({Silence(400), word})) << "finished and readable";
-    EXPECT_EQ(m_log.lines, Events({kStopped, kQuietStart}));
+    EXPECT_EQ(m_log.lines, Joined({kStopped, kQuietStart}));
 }
 
 TEST_F(Recording, RecordFailsWithoutANotificationForAnEmptySinkASinkInErrorOrADeviceThatCannotOpen) {
@@ -186,7 +175,7 @@ TEST_F(Recording, TheOwnerMayStopOrDestroyTheRecorderFromInsideANotification) {
         m_poster.Pump();
         EXPECT_GE(Saved().size(), 1200u) << "the activating block and what the device had captured by then";
         if (m_recorder) {
-            EXPECT_EQ(m_log.lines, Events({kQuietStart, {"Levels -127 7", "Active 7"}, kStopped}));
+            EXPECT_EQ(m_log.lines, Joined({kQuietStart, {"Levels -127 7", "Active 7"}, kStopped}));
         }
     }
     EXPECT_EQ(m_recorder, nullptr);
@@ -199,10 +188,7 @@ protected:
     void SetUp() override { UseDevice(FilePacing::Fast); }
     void UseDevice(FilePacing pacing) {
         m_player.reset();
-        FileAudioOptions options;
-        options.outputPath = m_folder / "played.wav";
-        options.pacing = pacing;
-        m_backend = CreateFileBackend(options);
+        m_backend = CreateFileBackend(Files({}, m_folder / "played.wav", pacing));
         m_player = std::make_unique<LSoundPlayer>(m_poster, *m_backend);
         m_player->notify = &m_log;
         m_player->notifyCookie = 7;
@@ -254,46 +240,60 @@ TEST_F(Playing, ASourceIsPlayedToItsEndInWholeBlocksAndTheOwnerHearsStartPositio
     }
 }
 
-TEST_F(Playing, SeekingToTheEndOrBeyondEndsPlaybackAndASeekBeforeTheOwnerHeardOfTheEndPlaysOn) {
+TEST_F(Playing, SeekingReportsTheNewPositionFirstPlaysOnFromThereOrFromSilenceBeforeTheStartAndEndsAtTheEnd) {
+    const Samples sound = Tone(80000, 8000);
+    LSoundSourceHandle source = SourceOf(sound);
+    ASSERT_TRUE(m_player->Play(source));
+    m_player->SeekPlaying(40000);
+    EXPECT_EQ(m_log.lines, (Lines{"Start 7", "Time 0 7", "Time 50000 7"}));
+    EXPECT_EQ(m_player->PlayedPosition(), 40000);
+    ASSERT_TRUE(PumpUntil(m_poster, [this] { return !m_player->IsBusy(); }));
+    std::vector<int32_t> times = m_log.Times();
+    EXPECT_TRUE(std::all_of(times.begin() + 1, times.end() - 1, [](int32_t time) { return time >= 50000; }));
+    EXPECT_EQ(Played(40000), Samples(sound.begin() + 40000, sound.end()));
+
+    m_log.lines.clear();
+    PlayToTheEnd(SourceOf(Tone(8000, 8000)), -8000);
+    times = m_log.Times();
+    EXPECT_EQ(times.at(1), -10000);
+    EXPECT_TRUE(std::is_sorted(times.begin() + 1, times.end() - 1));
+    EXPECT_EQ(Played(16000), Joined({Silence(8000), Tone(8000, 8000)}));
+
+    m_log.lines.clear();
     for (const int32_t frame : {8000, 90000}) {
         PlayToTheEnd(SourceOf(Tone(8000, 8000)), frame);
         EXPECT_EQ(m_player->LastStopReason(), PlayStopReason::End);
     }
-    const Samples sound = Tone(1600, 8000);
-    LSoundSourceHandle source = SourceOf(sound);
-    ASSERT_TRUE(m_player->Play(source));
+    const Samples twoBlocks = Tone(1600, 8000);
+    LSoundSourceHandle twoBlockSource = SourceOf(twoBlocks);
+    ASSERT_TRUE(m_player->Play(twoBlockSource));
     // The worker plays both blocks and ends; the end waits in the poster.
-    for (int spins = 0; (Played().size() < sound.size() || m_player->IsRunning()) && spins < 1000000; ++spins)
+    for (int spins = 0; (Played().size() < twoBlocks.size() || m_player->IsRunning()) && spins < 1000000; ++spins)
         std::this_thread::yield();
     ASSERT_FALSE(m_player->IsRunning());
     ASSERT_TRUE(m_player->IsBusy());
     m_player->SeekPlaying(0);
     ASSERT_TRUE(PumpUntil(m_poster, [this] { return !m_player->IsBusy(); }));
-    EXPECT_EQ(Played(), Joined({sound, sound}));
+    EXPECT_EQ(Played(), Joined({twoBlocks, twoBlocks}));
     EXPECT_EQ(m_log.Count("Stop 7"), 3u);
 }
 
-TEST_F(Playing, ALimiterIsPutInExactlyWhenTheFullScaleExceedsThe16BitRange) {
-    m_player->notify = nullptr; // an owner that listens to nothing
-    for (const auto& [fullScale, limited] : std::vector<std::pair<int32_t, bool>>{
-             {kFullScale16, false}, {kFullScale16 + 1, true}, {kFullScaleUnknown, true}}) {
-        LSoundSourceHandle source = SourceOf(Tone(800, 100), fullScale);
+// The second and third owner listen to nothing.
+TEST_F(Playing, TheOwnersStopEndsPlaybackAtOnceAReportPostedBeforeItSaysNothingAndALimiterIsPutInAbove16Bits) {
+    for (const auto& [fullScale, limited, listening] : std::vector<std::tuple<int32_t, bool, bool>>{
+             {kFullScale16, false, true}, {kFullScale16 + 1, true, false}, {kFullScaleUnknown, true, false}}) {
+        m_player->notify = listening ? &m_log : nullptr;
+        LSoundSourceHandle source = SourceOf(Tone(80000, 8000), fullScale);
         ASSERT_TRUE(m_player->Play(source));
         EXPECT_EQ(m_player->UsesLimiter(), limited) << fullScale;
         EXPECT_EQ(m_player->Source() == source, !limited);
         m_player->StopPlaying();
+        EXPECT_EQ(m_player->PlayState(), 0);
+        EXPECT_FALSE(m_player->Source());
+        EXPECT_EQ(m_player->LastStopReason(), PlayStopReason::Owner);
+        m_poster.Pump();
+        m_player->StopPlaying();
     }
-}
-
-TEST_F(Playing, TheOwnersStopEndsPlaybackAtOnceAndAReportPostedBeforeItSaysNothing) {
-    LSoundSourceHandle source = SourceOf(Tone(80000, 8000));
-    ASSERT_TRUE(m_player->Play(source));
-    m_player->StopPlaying();
-    EXPECT_EQ(m_player->PlayState(), 0);
-    EXPECT_FALSE(m_player->Source());
-    EXPECT_EQ(m_player->LastStopReason(), PlayStopReason::Owner);
-    m_poster.Pump();
-    m_player->StopPlaying();
     EXPECT_EQ(m_log.lines, (Lines{"Start 7", "Time 0 7", "Stop 7", "Time 0 7", "Levels [] 7"}));
 }
 
@@ -345,60 +345,28 @@ TEST(PlayingOnASoundServer, APlayerWhoseServerDiesEndsAsAtTheEndOfTheSourceTelli
     EXPECT_EQ(log.Count("Stop 0"), 1u);
 }
 
-// The tallowin-audio tool, run as a separate process on the file device.
-class AudioTool : public EngineTest {
-protected:
-    // Runs the tool with `arguments` on the file device that `file` (a variable and its wave file) sets up.
-    std::optional<int> Run(std::vector<std::string> arguments, std::pair<std::string, std::string> file) {
+// The tallowin-audio tool, run as a separate process on the file device that a variable and its wave file set up.
+TEST_F(EngineTest, TheAudioToolListsDevicesRecordsCuttingTheSilenceAfterTheSoundAndPlaysFromTheGivenTime) {
+    const std::string in = m_folder / "in.wav", out = m_folder / "out.wav";
+    const auto run = [&](std::vector<std::string> arguments, const std::string& variable, const std::string& file) {
+        arguments.insert(arguments.begin(), "tallowin-audio");
         ChildProcess::Options options{.arguments = std::move(arguments),
-                                      .environment = {std::move(file), {"TALLOWIN_AUDIO_FILE_PACE", "fast"}},
+                                      .environment = {{variable, file}, {"TALLOWIN_AUDIO_FILE_PACE", "fast"}},
                                       .workingFolder = {},
                                       .outputFile = m_folder / "tool.log"};
-        options.arguments.insert(options.arguments.begin(), "tallowin-audio");
         return ChildProcess(TALLOWIN_AUDIO_TOOL, std::move(options)).Wait(std::chrono::seconds(60));
-    }
-
-    std::pair<std::string, std::string> In() const { return {"TALLOWIN_AUDIO_FILE_IN", m_in}; }
-    std::pair<std::string, std::string> Out() const { return {"TALLOWIN_AUDIO_FILE_OUT", m_out}; }
-
-    const std::string m_in = m_folder / "in.wav", m_out = m_folder / "out.wav";
-};
-
-TEST_F(AudioTool, DevicesListsTheDefaultDeviceFirstAndRecordCutsTheSilenceAfterTheSound) {
-    ASSERT_TRUE(WriteWave(m_in, Joined({Tone(4000, 8000), Silence(8000)}), 8000, 1));
-    EXPECT_EQ(Run({"devices"}, In()), 0);
+    };
+    ASSERT_TRUE(WriteWave(in, Joined({Tone(4000, 8000), Silence(8000)}), 8000, 1));
+    EXPECT_EQ(run({"devices"}, "TALLOWIN_AUDIO_FILE_IN", in), 0);
     EXPECT_NE(m_folder.Read("tool.log").find("Default device"), std::string::npos) << m_folder.Read("tool.log");
-    ASSERT_EQ(Run({"record", m_out, "--seconds", "2"}, In()), 0) << m_folder.Read("tool.log");
-    const Samples recorded = ReadWave(m_out);
+    ASSERT_EQ(run({"record", out, "--seconds", "2"}, "TALLOWIN_AUDIO_FILE_IN", in), 0) << m_folder.Read("tool.log");
+    const Samples recorded = ReadWave(out);
     EXPECT_GE(recorded.size(), 4000u);
     EXPECT_LE(recorded.size(), 4000u + 800u + 400u) << "the trim keeps 0.05 s after the last sounding block";
-}
 
-TEST_F(AudioTool, PlayWritesWhatItPlaysFromTheGivenTimeAndAMissingFileIsAFailure) {
-    ASSERT_TRUE(WriteWave(m_in, Tone(8000, 8000), 8000, 1));
-    ASSERT_EQ(Run({"play", m_in, "--from", "0.5"}, Out()), 0) << m_folder.Read("tool.log");
-    EXPECT_EQ(ReadWave(m_out).size(), 4000u);
-    EXPECT_EQ(Run({"play", m_folder / "none.wav"}, Out()), 1);
+    ASSERT_EQ(run({"play", in, "--from", "0.5"}, "TALLOWIN_AUDIO_FILE_OUT", out), 0) << m_folder.Read("tool.log");
+    EXPECT_EQ(ReadWave(out).size(), 8000u);
+    EXPECT_EQ(run({"play", m_folder / "none.wav"}, "TALLOWIN_AUDIO_FILE_OUT", out), 1);
 }
 
 } // namespace
-
-TEST_F(Playing, SeekingReportsTheNewPositionFirstAndPlaysOnFromThereOrFromSilenceBeforeTheStart) {
-    const Samples sound = Tone(80000, 8000);
-    LSoundSourceHandle source = SourceOf(sound);
-    ASSERT_TRUE(m_player->Play(source));
-    m_player->SeekPlaying(40000);
-    EXPECT_EQ(m_log.lines, (Lines{"Start 7", "Time 0 7", "Time 50000 7"}));
-    EXPECT_EQ(m_player->PlayedPosition(), 40000);
-    ASSERT_TRUE(PumpUntil(m_poster, [this] { return !m_player->IsBusy(); }));
-    std::vector<int32_t> times = m_log.Times();
-    EXPECT_TRUE(std::all_of(times.begin() + 1, times.end() - 1, [](int32_t time) { return time >= 50000; }));
-    EXPECT_EQ(Played(40000), Samples(sound.begin() + 40000, sound.end()));
-
-    m_log.lines.clear();
-    PlayToTheEnd(SourceOf(Tone(8000, 8000)), -8000);
-    times = m_log.Times();
-    EXPECT_EQ(times.at(1), -10000);
-    EXPECT_TRUE(std::is_sorted(times.begin() + 1, times.end() - 1));
-    EXPECT_EQ(Played(16000), Joined({Silence(8000), Tone(8000, 8000)}));
-}

@@ -20,13 +20,6 @@ Samples Silence(int32_t frames) {
     return Samples(static_cast<size_t>(frames), 0);
 }
 
-Samples Joined(std::initializer_list<Samples> parts) {
-    Samples joined;
-    for (const Samples& part : parts)
-        joined.insert(joined.end(), part.begin(), part.end());
-    return joined;
-}
-
 bool WriteWave(const std::string& path, const Samples& samples, int32_t rate, uint8_t channels) {
     LSoundSinkHandle sink = CreatePCMFileSink(path, rate, channels, 16, 0);
     if (!sink || sink->IsInError())

@@ -16,7 +16,12 @@ using Samples = std::vector<int16_t>;
 // `frames` frames of a sine at `frequency` Hz with peak `amplitude` (16-bit units), mono.
 Samples Tone(int32_t frames, int16_t amplitude, double frequency = 440.0, int32_t rate = 8000);
 Samples Silence(int32_t frames);
-Samples Joined(std::initializer_list<Samples> parts);
+template <typename T> std::vector<T> Joined(std::initializer_list<std::vector<T>> parts) {
+    std::vector<T> joined;
+    for (const std::vector<T>& part : parts)
+        joined.insert(joined.end(), part.begin(), part.end());
+    return joined;
+}
 
 // Writes a 16-bit PCM wave file; false on failure.
 bool WriteWave(const std::string& path, const Samples& samples, int32_t rate, uint8_t channels);
