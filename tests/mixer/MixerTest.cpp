@@ -65,37 +65,34 @@ TEST(MixerQueries, NameTheDevicesAndLinesOfTheBackendAndNothingBeyondThem) {
     EXPECT_EQ(InputLineName(backend, 0, 0), kInvalidLineName);
 }
 
-TEST_F(MixerSettings, TheRememberedNameFindsTheDeviceWhereverItIsListedNowAndTheDefaultHasNoName) {
+TEST_F(MixerSettings, TheRememberedNameFindsTheDeviceWhereverItIsListedNowAndAMissingOneFallsBackToTheDefault) {
     SpyBackend backend(kThreeLines, {{"usb-mic", "USB Mic"}, {"usb-headset", "USB Headset"}});
     ASSERT_TRUE(WriteDeviceChoice(backend, AudioDirection::Recording, m_file, kSoundIn, kSoundInName, 3));
     EXPECT_EQ(ReadIntValue(m_file, kSoundIn), 3);
     EXPECT_EQ(ReadStringValue(m_file, kSoundInName), "usb-headset");
-    SpyBackend replugged(kThreeLines, {{"usb-headset", "USB Headset"}, {"usb-mic", "USB Mic"}});
+    SpyBackend replugged(kThreeLines, {{"usb-headset", "USB Headset"}, {"usb-mic", "USB Mic"}}), plain(kThreeLines);
     EXPECT_EQ(ReadRecording(replugged).device, 2);
     EXPECT_FALSE(ReadRecording(replugged).deviceMissing);
     ASSERT_TRUE(WriteDeviceChoice(backend, AudioDirection::Recording, m_file, kSoundIn, kSoundInName, 0));
     EXPECT_EQ(ReadStringValue(m_file, kSoundInName), "");
     EXPECT_EQ(ReadRecording(backend).device, 0);
     EXPECT_FALSE(ReadRecording(backend).deviceMissing);
-}
 
-TEST_F(MixerSettings, AMissingDeviceFallsBackToTheDefaultAndSaysSo) {
-    SpyBackend backend(kThreeLines);
     Store(2, "usb-headset", 0);
-    const InputSelection selection = ReadRecording(backend);
+    const InputSelection selection = ReadRecording(plain);
     EXPECT_EQ(selection.device, 0);
     EXPECT_TRUE(selection.deviceMissing);
     EXPECT_EQ(selection.line, 1) << "the headset's line means nothing on the default device";
     EXPECT_EQ(MissingDeviceMessage(AudioDirection::Recording, selection.missingDeviceName),
               "The recording device \"usb-headset\" is not connected; the default device is used.");
     Store(9, "", 0); // without a remembered name, a number beyond the list falls back too
-    EXPECT_TRUE(ReadRecording(backend).deviceMissing);
+    EXPECT_TRUE(ReadRecording(plain).deviceMissing);
     Store(1, "", 0);
-    EXPECT_FALSE(ReadRecording(backend).deviceMissing);
+    EXPECT_FALSE(ReadRecording(plain).deviceMissing);
     ASSERT_TRUE(WriteIntValue(m_file, SettingsKeys::kSoundOutDevice, 2));
     ASSERT_TRUE(WriteStringValue(m_file, DeviceNameKeys::kSoundOutName, "usb-speakers"));
     const OutputSelection output =
-        ReadOutputSelection(backend, m_file, SettingsKeys::kSoundOutDevice, DeviceNameKeys::kSoundOutName);
+        ReadOutputSelection(plain, m_file, SettingsKeys::kSoundOutDevice, DeviceNameKeys::kSoundOutName);
     EXPECT_EQ(output.device, 0);
     EXPECT_EQ(output.missingDeviceName, "usb-speakers");
 }
@@ -161,7 +158,7 @@ protected:
     std::vector<std::pair<std::string, std::string>> m_help;
 };
 
-TEST_F(HardwareSettings, AnEmptySettingsFileShowsTheBackendsDevicesAndTheMicrophoneLineAndHelpLeavesItOpen) {
+TEST_F(HardwareSettings, ShowsTheBackendsDevicesTheMicrophoneLineAndANoteForARememberedDeviceThatIsGone) {
     Open();
     EXPECT_EQ(Entries(D::kRecordDevice), QStringList({"Default device", "Silence", "USB Headset", "USB Webcam"}));
     EXPECT_EQ(Entries(D::kInputLine), QStringList({kServerChoiceLineName, "Line In", "Microphone", "CD Audio"}));
@@ -173,6 +170,16 @@ TEST_F(HardwareSettings, AnEmptySettingsFileShowsTheBackendsDevicesAndTheMicroph
     Control<QPushButton>(D::kHelp)->click();
     EXPECT_EQ(m_help, (std::vector<std::pair<std::string, std::string>>{{D::kHelpPage, D::kHelpAnchor}}));
     EXPECT_EQ(m_dialog->result(), 0);
+
+    ASSERT_TRUE(WriteIntValue(m_file, kSoundIn, 2) && WriteStringValue(m_file, DeviceNameKeys::kSoundInName, "dock") &&
+                WriteIntValue(m_file, kSoundOutDevice, 2) &&
+                WriteStringValue(m_file, DeviceNameKeys::kSoundOutName, "usb-speakers"));
+    Open();
+    EXPECT_EQ(Control(D::kRecordDevice)->currentIndex(), 0);
+    EXPECT_EQ(Control<QLabel>(D::kRecordNote)->text(),
+              "The recording device \"dock\" is not connected; the default device is used.");
+    EXPECT_EQ(Control(D::kPlayDevice)->currentIndex(), 2);
+    EXPECT_TRUE(Control<QLabel>(D::kPlayNote)->text().isEmpty());
 }
 
 TEST_F(HardwareSettings, ASettingsFileThatCannotBeWrittenKeepsTheDialogOpenWithAWarning) {
@@ -212,27 +219,11 @@ TEST_F(HardwareSettings, ChoosingAnotherDeviceRefillsTheLineListKeepingTheIndexW
     EXPECT_EQ(ReadIntValue(m_file, kSoundInChan), -1);
 }
 
-TEST_F(HardwareSettings, ARememberedDeviceThatIsGoneShowsANoteAndTheDefault) {
-    ASSERT_TRUE(WriteIntValue(m_file, kSoundIn, 2) && WriteStringValue(m_file, DeviceNameKeys::kSoundInName, "dock") &&
-                WriteIntValue(m_file, kSoundOutDevice, 2) &&
-                WriteStringValue(m_file, DeviceNameKeys::kSoundOutName, "usb-speakers"));
-    Open();
-    EXPECT_EQ(Control(D::kRecordDevice)->currentIndex(), 0);
-    EXPECT_EQ(Control<QLabel>(D::kRecordNote)->text(),
-              "The recording device \"dock\" is not connected; the default device is used.");
-    EXPECT_EQ(Control(D::kPlayDevice)->currentIndex(), 2);
-    EXPECT_TRUE(Control<QLabel>(D::kPlayNote)->text().isEmpty());
-}
-
 // The edit box and a bar of 96 pixels: 2 pixels per decibel from column e, 0 dB at e + 72.
 class DbEdit : public ::testing::Test {
 protected:
     DbEdit() { m_control.resize(e + 96, 20); }
     QColor At(int barColumn) { return m_control.grab().toImage().pixelColor(e + barColumn, 10); }
-    void Type(const QString& text) {
-        m_control.Edit()->clear();
-        QTest::keyClicks(m_control.Edit(), text);
-    }
     void Drag(int x) {
         QMouseEvent move(QEvent::MouseMove, QPointF(x, 10), m_control.mapToGlobal(QPointF(x, 10)), Qt::NoButton,
                          Qt::LeftButton, Qt::NoModifier);
@@ -244,16 +235,7 @@ protected:
     QSignalSpy m_told{&m_control, &LDBEdit::valueEdited};
 };
 
-TEST_F(DbEdit, TheBarShowsTheValueRedAboveZeroAndAllGreyWhenDisabled) {
-    m_control.SetValue(6);
-    EXPECT_EQ(At(68), LDBEdit::kBelowZero);
-    EXPECT_EQ(At(76), LDBEdit::kAboveZero);
-    m_control.setEnabled(false);
-    EXPECT_FALSE(m_control.Edit()->isEnabled());
-    EXPECT_EQ(At(76), LDBEdit::kLightGrey);
-}
-
-TEST_F(DbEdit, PressingAndDraggingOnTheBarSetsTheValueUntilReleasedButNotWithoutABar) {
+TEST_F(DbEdit, PressingAndDraggingOnTheBarSetsTheValueUntilReleasedWhichShowsItRedAboveZeroAndGreyWhenDisabled) {
     QTest::mousePress(&m_control, Qt::LeftButton, {}, QPoint(e + 72, 10));
     for (const auto& [x, value] : std::vector<std::pair<int, int>>{{e + 48, -12}, {e + 500, 12}, {0, -36}}) {
         Drag(x);
@@ -269,6 +251,13 @@ TEST_F(DbEdit, PressingAndDraggingOnTheBarSetsTheValueUntilReleasedButNotWithout
     QTest::mousePress(&m_control, Qt::LeftButton, {}, QPoint(e + 8, 10));
     EXPECT_EQ(m_control.Value(), -36);
     EXPECT_FALSE(m_control.grab().isNull());
+    m_control.resize(e + 96, 20);
+    m_control.SetValue(6);
+    EXPECT_EQ(At(68), LDBEdit::kBelowZero);
+    EXPECT_EQ(At(76), LDBEdit::kAboveZero);
+    m_control.setEnabled(false);
+    EXPECT_FALSE(m_control.Edit()->isEnabled());
+    EXPECT_EQ(At(76), LDBEdit::kLightGrey);
 }
 
 } // namespace
