@@ -38,7 +38,7 @@ protected:
     std::unique_ptr<BlockCollector> m_owner;
 };
 
-TEST_F(FileDevice, FastBlocksComeThroughOneWakeAndTheFilesEndPadsTheLastOrStandsForALostDeviceAfterIt) {
+TEST_F(FileDevice, FastBlocksComeThroughOneWakeTheFilesEndPadsTheLastOrIsALostDeviceAndOtherFormatsAreConverted) {
     Record(Ramp(2000), 800, kDictation, FilePacing::Fast, FileInputEnd::Continue, true);
     EXPECT_EQ(m_poster.Pump(), 1u);
     std::vector<int16_t> expected = Ramp(2000);
@@ -55,9 +55,7 @@ TEST_F(FileDevice, FastBlocksComeThroughOneWakeAndTheFilesEndPadsTheLastOrStands
     EXPECT_EQ(m_owner->blocksBeforeLoss, 2u);
     EXPECT_TRUE(m_input->IsLost());
     EXPECT_EQ(m_input->Reset(), 4);
-}
 
-TEST_F(FileDevice, AFileOfAnotherFormatIsRecordedInTheOpenedOne) {
     std::vector<int16_t> stereo; // 16000 frames per second, left 1000 and right 3000: mono 2000 at 8000
     for (int i = 0; i < 1600; ++i)
         stereo.insert(stereo.end(), {1000, 3000});

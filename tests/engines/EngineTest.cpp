@@ -132,7 +132,7 @@ TEST_F(Recording, AStopOrARecordOnABusyRecorderFinishesTheSinkWithWhatTheDeviceH
     EXPECT_EQ(m_log.lines, Joined({kStopped, kQuietStart}));
 }
 
-TEST_F(Recording, RecordFailsWithoutANotificationForAnEmptySinkASinkInErrorOrADeviceThatCannotOpen) {
+TEST_F(Recording, RecordFailsWithoutANotificationForAnEmptyOrFailedSinkOrNoDeviceAndASinkFailingLaterStopsIt) {
     UseInput(Tone(800, 8000));
     EXPECT_FALSE(Start({}));
     LSoundSinkHandle failed = MakeHandle<FillingSink>(-1);
@@ -146,20 +146,18 @@ TEST_F(Recording, RecordFailsWithoutANotificationForAnEmptySinkASinkInErrorOrADe
     EXPECT_TRUE(m_log.lines.empty());
     EXPECT_EQ(m_recorder->State(), RecordState::Stopped);
     EXPECT_EQ(sink->ReferenceCount(), 1u) << "not kept";
-}
 
-TEST_F(Recording, ASinkGoingIntoErrorStopsTheRecordingAndTellsTheOwner) {
     UseInput(Tone(16000, 8000));
     auto* filling = new FillingSink(4000);
-    LSoundSinkHandle sink(filling);
-    ASSERT_TRUE(Start(sink));
+    LSoundSinkHandle filled(filling);
+    ASSERT_TRUE(Start(filled));
     m_poster.Pump();
     EXPECT_EQ(m_recorder->State(), RecordState::Stopped);
     EXPECT_EQ(m_recorder->LastStopReason(), RecordStopReason::SinkError);
     EXPECT_EQ(filling->Length(), 4400) << "the pre-roll and five blocks, the last of them refused";
     EXPECT_EQ(filling->framesAfterError, 0);
     EXPECT_EQ(m_log.Count("Stop 7"), 1u);
-    EXPECT_EQ(sink->ReferenceCount(), 1u);
+    EXPECT_EQ(filled->ReferenceCount(), 1u);
 }
 
 TEST_F(Recording, TheOwnerMayStopOrDestroyTheRecorderFromInsideANotification) {
