@@ -210,7 +210,7 @@ TEST(Tone, SilenceAndUnusableSettingsGiveSilence) {
 
 TEST(ConversionChain, NothingToDoHandsTheSourceBackAndStepsThatCannotBeBuiltFailWithAReason) {
     LSoundSourceHandle source = Memory(std::vector<int32_t>(1000), 44100);
-    ConversionTarget target;
+    ConversionTarget target, fast, wide;
     EXPECT_EQ(BuildConversionChain(source, target).head, source);
     target.rate = 44100;
     target.channels = 1;
@@ -221,12 +221,10 @@ TEST(ConversionChain, NothingToDoHandsTheSourceBackAndStepsThatCannotBeBuiltFail
     const ConversionChain tooLow = BuildConversionChain(source, target);
     EXPECT_FALSE(tooLow.head);
     EXPECT_NE(tooLow.problem.find("44100"), std::string::npos);
-    target = ConversionTarget();
-    target.speed = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_NE(BuildConversionChain(source, target).problem, "");
-    target = ConversionTarget();
-    target.channels = 300;
-    EXPECT_NE(BuildConversionChain(source, target).problem, "");
+    fast.speed = std::numeric_limits<double>::quiet_NaN();
+    wide.channels = 300;
+    EXPECT_NE(BuildConversionChain(source, fast).problem, "");
+    EXPECT_NE(BuildConversionChain(source, wide).problem, "");
     EXPECT_NE(BuildConversionChain(InvalidSource(), ConversionTarget()).problem, "");
     EXPECT_NE(BuildConversionChain(LSoundSourceHandle(), ConversionTarget()).problem, "");
 }

@@ -125,18 +125,10 @@ TEST_F(PcmFile, KeepingFramesKeepsOnlyFramesReallyInAFileOfOursAndARecordingThat
     const std::string lagging = OurHeader(200) + Samples16(Ramp(3000)); // a crash left the header 2900 frames behind
     const std::string ours = OurHeader(2000) + Samples16(Ramp(1000));
     using Samples = std::vector<int16_t>;
-    struct Case {
-        const char* what;
-        std::string before;
-        int32_t keep;
-        Samples written;
-        bool finish;
-        int32_t kept; // -1: the sink is in error
-        std::string after;
-    };
     Samples kept5000 = Ramp(5000);
     kept5000.insert(kept5000.end(), {-1, -2, -3});
-    const Case cases[] = {
+    // What, the file before, frames to keep, samples written, finished, frames kept (-1: in error), the file after.
+    const std::tuple<const char*, std::string, int32_t, Samples, bool, int32_t, std::string> cases[] = {
         {"keeping 5000 of 10000", OurHeader(20000) + Samples16(Ramp(10000)), 5000, Samples{-1, -2, -3}, false, 5000,
          OurHeader(10006) + Samples16(kept5000)},
         {"a lagging header, never started", lagging, 2000, {}, false, 2000, lagging},
@@ -148,21 +140,21 @@ TEST_F(PcmFile, KeepingFramesKeepsOnlyFramesReallyInAFileOfOursAndARecordingThat
          OurHeader(1000, 1, 11025) + Samples16(Ramp(500))},
         {"not a wave file", std::string(1000, 'x'), 100, Samples{5, 5}, true, -1, std::string(1000, 'x')},
     };
-    for (const Case& item : cases) {
-        SCOPED_TRACE(item.what);
-        m_folder.Write("w.wav", item.before);
+    for (const auto& [what, before, keep, written, finish, kept, after] : cases) {
+        SCOPED_TRACE(what);
+        m_folder.Write("w.wav", before);
         {
-            LSNKPCMFile<LSF16> sink(Path(), 8000, 1, item.keep);
-            EXPECT_EQ(sink.IsInError(), item.kept < 0);
-            EXPECT_EQ(sink.KeptFrames(), std::max(item.kept, 0));
-            const int32_t frames = static_cast<int32_t>(item.written.size());
-            sink.Write(Pipeline16(item.written).data(), frames);
-            EXPECT_EQ(sink.Length(), std::max(item.kept, 0) + frames);
-            if (item.finish) {
-                EXPECT_EQ(sink.Finish(), item.kept >= 0);
+            LSNKPCMFile<LSF16> sink(Path(), 8000, 1, keep);
+            EXPECT_EQ(sink.IsInError(), kept < 0);
+            EXPECT_EQ(sink.KeptFrames(), std::max(kept, 0));
+            const int32_t frames = static_cast<int32_t>(written.size());
+            sink.Write(Pipeline16(written).data(), frames);
+            EXPECT_EQ(sink.Length(), std::max(kept, 0) + frames);
+            if (finish) {
+                EXPECT_EQ(sink.Finish(), kept >= 0);
             }
         }
-        EXPECT_EQ(Bytes(), item.after);
+        EXPECT_EQ(Bytes(), after);
     }
 }
 
