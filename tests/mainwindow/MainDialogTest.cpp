@@ -1,6 +1,5 @@
-// The main window as a view of its session, offscreen on the file audio device with a fake send queue: what only a
-// widget can get wrong (keys and focus, the hold rule through key events, commands while a splice runs, edits
-// reaching the session, the message box seam, the dialogs and the frame).
+// The main window offscreen with a fake send queue: keys and focus, the hold rule through key events, commands while
+// a splice runs, edits reaching the session, the message boxes, the dialogs and the frame.
 #include "MainWindowTestSupport.h"
 #include "app/FilesListBox.h"
 #include "app/MainFrame.h"
@@ -15,11 +14,8 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QTest>
 #include <QTimer>
 #include <QToolTip>
-
-namespace {
 
 using MainWindow = MainWindowTest;
 
@@ -101,33 +97,6 @@ TEST_F(MainWindow, HoldingEnterPlaysOnlyWhileHeldTheKeyboardsRepeatsAreIgnoredAn
     Press(list, Qt::Key_Return); // the second tap
     SettleKeys();
     EXPECT_FALSE(Transport().IsPlaying());
-}
-
-TEST_F(MainWindow, AltWithAMenusLetterOpensThatMenuAndAltNGoesToTheNotes) {
-    AddDictation("Dictation 1", 1.0);
-    MainFrame frame(Services());
-    frame.show();
-    frame.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
-    QWidget* list = FindControl(&frame.Form(), MainDialog::kList);
-    list->setFocus();
-    // S and T are also the Send button's and the Transport frame's letters, D the Dock frame's.
-    for (const auto& [key, title] : {std::pair{Qt::Key_S, "&Settings"}, std::pair{Qt::Key_T, "&Transport"},
-                                     std::pair{Qt::Key_D, "&Dictation"}, std::pair{Qt::Key_H, "&Help"}}) {
-        QTest::keyClick(list, key, Qt::AltModifier);
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        ASSERT_TRUE(menu) << title;
-        EXPECT_EQ(menu->title(), title);
-        menu->close();
-        QApplication::processEvents();
-    }
-    frame.activateWindow(); // the offscreen platform leaves no window active once a menu has closed
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_N, Qt::AltModifier);
-    EXPECT_EQ(frame.focusWidget(), FindControl(&frame.Form(), MainDialog::kNotes));
-    EXPECT_EQ(frame.Form().Session().Names().size(), 1u) << "Alt+N made no dictation";
-    frame.Form().Close();
 }
 
 TEST_F(MainWindow, WhileASpliceRunsOnlyHelpAndAboutAreEnabledAndKeysDoNothing) {
@@ -217,17 +186,37 @@ TEST_F(MainWindow, TheSessionsMessagesAndQuestionsBecomeMessageBoxesAndTheStatus
     EXPECT_EQ(static_cast<QLabel*>(Control(MainDialog::kStatus))->text(), MainDialog::StatusTexts()[0]);
 }
 
-TEST_F(MainWindow, TheFrameHoldsTheFormItsCommandsOpenTheirDialogsAfterSavingTheDetailsAndExitClosesAll) {
+TEST_F(MainWindow,
+       TheFrameHoldsTheFormAltOpensItsMenusItsCommandsOpenTheirDialogsAfterSavingTheDetailsAndExitClosesAll) {
     AddDictation("Dictation 1");
     SetRecipients(1);
     MainFrame frame(Services());
     frame.show();
+    frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
     MainDialog& form = frame.Form();
+    QWidget* list = FindControl(&form, MainDialog::kList);
+    list->setFocus();
+    // Alt with a menu's letter opens that menu, though S and T are also the Send button's and the Transport frame's
+    // letters, D the Dock frame's.
     QStringList menus;
-    for (const QAction* menu : frame.menuBar()->actions())
-        menus << menu->text();
+    for (const QAction* entry : frame.menuBar()->actions()) {
+        menus << entry->text();
+        QTest::keyClick(list, Qt::Key(entry->text().at(1).unicode()), Qt::AltModifier);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_TRUE(menu) << entry->text().toStdString();
+        EXPECT_EQ(menu->title(), entry->text());
+        menu->close();
+        QApplication::processEvents();
+    }
     EXPECT_EQ(menus, QStringList({"&Dictation", "&Transport", "&Settings", "&Help"}));
-    QTest::keyClicks(FindControl(&form, MainDialog::kNotes), "Before recovery");
+    frame.activateWindow(); // the offscreen platform leaves no window active once a menu has closed
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_N, Qt::AltModifier);
+    ASSERT_EQ(frame.focusWidget(), FindControl(&form, MainDialog::kNotes));
+    EXPECT_EQ(form.Session().Names().size(), 1u) << "Alt+N made no dictation";
+    QTest::keyClicks(frame.focusWidget(), "Before recovery");
     // A command's dialog; 0: the welcome wizard (its title is empty).
     const std::pair<int, QString> table[] = {
         {MainDialog::kRecover, "Recover Sent Dictations"},      {MainDialog::kWorkProgress, "Work Progress"},
@@ -259,8 +248,6 @@ TEST_F(MainWindow, TheFrameHoldsTheFormItsCommandsOpenTheirDialogsAfterSavingThe
     EXPECT_EQ(m_queue.notifyPoster, nullptr);
     EXPECT_FALSE(form.IsCommandEnabled(MainDialog::kNew));
 }
-
-} // namespace
 
 TEST_F(MainWindow, MenuCommandsTheScrollBarAndTheListsTooltipAndRightButtonWork) {
     const std::string longName = "A dictation whose name is far too long for the list to show";
