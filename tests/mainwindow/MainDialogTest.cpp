@@ -126,32 +126,6 @@ TEST_F(MainWindow, WhileASpliceRunsOnlyHelpAndAboutAreEnabledAndKeysDoNothing) {
     EXPECT_TRUE(form.IsCommandEnabled(MainDialog::kNew) && list->isEnabled());
 }
 
-TEST_F(MainWindow, TypedNotesAndTheChosenPriorityReachTheSessionAndSurviveSwitchingDictations) {
-    AddDictation("Dictation 1");
-    AddDictation("Dictation 2");
-    Open();
-    auto* list = static_cast<FilesListBox*>(Control(MainDialog::kList));
-    auto* notes = static_cast<QPlainTextEdit*>(Control(MainDialog::kNotes));
-    auto* priority = static_cast<QComboBox*>(Control(MainDialog::kPriority));
-    QTest::keyClicks(notes, "Ring back");
-    priority->setCurrentIndex(0);
-    list->setCurrentRow(0);
-    EXPECT_TRUE(notes->toPlainText().isEmpty());
-    list->setCurrentRow(1);
-    EXPECT_EQ(notes->toPlainText(), "Ring back");
-    EXPECT_EQ(priority->currentText(), "High");
-    EXPECT_EQ(m_folder.Read("Current Files/Dictation 2.txt"), std::string("Ring back") + '\0');
-    // Notes put into the box when a dictation is shown are not an edit: they are not written back.
-    EXPECT_FALSE(PathExists(PathOf(StoreFolder::Current, "Dictation 1", ".txt")));
-
-    m_typedName = "Smith";
-    Press(list, Qt::Key_F2);
-    m_typedName.reset(); // Cancel
-    Press(list, Qt::Key_F2);
-    EXPECT_EQ(list->Names(), (std::vector<std::string>{"Dictation 1", "Smith"}));
-    EXPECT_EQ(list->SelectedName(), "Smith");
-}
-
 TEST_F(MainWindow, TheSessionsMessagesAndQuestionsBecomeMessageBoxesAndTheStatusTimerShowsTheQueuesFailures) {
     using Box = QMessageBox;
     MainDialog& form = Open();
@@ -244,8 +218,8 @@ TEST_F(MainWindow,
     EXPECT_FALSE(form.IsCommandEnabled(MainDialog::kNew));
 }
 
-TEST_F(MainWindow, MenuCommandsTheScrollBarAndTheListsTooltipAndRightButtonWork) {
-    const std::string longName = "A dictation whose name is far too long for the list to show";
+TEST_F(MainWindow, TheListsTooltipNotesPriorityRenameRightButtonScrollBarAndMenuCommandsWork) {
+    const std::string longName = "Dictation 2, whose name is far too long for the list to show";
     AddDictation("Dictation 1", 30.0);
     AddDictation(longName, 30.0);
     MainDialog& form = Open();
@@ -259,6 +233,27 @@ TEST_F(MainWindow, MenuCommandsTheScrollBarAndTheListsTooltipAndRightButtonWork)
         const QString name = list->item(row)->text();
         EXPECT_EQ(QToolTip::isVisible() && QToolTip::text() == name, name.toStdString() == longName) << row;
     }
+
+    // Typed notes and the chosen priority reach the session and survive switching dictations.
+    auto* notes = static_cast<QPlainTextEdit*>(Control(MainDialog::kNotes));
+    auto* priority = static_cast<QComboBox*>(Control(MainDialog::kPriority));
+    QTest::keyClicks(notes, "Ring back");
+    priority->setCurrentIndex(0);
+    list->setCurrentRow(0);
+    EXPECT_TRUE(notes->toPlainText().isEmpty());
+    list->setCurrentRow(1);
+    EXPECT_EQ(notes->toPlainText(), "Ring back");
+    EXPECT_EQ(priority->currentText(), "High");
+    EXPECT_EQ(m_folder.Read("Current Files/" + longName + ".txt"), std::string("Ring back") + '\0');
+    // Notes put into the box when a dictation is shown are not an edit: they are not written back.
+    EXPECT_FALSE(PathExists(PathOf(StoreFolder::Current, "Dictation 1", ".txt")));
+    m_typedName = "Smith";
+    Press(list, Qt::Key_F2);
+    m_typedName.reset(); // Cancel
+    Press(list, Qt::Key_F2);
+    EXPECT_EQ(list->Names(), (std::vector<std::string>{"Dictation 1", "Smith"}));
+    EXPECT_EQ(list->SelectedName(), "Smith");
+
     // The right button selects the entry under it before the context menu opens there.
     const QRect first = list->visualItemRect(list->item(0));
     QTest::mousePress(list->viewport(), Qt::RightButton, {}, first.center());
