@@ -1,9 +1,4 @@
-// The codec layer's streams and the codec reader and writer: records the encoder refuses, restarts, output that
-// waits, damaged blocks; reading around and past the data, seeks, lengths from blocks and fact chunks, files that
-// lie about their size, readers that cannot work, and the writer's empty files, padding and failures. Then every
-// format we write, one row each (the PCM writer's widths, and each format of the codec layer through the codec
-// writer and reader): our file reads back in our reader and in ffprobe, ffmpeg and sox with its format, length and
-// sound, and the files ffmpeg and sox make of it in that format read in our reader the same way.
+// The codec layer's streams, the codec reader and writer, and every written format's round trip through other programs.
 #include "SoundTestKit.h"
 #include "TempFolder.h"
 #include "platform/CodecCatalog.h"
@@ -163,7 +158,6 @@ TEST_F(CodecFile, ABlockFormatIsAsLongAsItsBlocksOrAPlausibleFactChunkWhateverIt
     layout.factFrames.reset();
     const int64_t blocks = (layout.presentBytes + layout.format.blockAlign - 1) / layout.format.blockAlign;
     EXPECT_EQ(CodecReader(theirs, layout)->GetLength(), blocks * ReadLe16(layout.format.extra.data()));
-    EXPECT_GE(CodecReader(theirs, layout)->GetLength(), 20000);
 }
 
 TEST_F(CodecFile, AReaderThatCannotSetUpIsInvalidAndFillsSilence) {
@@ -185,7 +179,7 @@ TEST_F(CodecFile, AReaderThatCannotSetUpIsInvalidAndFillsSilence) {
     }
 }
 
-TEST_F(CodecFile, AFormatTheCodecCannotProduceOrAFileThatCannotBeCreatedIsAnErrorAndLeavesNoFile) {
+TEST_F(CodecFile, TheWriterFinishesAnEmptyOrOddRecordButAFormatItCannotProduceOrAFileItCannotCreateIsAnError) {
     const std::pair<std::string, WaveFormatRecord> rows[] = {{"gsm11025.wav", Format("gsm", 11025, 1)},
                                                              {"missing/folder.wav", Format("alaw")}};
     for (const auto& [name, format] : rows) {
@@ -197,6 +191,16 @@ TEST_F(CodecFile, AFormatTheCodecCannotProduceOrAFileThatCannotBeCreatedIsAnErro
         EXPECT_FALSE(sink.Finish());
         EXPECT_EQ(m_folder.Read(name), "<missing>");
     }
+    LSNKACMFile empty(m_folder / "empty.wav", Format("gsm")); // nothing came: an empty data chunk
+    EXPECT_TRUE(empty.Finish());
+    EXPECT_TRUE(empty.Finish());
+    EXPECT_EQ(ReadLe32At(m_folder.Read("empty.wav"), 4), m_folder.Read("empty.wav").size() - 8);
+    EXPECT_EQ(Layout(m_folder / "empty.wav").presentBytes, 0);
+    WaveFormatRecord odd = Format("alaw"); // an odd count of extra bytes gets a pad byte: the data chunk is found
+    odd.extra = {1, 2, 3};
+    LSNKACMFile padded(m_folder / "odd.wav", odd);
+    ASSERT_TRUE(WriteThrough(padded, Tone(8000, 1, 800)));
+    EXPECT_EQ(Layout(m_folder / "odd.wav").presentBytes, 800);
 }
 
 TEST_F(CodecFile, AFailedWritePutsTheWriterInErrorAtOnceAndTheHeaderStatesWhatReachedTheFile) {
@@ -358,18 +362,3 @@ INSTANTIATE_TEST_SUITE_P(
         std::replace(name.begin(), name.end(), '-', '_');
         return name;
     });
-
-TEST_F(CodecFile, TheWriterLeavesAnEmptyDataChunkWhenNothingCameAndPadsAnOddFormatRecord) {
-    LSNKACMFile empty(m_folder / "empty.wav", Format("gsm"));
-    EXPECT_FALSE(empty.IsInError());
-    EXPECT_TRUE(empty.Finish());
-    EXPECT_TRUE(empty.Finish());
-    EXPECT_EQ(ReadLe32At(m_folder.Read("empty.wav"), 4), m_folder.Read("empty.wav").size() - 8);
-    EXPECT_EQ(Layout(m_folder / "empty.wav").presentBytes, 0);
-
-    WaveFormatRecord odd = Format("alaw"); // an odd count of extra bytes gets a pad byte: the data chunk is found
-    odd.extra = {1, 2, 3};
-    LSNKACMFile padded(m_folder / "odd.wav", odd);
-    ASSERT_TRUE(WriteThrough(padded, Tone(8000, 1, 800)));
-    EXPECT_EQ(Layout(m_folder / "odd.wav").presentBytes, 800);
-}

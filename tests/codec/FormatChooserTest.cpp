@@ -85,8 +85,7 @@ TEST(FormatChooser, AChoiceTheCodecCannotProduceShowsTheWarningAndTheChooserAgai
     Area area = AreaWith(WaveFormatRecord::Pcm(16000, 1, 8));
     area.back() = 0x77; // the rest of the area is cleared along with the new record
     WaveFormatRecord shownFirst, shownAgain;
-    QString rateShown;
-    QString title, attributes;
+    QString rateShown, title, attributes;
     ModalDriver driver(
         {[&](QWidget* dialog) { // a rate not in the list is added to it
              title = dialog->windowTitle();

@@ -1,14 +1,9 @@
-// The rate converter, the channel converters, the loop, the speed change, the gain, the high-pass filter, the peak
-// limiter and the tone generator's refusals, fed from memory: what comes out for what goes in (the rate converter's
-// positions and seeks across buffer refills, its pass band, samples beyond any full scale), the descriptors that
-// decide whether to build them, every processor over an upstream it cannot use, and the conversion chain's refusals
-// (what it builds is run through the tool's table).
+// The converters and level processors fed from memory, their descriptors, and the conversion chain's refusals.
 #include "SoundTestKit.h"
 #include "sound/ConversionChain.h"
 #include "sound/LRateDesign.h"
 #include "sound/LSPConvChannels.h"
 #include "sound/LSPConvertRate.h"
-#include "sound/LSPPeakLimit.h"
 #include "sound/LSPSpeed.h"
 #include "sound/LSRCConvChannelsN.h"
 #include "sound/LSRCConvMonoStereo.h"
@@ -100,7 +95,7 @@ TEST(Repeat, PlaysUpToTheLoopEndThenTheLoopAgainWhateverTheReadSizesAndSeeksFold
     EXPECT_LE(upstream->LargestRead(), 8192);
 }
 
-TEST(Speed, NormalSpeedGivesTheInputBackAndSpeedsItCannotPlayBuildNothing) {
+TEST(Speed, NormalSpeedGivesTheInputBackRewindingStopsAtTheStartAndSpeedsItCannotPlayBuildNothing) {
     const std::vector<int32_t> input = Noise(30000, 500000, 9);
     LSRCSpeed speed(Memory(input, 8000), 1.0, 1.0, 0);
     const std::vector<int32_t> out = ReadInBlocks(speed, 19000, {1, 7, 333, 8192});
@@ -115,6 +110,19 @@ TEST(Speed, NormalSpeedGivesTheInputBackAndSpeedsItCannotPlayBuildNothing) {
     const std::vector<int32_t> sought = ReadInBlocks(speed, 300);
     EXPECT_TRUE(std::equal(sought.begin() + 100, sought.begin() + 200, input.begin() + 5100));
     EXPECT_EQ(speed.GetLength(), 30000);
+    // Rewinding walks down to the start, then plays the first block forwards again and again.
+    auto upstream = MakeHandle<MemorySource>(Numbered(100000, 1, 16), 8000, 1);
+    upstream->Seek(60000);
+    LSRCSpeed rewind(upstream, -0.5, -7.0, 80000);
+    for (int blocks = 0; upstream->GetPosition() > 0 && blocks < 1000; ++blocks)
+        ReadInBlocks(rewind, 200);
+    ASSERT_EQ(upstream->GetPosition(), 0);
+    ReadInBlocks(rewind, 400); // still cross-faded with what followed the block before
+    const std::vector<int32_t> first = ReadInBlocks(rewind, 200);
+    EXPECT_EQ(first[199] / 16, 199);
+    for (int k = 0; k < 5; ++k)
+        EXPECT_EQ(ReadInBlocks(rewind, 200), first);
+    EXPECT_EQ(upstream->GetPosition(), 0);
     // Speeds it cannot play build nothing, and a processor built for one anyway is silent.
     LSoundSourceHandle source = Memory(input, 8000), result;
     LSPSpeed(0.5, 7.0, 80000).Apply(result, source);
@@ -125,21 +133,6 @@ TEST(Speed, NormalSpeedGivesTheInputBackAndSpeedsItCannotPlayBuildNothing) {
         LSRCSpeed direct(source, unusable, 1.0, 0);
         EXPECT_TRUE(direct.IsInvalid() && AllZero(ReadInBlocks(direct, 10))) << unusable;
     }
-}
-
-TEST(Speed, RewindWalksDownToTheStartAndThenKeepsPlayingTheFirstBlock) {
-    auto upstream = MakeHandle<MemorySource>(Numbered(100000, 1, 16), 8000, 1);
-    upstream->Seek(60000);
-    LSRCSpeed rewind(upstream, -0.5, -7.0, 80000);
-    for (int blocks = 0; upstream->GetPosition() > 0 && blocks < 1000; ++blocks)
-        ReadInBlocks(rewind, 200);
-    ASSERT_EQ(upstream->GetPosition(), 0);
-    ReadInBlocks(rewind, 400); // still cross-faded with what followed the block before
-    const std::vector<int32_t> first = ReadInBlocks(rewind, 200);
-    EXPECT_EQ(first[199] / 16, 199); // then the first block of the recording, forwards, again and again
-    for (int k = 0; k < 5; ++k)
-        EXPECT_EQ(ReadInBlocks(rewind, 200), first);
-    EXPECT_EQ(upstream->GetPosition(), 0);
 }
 
 TEST(GainAndHighPass, TheGainScalesTheLevelAndFullScaleHoldingSamplesTo32BitsAndTheFilterCannotOverflow) {
@@ -217,7 +210,7 @@ TEST(Tone, SilenceAndUnusableSettingsGiveSilence) {
 
 TEST(ConversionChain, NothingToDoHandsTheSourceBackAndStepsThatCannotBeBuiltFailWithAReason) {
     LSoundSourceHandle source = Memory(std::vector<int32_t>(1000), 44100);
-    ConversionTarget target;
+    ConversionTarget target, fast, wide;
     EXPECT_EQ(BuildConversionChain(source, target).head, source);
     target.rate = 44100;
     target.channels = 1;
@@ -228,12 +221,10 @@ TEST(ConversionChain, NothingToDoHandsTheSourceBackAndStepsThatCannotBeBuiltFail
     const ConversionChain tooLow = BuildConversionChain(source, target);
     EXPECT_FALSE(tooLow.head);
     EXPECT_NE(tooLow.problem.find("44100"), std::string::npos);
-    target = ConversionTarget();
-    target.speed = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_NE(BuildConversionChain(source, target).problem, "");
-    target = ConversionTarget();
-    target.channels = 300;
-    EXPECT_NE(BuildConversionChain(source, target).problem, "");
+    fast.speed = std::numeric_limits<double>::quiet_NaN();
+    wide.channels = 300;
+    EXPECT_NE(BuildConversionChain(source, fast).problem, "");
+    EXPECT_NE(BuildConversionChain(source, wide).problem, "");
     EXPECT_NE(BuildConversionChain(InvalidSource(), ConversionTarget()).problem, "");
     EXPECT_NE(BuildConversionChain(LSoundSourceHandle(), ConversionTarget()).problem, "");
 }

@@ -1,6 +1,4 @@
-// The tallowin-sound tool, run as a child process on real files: one table of command lines with the exit code,
-// a part of what the tool prints, and the frames (and where it matters the samples) of the file it writes. No
-// command changes its input or leaves a file it failed to write.
+// The tallowin-sound tool run on real files: each command line's exit code, output and written file.
 #include "SoundTestKit.h"
 #include "platform/CodecCatalog.h"
 #include "sound/WaveFile.h"

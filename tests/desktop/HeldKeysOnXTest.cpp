@@ -26,14 +26,6 @@ namespace {
 std::unique_ptr<ChildProcess> g_display; // the X server the whole run draws on
 std::string g_displayName;               // ":90"; the shared sound server's set-up takes DISPLAY away
 
-ChildProcess::Options Arguments(std::vector<std::string> arguments,
-                                std::vector<std::pair<std::string, std::string>> environment = {}) {
-    ChildProcess::Options options;
-    options.arguments = std::move(arguments);
-    options.environment = std::move(environment);
-    return options;
-}
-
 // Starts Xvfb on the first free display and points DISPLAY at it; false when there is no Xvfb.
 bool StartDisplay() {
     const std::string xvfb = FindProgram("Xvfb");
@@ -45,7 +37,8 @@ bool StartDisplay() {
             continue;
         const std::string display = ":" + std::to_string(number);
         g_display = std::make_unique<ChildProcess>(
-            xvfb, Arguments({xvfb, display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}));
+            xvfb,
+            ChildProcess::Options{{xvfb, display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {}, {}, {}});
         for (int i = 0; i < 400 && !std::filesystem::exists(socket) && !g_display->HasEnded(); ++i)
             QTest::qSleep(50);
         if (std::filesystem::exists(socket) && !g_display->HasEnded()) {
@@ -61,7 +54,8 @@ bool StartDisplay() {
 // Runs `command` with sh, with `environment` added.
 std::unique_ptr<ChildProcess> Shell(const std::string& command,
                                     std::vector<std::pair<std::string, std::string>> environment = {}) {
-    return std::make_unique<ChildProcess>("/bin/sh", Arguments({"sh", "-c", command}, std::move(environment)));
+    return std::make_unique<ChildProcess>("/bin/sh",
+                                          ChildProcess::Options{{"sh", "-c", command}, std::move(environment), {}, {}});
 }
 
 // Holds `key` for `seconds` through the X server, letting the program run meanwhile; how often `running` went from

@@ -33,12 +33,7 @@ constexpr TrailerCase kTrailerCases[] = {
     {"a good payload, one part of size 0", {}, 0, 0, TrailerCheck::Fits, State::Installed},
     {"one payload byte changed", {}, 0, 1000, TrailerCheck::Fits, State::Corrupt},
     {"the checksum changed by one", {}, 1, 0, TrailerCheck::Fits, State::Corrupt},
-    {"sizes whose 32-bit sum wraps round to the file's length",
-     {0xFFFFFFFFu - 57344, 57345},
-     0,
-     0,
-     TrailerCheck::SizesDoNotAddUp,
-     State::Corrupt},
+    {"a sum wrapping to the length", {0xFFFFFFFFu - 57344, 57345}, 0, 0, TrailerCheck::SizesDoNotAddUp, State::Corrupt},
     {"a size that runs past the end", {0, 0, 0, 0, 0, 0, 33}, 0, 0, TrailerCheck::SizesDoNotAddUp, State::Corrupt},
     {"sizes that fall short of the trailer", {0, 0, 0xFFFFFFFFu}, 0, 0, TrailerCheck::SizesDoNotAddUp, State::Corrupt},
     {"an empty program", {0u - 57344, 57344}, 0, 0, TrailerCheck::EmptyProgram, State::Corrupt},
@@ -65,23 +60,18 @@ std::string InstallerFile(const TrailerCase& test) {
     return file;
 }
 
-// An install folder with an earlier installation and the user's data: ten entries.
-void WriteEarlierInstallation(const TempFolder& folder) {
-    for (const std::string_view name : kPayloadNames)
-        folder.Write(name, "old " + std::string(name));
-    folder.Write("uninst", "old uninst");
-    folder.Write("settings.ini", "[settings]\n");
-    folder.Write("Current Files/1.wav", "dictation");
-}
-
 } // namespace
 
 TEST(PayloadTrailer, EveryTrailerIsCheckedAgainstTheFileBeforeAnythingIsReplaced) {
     for (const TrailerCase& test : kTrailerCases) {
         SCOPED_TRACE(test.name);
         TempFolder downloads;
-        TempFolder install;
-        WriteEarlierInstallation(install);
+        TempFolder install; // an earlier installation and the user's data: ten entries
+        for (const std::string_view name : kPayloadNames)
+            install.Write(name, "old " + std::string(name));
+        install.Write("uninst", "old uninst");
+        install.Write("settings.ini", "[settings]\n");
+        install.Write("Current Files/1.wav", "dictation");
         PayloadCopy copy(downloads.Write("tallowin-setup", InstallerFile(test)), install.Path());
         State state = copy.Open();
         EXPECT_EQ(copy.TrailerStatus(), test.check);

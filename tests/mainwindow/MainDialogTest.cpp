@@ -1,6 +1,5 @@
-// The main window as a view of its session, offscreen on the file audio device with a fake send queue: what only a
-// widget can get wrong (keys and focus, the hold rule through key events, commands while a splice runs, edits
-// reaching the session, the message box seam, the dialogs and the frame).
+// The main window offscreen with a fake send queue: keys and focus, the hold rule through key events, commands while
+// a splice runs, edits reaching the session, the message boxes, the dialogs and the frame.
 #include "MainWindowTestSupport.h"
 #include "app/FilesListBox.h"
 #include "app/MainFrame.h"
@@ -15,15 +14,13 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QTest>
 #include <QTimer>
 #include <QToolTip>
 
-namespace {
-
 using MainWindow = MainWindowTest;
 
-TEST_F(MainWindow, ShortcutsWorkFromAnyControlAndTheNotesBoxKeepsItsTypingKeysButNotTheKeypadTwins) {
+TEST_F(MainWindow,
+       ShortcutsWorkFromAnyControlTheNotesBoxKeepsItsTypingKeysButNotTheKeypadTwinsAndHeldEnterPlaysWhileHeld) {
     AddDictation("Dictation 1", 30.0);
     SetRecipients(1);
     MainDialog& form = Open();
@@ -62,25 +59,10 @@ TEST_F(MainWindow, ShortcutsWorkFromAnyControlAndTheNotesBoxKeepsItsTypingKeysBu
     QTest::mouseRelease(Control(MainDialog::kRewind), Qt::LeftButton);
     EXPECT_FALSE(Transport().IsPlaying());
 
-    Press(notes, Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(m_queue.queued.size(), 1u);
-    QPointer<QWidget> notice = form.SendNotice();
-    ASSERT_TRUE(notice);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return notice.isNull(); }, 5000)); // it closes itself
-    Press(list, Qt::Key_Return);                                         // Enter and Escape never close the window
-    Press(list, Qt::Key_Escape);
-    EXPECT_TRUE(form.isVisible());
-    EXPECT_TRUE(m_messages.empty());
-}
-
-TEST_F(MainWindow, HoldingEnterPlaysOnlyWhileHeldTheKeyboardsRepeatsAreIgnoredAndATapPlaysOn) {
-    AddDictation("Dictation 1", 30.0);
-    Open();
-    QWidget* list = Control(MainDialog::kList);
+    // Enter held plays only while held; the keyboard's repeats are ignored: release and press pairs marked as repeats,
+    // and pairs X11 leaves unmarked a few milliseconds apart. A tap plays on until a second tap.
     Send(list, QEvent::KeyPress, Qt::Key_Return);
     ASSERT_TRUE(Transport().IsPlaying());
-    // While the key is held: release and press pairs marked as repeats, and pairs X11 leaves unmarked a few
-    // milliseconds apart.
     for (int i = 0; i < 6; ++i) {
         m_now += 300;
         Send(list, QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, {}, i % 2 == 0);
@@ -92,42 +74,24 @@ TEST_F(MainWindow, HoldingEnterPlaysOnlyWhileHeldTheKeyboardsRepeatsAreIgnoredAn
     Send(list, QEvent::KeyRelease, Qt::Key_Return);
     SettleKeys();
     EXPECT_FALSE(Transport().IsPlaying());
-
     Send(list, QEvent::KeyPress, Qt::Key_Return);
     m_now += 700; // not more than 700 ms: a tap
     Send(list, QEvent::KeyRelease, Qt::Key_Return);
     SettleKeys();
     EXPECT_TRUE(Transport().IsPlaying());
-    Press(list, Qt::Key_Return); // the second tap
+    Press(list, Qt::Key_Return);
     SettleKeys();
     EXPECT_FALSE(Transport().IsPlaying());
-}
 
-TEST_F(MainWindow, AltWithAMenusLetterOpensThatMenuAndAltNGoesToTheNotes) {
-    AddDictation("Dictation 1", 1.0);
-    MainFrame frame(Services());
-    frame.show();
-    frame.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
-    QWidget* list = FindControl(&frame.Form(), MainDialog::kList);
-    list->setFocus();
-    // S and T are also the Send button's and the Transport frame's letters, D the Dock frame's.
-    for (const auto& [key, title] : {std::pair{Qt::Key_S, "&Settings"}, std::pair{Qt::Key_T, "&Transport"},
-                                     std::pair{Qt::Key_D, "&Dictation"}, std::pair{Qt::Key_H, "&Help"}}) {
-        QTest::keyClick(list, key, Qt::AltModifier);
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        ASSERT_TRUE(menu) << title;
-        EXPECT_EQ(menu->title(), title);
-        menu->close();
-        QApplication::processEvents();
-    }
-    frame.activateWindow(); // the offscreen platform leaves no window active once a menu has closed
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_N, Qt::AltModifier);
-    EXPECT_EQ(frame.focusWidget(), FindControl(&frame.Form(), MainDialog::kNotes));
-    EXPECT_EQ(frame.Form().Session().Names().size(), 1u) << "Alt+N made no dictation";
-    frame.Form().Close();
+    Press(notes, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(m_queue.queued.size(), 1u);
+    QPointer<QWidget> notice = form.SendNotice();
+    ASSERT_TRUE(notice);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return notice.isNull(); }, 5000)); // it closes itself
+    Press(list, Qt::Key_Return);                                         // Enter and Escape never close the window
+    Press(list, Qt::Key_Escape);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(m_messages.empty());
 }
 
 TEST_F(MainWindow, WhileASpliceRunsOnlyHelpAndAboutAreEnabledAndKeysDoNothing) {
@@ -162,32 +126,6 @@ TEST_F(MainWindow, WhileASpliceRunsOnlyHelpAndAboutAreEnabledAndKeysDoNothing) {
     EXPECT_TRUE(form.IsCommandEnabled(MainDialog::kNew) && list->isEnabled());
 }
 
-TEST_F(MainWindow, TypedNotesAndTheChosenPriorityReachTheSessionAndSurviveSwitchingDictations) {
-    AddDictation("Dictation 1");
-    AddDictation("Dictation 2");
-    Open();
-    auto* list = static_cast<FilesListBox*>(Control(MainDialog::kList));
-    auto* notes = static_cast<QPlainTextEdit*>(Control(MainDialog::kNotes));
-    auto* priority = static_cast<QComboBox*>(Control(MainDialog::kPriority));
-    QTest::keyClicks(notes, "Ring back");
-    priority->setCurrentIndex(0);
-    list->setCurrentRow(0);
-    EXPECT_TRUE(notes->toPlainText().isEmpty());
-    list->setCurrentRow(1);
-    EXPECT_EQ(notes->toPlainText(), "Ring back");
-    EXPECT_EQ(priority->currentText(), "High");
-    EXPECT_EQ(m_folder.Read("Current Files/Dictation 2.txt"), std::string("Ring back") + '\0');
-    // Notes put into the box when a dictation is shown are not an edit: they are not written back.
-    EXPECT_FALSE(PathExists(PathOf(StoreFolder::Current, "Dictation 1", ".txt")));
-
-    m_typedName = "Smith";
-    Press(list, Qt::Key_F2);
-    m_typedName.reset(); // Cancel
-    Press(list, Qt::Key_F2);
-    EXPECT_EQ(list->Names(), (std::vector<std::string>{"Dictation 1", "Smith"}));
-    EXPECT_EQ(list->SelectedName(), "Smith");
-}
-
 TEST_F(MainWindow, TheSessionsMessagesAndQuestionsBecomeMessageBoxesAndTheStatusTimerShowsTheQueuesFailures) {
     using Box = QMessageBox;
     MainDialog& form = Open();
@@ -217,17 +155,37 @@ TEST_F(MainWindow, TheSessionsMessagesAndQuestionsBecomeMessageBoxesAndTheStatus
     EXPECT_EQ(static_cast<QLabel*>(Control(MainDialog::kStatus))->text(), MainDialog::StatusTexts()[0]);
 }
 
-TEST_F(MainWindow, TheFrameHoldsTheFormItsCommandsOpenTheirDialogsAfterSavingTheDetailsAndExitClosesAll) {
+TEST_F(MainWindow,
+       TheFrameHoldsTheFormAltOpensItsMenusItsCommandsOpenTheirDialogsAfterSavingTheDetailsAndExitClosesAll) {
     AddDictation("Dictation 1");
     SetRecipients(1);
     MainFrame frame(Services());
     frame.show();
+    frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
     MainDialog& form = frame.Form();
+    QWidget* list = FindControl(&form, MainDialog::kList);
+    list->setFocus();
+    // Alt with a menu's letter opens that menu, though S and T are also the Send button's and the Transport frame's
+    // letters, D the Dock frame's.
     QStringList menus;
-    for (const QAction* menu : frame.menuBar()->actions())
-        menus << menu->text();
+    for (const QAction* entry : frame.menuBar()->actions()) {
+        menus << entry->text();
+        QTest::keyClick(list, Qt::Key(entry->text().at(1).unicode()), Qt::AltModifier);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_TRUE(menu) << entry->text().toStdString();
+        EXPECT_EQ(menu->title(), entry->text());
+        menu->close();
+        QApplication::processEvents();
+    }
     EXPECT_EQ(menus, QStringList({"&Dictation", "&Transport", "&Settings", "&Help"}));
-    QTest::keyClicks(FindControl(&form, MainDialog::kNotes), "Before recovery");
+    frame.activateWindow(); // the offscreen platform leaves no window active once a menu has closed
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_N, Qt::AltModifier);
+    ASSERT_EQ(frame.focusWidget(), FindControl(&form, MainDialog::kNotes));
+    EXPECT_EQ(form.Session().Names().size(), 1u) << "Alt+N made no dictation";
+    QTest::keyClicks(frame.focusWidget(), "Before recovery");
     // A command's dialog; 0: the welcome wizard (its title is empty).
     const std::pair<int, QString> table[] = {
         {MainDialog::kRecover, "Recover Sent Dictations"},      {MainDialog::kWorkProgress, "Work Progress"},
@@ -260,10 +218,8 @@ TEST_F(MainWindow, TheFrameHoldsTheFormItsCommandsOpenTheirDialogsAfterSavingThe
     EXPECT_FALSE(form.IsCommandEnabled(MainDialog::kNew));
 }
 
-} // namespace
-
-TEST_F(MainWindow, MenuCommandsTheScrollBarAndTheListsTooltipAndRightButtonWork) {
-    const std::string longName = "A dictation whose name is far too long for the list to show";
+TEST_F(MainWindow, TheListsTooltipNotesPriorityRenameRightButtonScrollBarAndMenuCommandsWork) {
+    const std::string longName = "Dictation 2, whose name is far too long for the list to show";
     AddDictation("Dictation 1", 30.0);
     AddDictation(longName, 30.0);
     MainDialog& form = Open();
@@ -277,6 +233,27 @@ TEST_F(MainWindow, MenuCommandsTheScrollBarAndTheListsTooltipAndRightButtonWork)
         const QString name = list->item(row)->text();
         EXPECT_EQ(QToolTip::isVisible() && QToolTip::text() == name, name.toStdString() == longName) << row;
     }
+
+    // Typed notes and the chosen priority reach the session and survive switching dictations.
+    auto* notes = static_cast<QPlainTextEdit*>(Control(MainDialog::kNotes));
+    auto* priority = static_cast<QComboBox*>(Control(MainDialog::kPriority));
+    QTest::keyClicks(notes, "Ring back");
+    priority->setCurrentIndex(0);
+    list->setCurrentRow(0);
+    EXPECT_TRUE(notes->toPlainText().isEmpty());
+    list->setCurrentRow(1);
+    EXPECT_EQ(notes->toPlainText(), "Ring back");
+    EXPECT_EQ(priority->currentText(), "High");
+    EXPECT_EQ(m_folder.Read("Current Files/" + longName + ".txt"), std::string("Ring back") + '\0');
+    // Notes put into the box when a dictation is shown are not an edit: they are not written back.
+    EXPECT_FALSE(PathExists(PathOf(StoreFolder::Current, "Dictation 1", ".txt")));
+    m_typedName = "Smith";
+    Press(list, Qt::Key_F2);
+    m_typedName.reset(); // Cancel
+    Press(list, Qt::Key_F2);
+    EXPECT_EQ(list->Names(), (std::vector<std::string>{"Dictation 1", "Smith"}));
+    EXPECT_EQ(list->SelectedName(), "Smith");
+
     // The right button selects the entry under it before the context menu opens there.
     const QRect first = list->visualItemRect(list->item(0));
     QTest::mousePress(list->viewport(), Qt::RightButton, {}, first.center());

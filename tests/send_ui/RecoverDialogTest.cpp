@@ -42,9 +42,6 @@ protected:
         m_recovered.push_back(name);
         return m_result;
     }
-    std::unique_ptr<RecoverDialog> Open(RecoverDialogMode mode) {
-        return std::make_unique<RecoverDialog>(nullptr, mode, m_context, m_status, *m_backend);
-    }
     static void Select(const RecoverDialog& dialog, const QString& containing) {
         auto* list = Control<QListWidget>(dialog, RecoverDialog::kList);
         list->setCurrentItem(list->findItems(containing, Qt::MatchContains).value(0));
@@ -106,7 +103,8 @@ TEST_F(RecoverDialogTest,
     m_folder.Write("typist/s0000000.sta",
                    std::string(4, '\0') + std::string("\x11\0\0\0", 4) + std::string("Typing").append(10, '\0'));
 
-    auto dialog = Open(RecoverDialogMode::ViewProgress);
+    auto dialog =
+        std::make_unique<RecoverDialog>(nullptr, RecoverDialogMode::ViewProgress, m_context, m_status, *m_backend);
     EXPECT_FALSE(Control<QPushButton>(*dialog, RecoverDialog::kRecover)->isVisibleTo(dialog.get()));
     const auto date = [](int64_t seconds) { return QDateTime::fromSecsSinceEpoch(seconds).toString("yyyy-MM-dd"); };
     EXPECT_EQ(Lines(*dialog, RecoverDialog::kList).value(0),
@@ -149,5 +147,6 @@ TEST_F(RecoverDialogTest,
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
     EXPECT_TRUE(m_recovered.empty());
     m_context.recovery = nullptr; // the dialogs' context allows it: the list is then only shown
-    EXPECT_EQ(Lines(*Open(RecoverDialogMode::ViewProgress), RecoverDialog::kList).size(), 2);
+    const RecoverDialog shown(nullptr, RecoverDialogMode::ViewProgress, m_context, m_status, *m_backend);
+    EXPECT_EQ(Lines(shown, RecoverDialog::kList).size(), 2);
 }

@@ -1,6 +1,5 @@
-// SendDialogTestSupport: the send dialogs' fixture: a temporary data folder with its settings file and
-// "Sent Files/", a dialog context whose message boxes are written down and whose send queue and format chooser
-// answer as the test says, and helpers that find controls by id and act on the next modal dialog.
+// The send dialogs' fixture: a data folder with its settings file and "Sent Files/", a dialog context whose message
+// boxes are written down and whose send queue and format chooser answer as the test says, and control helpers.
 #pragma once
 
 #include "TempFolder.h"
@@ -85,16 +84,17 @@ protected:
     }
 
     std::string RecipientFile(int index) const { return RecipientPath(m_context.send.programFolder, index); }
-    const std::string& SettingsFile() const { return m_context.send.settingsFile; }
-    int ReadSetting(const IntKey& key) const { return ReadIntValue(SettingsFile(), key); }
+    int ReadSetting(const IntKey& key) const { return ReadIntValue(m_context.send.settingsFile, key); }
     void WriteSetting(const IntKey& key, int value) {
-        ASSERT_TRUE(WriteIntValue(SettingsFile(), key, value) && FlushProfile(SettingsFile()));
+        ASSERT_TRUE(WriteIntValue(m_context.send.settingsFile, key, value) &&
+                    FlushProfile(m_context.send.settingsFile));
     }
     std::string ReadSetting(const StringKey& key) const {
-        return ReadStringValue(SettingsFile(), key.section, key.name, "-");
+        return ReadStringValue(m_context.send.settingsFile, key.section, key.name, "-");
     }
     void WriteSetting(const StringKey& key, const std::string& value) {
-        ASSERT_TRUE(WriteStringValue(SettingsFile(), key, value) && FlushProfile(SettingsFile()));
+        ASSERT_TRUE(WriteStringValue(m_context.send.settingsFile, key, value) &&
+                    FlushProfile(m_context.send.settingsFile));
     }
     TypistRecipient Recipient(int index) const {
         TypistRecipient recipient;

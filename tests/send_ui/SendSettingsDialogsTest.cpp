@@ -1,6 +1,5 @@
-// The send settings dialogs: one recipient's properties, the recipient list with New, Delete and Properties, the
-// choice of one send's recipient, the user's details and identity, and the mail settings: what each writes, what it
-// refuses, and what it says when it cannot save.
+// The send settings dialogs (a recipient's properties, the recipient list, the choice of a send's recipient, the
+// user's details and identity, the mail settings): what each writes, refuses, and says when it cannot save.
 #include "SendDialogTestSupport.h"
 #include "send/MailConfig.h"
 #include "send/ui/MailSettingsDialog.h"

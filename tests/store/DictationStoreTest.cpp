@@ -1,5 +1,4 @@
-// The dictation store: listing, creating, notes, renames, deletes, sends, the purge of old sent dictations,
-// recovering them, and operations that fail half-way for an unprivileged user.
+// The dictation store: listing, notes, renames, deletes, sends, purges, recovery, and failures half-way.
 #include "store/DictationStore.h"
 
 #include "TempFolder.h"
@@ -136,7 +135,7 @@ TEST_F(DictationStoreTest, NotesLoadUpToTheLimitAndTheFirstZeroByteAndUnreadable
     EXPECT_EQ(m_store.LoadNotes(Current, "Odd"), std::nullopt);
 }
 
-TEST_F(DictationStoreTest, RenamesAreCleanedMoveAllThreeFilesAndAreRefusedWhenUnusableOrTakingAnotherDictationsFile) {
+TEST_F(DictationStoreTest, RenamesAndDeletesMoveOrRemoveAllThreeFilesAndRenamesAreRefusedWhenUnusableOrTaken) {
     Add(Current, "First", 1, "first notes");
     Add(Current, "Second", 2, "second notes");
     m_folder.Write("Current Files/Third.txt", "stray notes"); // notes alone take the name
@@ -158,6 +157,12 @@ TEST_F(DictationStoreTest, RenamesAreCleanedMoveAllThreeFilesAndAreRefusedWhenUn
     EXPECT_EQ(m_store.Rename("A B C D", "A B C D").result, Done); // unchanged: nothing to do
     EXPECT_EQ(Entries(m_current), (Names{"A B C D.dat", "A B C D.txt", "A B C D.wav", "Second.dat", "Second.txt",
                                          "Second.wav", "Third.txt"}));
+    // A delete removes all three files for good, a cached record write with them, and nothing else.
+    ASSERT_TRUE(WriteStringValue(m_store.RecordPath(Current, "A B C D"), RecordKeys::kPriority, "Low"));
+    EXPECT_EQ(m_store.Delete("A B C D"), Done);
+    EXPECT_TRUE(FlushProfile(m_store.RecordPath(Current, "A B C D")));
+    EXPECT_EQ(Entries(m_current), (Names{"Second.dat", "Second.txt", "Second.wav", "Third.txt"}));
+    EXPECT_EQ(m_store.Delete("A B C D"), Done); // nothing left is the same outcome
 }
 
 TEST_F(DictationStoreTest, ARefusedSendLeavesTheDictationWholeInCurrentFiles) {
@@ -300,13 +305,3 @@ TEST_F(StoreAsOtherUser, ARenameOrSendThatFailsHalfWayIsRolledBack) {
 }
 
 } // namespace
-
-TEST_F(DictationStoreTest, DeletingRemovesAllThreeFilesForGoodAndNothingElse) {
-    Add(Current, "Gone", 1, "notes");
-    Add(Current, "Staying");
-    ASSERT_TRUE(WriteStringValue(m_store.RecordPath(Current, "Gone"), RecordKeys::kPriority, "Low"));
-    EXPECT_EQ(m_store.Delete("Gone"), Done);
-    EXPECT_TRUE(FlushProfile(m_store.RecordPath(Current, "Gone"))); // the cached write is gone too
-    EXPECT_EQ(Entries(m_current), Files("Staying", false));
-    EXPECT_EQ(m_store.Delete("Gone"), Done); // nothing left is the same outcome
-}

@@ -1,5 +1,4 @@
-// The INI accessors and record files: how texts read as numbers, levels and flags, what is written, and writes
-// that cannot reach the disk.
+// The INI accessors and record files: how texts read, what is written, and writes that cannot reach the disk.
 #include "store/IniValues.h"
 
 #include "TempFolder.h"

@@ -28,14 +28,6 @@
 
 namespace {
 
-void Visit(const WindowCatalogue::Visitor& visit, const QString& name, QWidget& window) {
-    window.show();
-    QApplication::processEvents();
-    visit(name, window);
-    window.close();
-    QApplication::processEvents();
-}
-
 // Hands the progress dialog to the visitor from inside the job it runs.
 class VisitingJob final : public LProgressJob {
 public:
@@ -58,13 +50,17 @@ WindowCatalogue::WindowCatalogue()
     : m_settings(Settings::ForProgramFolder(m_data.path().toStdString(), m_data.path().toStdString())),
       m_backend(CreateFileBackend({})), m_ready(m_data.isValid() && m_settings.CreateFolders()) {}
 
-WindowCatalogue::~WindowCatalogue() = default;
-
 void WindowCatalogue::ForEach(const Visitor& visit) {
     if (!m_ready)
         return;
     const auto noHelp = [](const std::string&) {};
-    const auto show = [&visit](auto&& window, const char* name) { Visit(visit, QString::fromLatin1(name), window); };
+    const auto show = [&visit](auto&& window, const char* name) {
+        window.show();
+        QApplication::processEvents();
+        visit(QString::fromLatin1(name), window);
+        window.close();
+        QApplication::processEvents();
+    };
     MainFrame frame({&m_settings, m_backend.get(), &m_poster, nullptr, noHelp});
     show(frame, "main-window");
 

@@ -1,9 +1,6 @@
-// WindowCatalogue: every window and dialog of the program, built over a temporary data folder with a sound card
-// that only counts time and no send queue, for the screenshot tool and the layout test. Each is shown, laid out,
-// handed to the visitor and closed again.
-//
-//   WindowCatalogue catalogue;
-//   catalogue.ForEach([](const QString& name, QWidget& window) { window.grab().save(name + ".png"); });
+// WindowCatalogue: every window and dialog of the program over a temporary data folder, a sound card that only
+// counts time and no send queue, for the screenshot tool and the layout test. Each is shown, laid out, handed to the
+// visitor and closed again.
 #pragma once
 
 #include "app/Settings.h"
@@ -22,9 +19,6 @@ public:
     using Visitor = std::function<void(const QString& name, QWidget& window)>;
 
     WindowCatalogue();
-    ~WindowCatalogue();
-    WindowCatalogue(const WindowCatalogue&) = delete;
-    WindowCatalogue& operator=(const WindowCatalogue&) = delete;
 
     // False when the temporary data folder could not be made; ForEach then visits nothing.
     bool IsReady() const { return m_ready; }

@@ -1,6 +1,4 @@
-// SoundTestKit: what the sound tests share: wave files built byte by byte (chunks in any order, sizes that need not
-// match their contents), signals as pipeline samples, sources in memory, reading and writing through sources and
-// sinks, a codec reader made straight on a file, running ffmpeg, ffprobe and sox, levels and correlations.
+// What the sound tests share: wave files built byte by byte, signals, memory sources, reads, writes, ffmpeg and sox.
 #pragma once
 
 #include "MemorySource.h"
@@ -102,8 +100,7 @@ inline std::vector<int32_t> Noise(int64_t samples, int32_t amplitude, uint32_t s
     return values;
 }
 
-// Two sines under a slow swell (speech-like enough for the speech codecs) in 16-bit steps, the right channel a
-// little quieter.
+// Two sines under a slow swell (speech-like enough for the speech codecs), the right channel a little quieter.
 inline std::vector<int32_t> Tone(uint32_t rate, uint16_t channels, size_t frames) {
     std::vector<int32_t> samples(frames * channels);
     for (size_t i = 0; i < samples.size(); ++i) {
@@ -163,8 +160,7 @@ inline bool WriteThrough(LSoundSink& sink, const std::vector<int32_t>& samples, 
     return FinishFileSink(sink);
 }
 
-// The codec reader made straight on `path` (whatever its format tag) for the data chunk and fact count `layout`
-// gives; `OpenWaveFileWithReason(path).layout` is the file's own.
+// The codec reader made straight on `path` (whatever its format tag) for the data chunk and fact count of `layout`.
 inline LSoundSourceHandle CodecReader(const std::string& path, const WaveFileLayout& layout) {
     return MakeHandle<LSRCACMWave>(LReadFile(path), layout.format, layout.dataOffset, layout.presentBytes,
                                    layout.factFrames);

@@ -1,7 +1,4 @@
-// The PCM reader and writer: reading around and past the data, following a file that grows, the writer's bytes and
-// saturation, keeping the frames of an earlier recording, header rewrites, and failures that put it in error. Then wave
-// files as other programs, crashes and damaged disks leave them: each row a byte layout and what opening it gives,
-// the reason it is refused or the frames the reader delivers (and silence after them).
+// The PCM reader and writer, and opening wave files as other programs, crashes and damaged disks leave them.
 #include "sound/WaveFile.h"
 
 #include "SoundTestKit.h"
@@ -29,9 +26,23 @@ protected:
     TempFolder m_folder;
 };
 
+using Category = WaveFileError::Category;
+
+// A file of a format chunk with `body` and a data chunk with `data`.
+std::string Wave(const std::string& body, const std::string& data) {
+    return Riff(Chunk("fmt ", body) + Chunk("data", data));
+}
+
+const std::string kFormat16 = Chunk("fmt ", FormatBody(1, 1, 8000, 16));
+const std::string kOurFormat = FormatBody(1, 1, 8000, 16) + Le16(0);
+
+template <typename... Sample> std::vector<int32_t> First(Sample... samples) {
+    return {samples...};
+}
+
 } // namespace
 
-TEST_F(PcmFile, ReadsGiveTheFramesInsideTheDataAndSilenceOutsideItOrWithoutAFile) {
+TEST_F(PcmFile, ReadsGiveTheFramesInsideTheDataSilenceOutsideItOrWithoutAFileAndFollowAFileAsItGrows) {
     LSoundSourceHandle source = OpenWaveFile(m_folder.Write("r.wav", Pcm16File(Ramp(20000))));
     ASSERT_TRUE(source);
     ASSERT_EQ(source->GetLength(), 20000);
@@ -45,25 +56,18 @@ TEST_F(PcmFile, ReadsGiveTheFramesInsideTheDataAndSilenceOutsideItOrWithoutAFile
         EXPECT_EQ(ReadInBlocks(*source, frames), expected) << "from " << seek;
         EXPECT_EQ(source->GetPosition(), seek + frames);
     }
-    EXPECT_EQ(source->GetLength(), 20000);
+    // Another program appends 100 frames and rewrites the data size: the open reader sees them.
+    LFile writer = LFile::Open(m_folder / "r.wav", O_WRONLY);
+    ASSERT_TRUE(writer.WriteAt(Samples16(Ramp(100)).data(), 200, 44 + 40000));
+    ASSERT_TRUE(writer.WriteAt(Le32(40200).data(), 4, 40));
+    source->Seek(20000);
+    EXPECT_EQ(source->GetLength(), 20100);
+    EXPECT_EQ(ReadInBlocks(*source, 2), Pipeline16({0, 1}));
     LSRCPCMFile<LSF16> invalid(LFile(), 8000, 1, 44, false); // without a file: silence
     EXPECT_TRUE(invalid.IsInvalid());
     EXPECT_EQ(ReadInBlocks(invalid, 30), std::vector<int32_t>(30, 0));
     EXPECT_EQ(invalid.GetPosition(), 30);
     EXPECT_EQ(invalid.GetLength(), 0);
-}
-
-TEST_F(PcmFile, AReaderSeesAHeaderRewrittenSinceOpeningAndFollowsARecordingAsItGrows) {
-    const std::string path = m_folder.Write("grow.wav", Pcm16File(Ramp(100)));
-    LSoundSourceHandle source = OpenWaveFile(path);
-    ASSERT_EQ(source->GetLength(), 100);
-    LFile writer = LFile::Open(path, O_WRONLY); // another program appends 100 frames and rewrites the data size
-    ASSERT_TRUE(writer.WriteAt(Samples16(Ramp(100)).data(), 200, 44 + 200));
-    ASSERT_TRUE(writer.WriteAt(Le32(400).data(), 4, 40));
-    source->Seek(100);
-    EXPECT_EQ(source->GetLength(), 200);
-    EXPECT_EQ(ReadInBlocks(*source, 2), Pipeline16({0, 1}));
-
     // Our writer's recording: everything written so far is readable although its header still says 0 frames.
     LSNKPCMFile<LSF16> recorder(Path(), 8000, 1);
     const std::vector<int32_t> recording = Pipeline16(Ramp(18000));
@@ -121,18 +125,10 @@ TEST_F(PcmFile, KeepingFramesKeepsOnlyFramesReallyInAFileOfOursAndARecordingThat
     const std::string lagging = OurHeader(200) + Samples16(Ramp(3000)); // a crash left the header 2900 frames behind
     const std::string ours = OurHeader(2000) + Samples16(Ramp(1000));
     using Samples = std::vector<int16_t>;
-    struct Case {
-        const char* what;
-        std::string before;
-        int32_t keep;
-        Samples written;
-        bool finish;
-        int32_t kept; // -1: the sink is in error
-        std::string after;
-    };
     Samples kept5000 = Ramp(5000);
     kept5000.insert(kept5000.end(), {-1, -2, -3});
-    const Case cases[] = {
+    // What, the file before, frames to keep, samples written, finished, frames kept (-1: in error), the file after.
+    const std::tuple<const char*, std::string, int32_t, Samples, bool, int32_t, std::string> cases[] = {
         {"keeping 5000 of 10000", OurHeader(20000) + Samples16(Ramp(10000)), 5000, Samples{-1, -2, -3}, false, 5000,
          OurHeader(10006) + Samples16(kept5000)},
         {"a lagging header, never started", lagging, 2000, {}, false, 2000, lagging},
@@ -144,21 +140,21 @@ TEST_F(PcmFile, KeepingFramesKeepsOnlyFramesReallyInAFileOfOursAndARecordingThat
          OurHeader(1000, 1, 11025) + Samples16(Ramp(500))},
         {"not a wave file", std::string(1000, 'x'), 100, Samples{5, 5}, true, -1, std::string(1000, 'x')},
     };
-    for (const Case& item : cases) {
-        SCOPED_TRACE(item.what);
-        m_folder.Write("w.wav", item.before);
+    for (const auto& [what, before, keep, written, finish, kept, after] : cases) {
+        SCOPED_TRACE(what);
+        m_folder.Write("w.wav", before);
         {
-            LSNKPCMFile<LSF16> sink(Path(), 8000, 1, item.keep);
-            EXPECT_EQ(sink.IsInError(), item.kept < 0);
-            EXPECT_EQ(sink.KeptFrames(), std::max(item.kept, 0));
-            const int32_t frames = static_cast<int32_t>(item.written.size());
-            sink.Write(Pipeline16(item.written).data(), frames);
-            EXPECT_EQ(sink.Length(), std::max(item.kept, 0) + frames);
-            if (item.finish) {
-                EXPECT_EQ(sink.Finish(), item.kept >= 0);
+            LSNKPCMFile<LSF16> sink(Path(), 8000, 1, keep);
+            EXPECT_EQ(sink.IsInError(), kept < 0);
+            EXPECT_EQ(sink.KeptFrames(), std::max(kept, 0));
+            const int32_t frames = static_cast<int32_t>(written.size());
+            sink.Write(Pipeline16(written).data(), frames);
+            EXPECT_EQ(sink.Length(), std::max(kept, 0) + frames);
+            if (finish) {
+                EXPECT_EQ(sink.Finish(), kept >= 0);
             }
         }
-        EXPECT_EQ(Bytes(), item.after);
+        EXPECT_EQ(Bytes(), after);
     }
 }
 
@@ -235,24 +231,6 @@ TEST_F(PcmFile, AFullDiskPutsTheWriterInErrorAtOnceAndKeepsAConsistentFile) {
     ASSERT_TRUE(reader);
     EXPECT_EQ(reader->GetLength(), stored);
 }
-
-using Category = WaveFileError::Category;
-
-namespace {
-
-// A file of a format chunk with `body` and a data chunk with `data`.
-std::string Wave(const std::string& body, const std::string& data) {
-    return Riff(Chunk("fmt ", body) + Chunk("data", data));
-}
-
-const std::string kFormat16 = Chunk("fmt ", FormatBody(1, 1, 8000, 16));
-const std::string kOurFormat = FormatBody(1, 1, 8000, 16) + Le16(0);
-
-template <typename... Sample> std::vector<int32_t> First(Sample... samples) {
-    return {samples...};
-}
-
-} // namespace
 
 TEST(WaveLayouts, DamagedOrUnreadableLayoutsAreRefusedWithTheirReason) {
     const std::string good = Pcm16File(Ramp(10));

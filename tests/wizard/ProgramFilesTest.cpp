@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(HelpViewer, OpensThePageOfTheFirstFolderHoldingItAtTheAnchorOrSaysWhyNot) {
+TEST(HelpViewer, OpensThePageOfTheFirstFolderHoldingItAtTheAnchorOrSaysWhyNotAndTheBuiltPageHasEveryAnchor) {
     TempFolder program, data;
     std::vector<QUrl> opened;
     bool browserAnswers = true;
@@ -39,9 +39,15 @@ TEST(HelpViewer, OpensThePageOfTheFirstFolderHoldingItAtTheAnchorOrSaysWhyNot) {
     const HelpViewer unanswered = viewer({data.Path()});
     EXPECT_EQ(unanswered.Open("contents"), HelpResult::NotOpened);
     EXPECT_TRUE(unanswered.FailureText(HelpResult::NotOpened).contains(QString::fromStdString(data / "tallowin.html")));
+
+    // The page the build puts beside the program has every anchor the dialogs open.
+    const std::string built = ReadFileBytes(HelpViewer({TALLOWIN_PROGRAM_FOLDER}, {}).PagePath()).value_or("");
+    for (const char* anchor : {"contents", "hardware-settings", "recipient-settings", "recipient-properties",
+                               "user-settings", "mail-settings", "work-progress", "keyboard", "dock"})
+        EXPECT_NE(built.find(std::string("id=\"") + anchor + "\""), std::string::npos) << anchor;
 }
 
-TEST(IntroRecordings, SpeakThePageTextWithKeyNamesReadInFullAndRefuseAnyOtherPage) {
+TEST(BuildTools, TheIntroTextsSpeakKeyNamesInFullAndRefuseAnyOtherPageAndTheScreenshotsShowEveryWindow) {
     TempFolder folder;
     ChildProcess tool(TALLOWIN_INTRO_TEXT_TOOL, {{TALLOWIN_INTRO_TEXT_TOOL, "5", folder / "page5.txt"}, {}, {}, {}});
     ASSERT_EQ(tool.Wait(std::chrono::seconds(10)), 0);
@@ -56,24 +62,13 @@ TEST(IntroRecordings, SpeakThePageTextWithKeyNamesReadInFullAndRefuseAnyOtherPag
         EXPECT_EQ(wrong.Wait(std::chrono::seconds(10)), 2) << page;
     }
     EXPECT_EQ(folder.Read("wrong.txt"), "<missing>");
-}
 
-TEST(Screenshots, TheToolWritesAPictureOfEveryWindow) {
-    TempFolder folder;
-    ChildProcess tool(
+    // The screenshot tool draws every window.
+    ChildProcess screenshots(
         TALLOWIN_SCREENSHOT_TOOL,
         {{TALLOWIN_SCREENSHOT_TOOL, folder.Path()}, {{"QT_QPA_PLATFORM", "offscreen"}}, {}, folder / "output.txt"});
-    EXPECT_EQ(tool.Wait(std::chrono::seconds(60)), 0) << folder.Read("output.txt");
+    EXPECT_EQ(screenshots.Wait(std::chrono::seconds(60)), 0) << folder.Read("output.txt");
     for (const char* name : {"wizard-1.png", "wizard-2.png", "wizard-3.png", "wizard-4.png", "wizard-5.png",
                              "splash.png", "main-window.png"})
         EXPECT_EQ(folder.Read(name).substr(0, 8), "\x89PNG\r\n\x1a\n") << name;
-}
-
-TEST(HelpPage, IsBesideTheProgramWithEveryAnchorTheDialogsOpen) {
-    const std::string page = HelpViewer({TALLOWIN_PROGRAM_FOLDER}, {}).PagePath();
-    ASSERT_FALSE(page.empty());
-    const std::string text = ReadFileBytes(page).value_or("");
-    for (const char* anchor : {"contents", "hardware-settings", "recipient-settings", "recipient-properties",
-                               "user-settings", "mail-settings", "work-progress", "keyboard", "dock"})
-        EXPECT_NE(text.find(std::string("id=\"") + anchor + "\""), std::string::npos) << anchor;
 }

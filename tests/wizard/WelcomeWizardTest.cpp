@@ -1,16 +1,18 @@
-// What the main window greets the user with: the welcome wizard after installation, whose pages each play their
-// introduction recording in place of the one before, or the splash until its timer, a left click or its owner goes.
+// What the main window greets the user with: the welcome wizard, whose pages each play their introduction recording
+// in place of the one before, or the splash until its timer, a left click or its owner goes; and which of them.
 #include "app/WelcomeWizard.h"
 
 #include "EngineTestSupport.h"
 #include "TempFolder.h"
 #include "app/LogoWin.h"
-#include "app/WelcomeChoice.h"
+#include "app/ProgramLocation.h"
+#include "app/StartMode.h"
 #include "audio/LSoundPlayer.h"
 #include "platform/AudioBackend.h"
 
 #include <QTest>
 #include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 TEST(WelcomeWizard, EachPagePlaysItsRecordingInPlaceOfTheOneBeforeAndAMissingOrDamagedOneLeavesItSilent) {
@@ -74,12 +76,28 @@ TEST(LogoWin, ALeftClickOrItsTimerOrItsOwnerClosesItAndClearsTheOwnersReference)
     }
 }
 
-TEST(WelcomeChoice, OnlyInstallExactlyAsTheFirstArgumentShowsTheWizard) {
+// The wizard greets a start from the installer ("/install" exactly as the first argument) and a packaged program's
+// first start (no settings yet in the user's folder); the splash greets every other start.
+TEST(WelcomeChoice, InstallAsTheFirstArgumentOrAPackagedProgramsFirstStartShowsTheWizard) {
+    TempFolder home;
+    ::setenv("XDG_DATA_HOME", home.Path().c_str(), 1);
+    const Settings packaged = SettingsForProgram("/usr/lib/tallowin");
+    home.Write("build/tallowin", "");
+    const Settings beside = SettingsForProgram(home / "build");
     using Arguments = std::vector<std::string>;
-    for (const Arguments& arguments : {Arguments{"tallowin", "/install"}, Arguments{"tallowin", "/install", "more"}})
-        EXPECT_EQ(ChooseWelcome(arguments), Welcome::Wizard) << testing::PrintToString(arguments);
-    for (const Arguments& arguments : {Arguments{"tallowin"}, Arguments{}, Arguments{"tallowin", "/INSTALL"},
-                                       Arguments{"tallowin", "other", "/install"}, Arguments{"tallowin", "/install "},
-                                       Arguments{"tallowin", "install"}})
-        EXPECT_EQ(ChooseWelcome(arguments), Welcome::Splash) << testing::PrintToString(arguments);
+    const std::tuple<Arguments, const Settings*, Welcome> cases[] = {
+        {{"tallowin", "/install"}, &beside, Welcome::Wizard},
+        {{"tallowin", "/install", "more"}, &beside, Welcome::Wizard},
+        {{"tallowin"}, &packaged, Welcome::Wizard},
+        {{"tallowin"}, &beside, Welcome::Splash},
+        {{}, &beside, Welcome::Splash},
+        {{"tallowin", "/INSTALL"}, &beside, Welcome::Splash},
+        {{"tallowin", "other", "/install"}, &beside, Welcome::Splash},
+        {{"tallowin", "/install "}, &beside, Welcome::Splash},
+        {{"tallowin", "install"}, &beside, Welcome::Splash}};
+    for (const auto& [arguments, settings, welcome] : cases)
+        EXPECT_EQ(ChooseWelcomeAtStart(arguments, *settings), welcome) << testing::PrintToString(arguments);
+    home.Write("Orrindale/Tallowin/settings.ini", "[settings]\n");
+    EXPECT_EQ(ChooseWelcomeAtStart(Arguments{"tallowin"}, packaged), Welcome::Splash);
+    EXPECT_EQ(ChooseWelcomeAtStart(Arguments{"tallowin", "/install"}, packaged), Welcome::Wizard);
 }
