@@ -188,16 +188,25 @@ TEST_F(DockTransfer, CancelDeletesTheTapeDoneListsItUnderItsNameOrSendsItAndClos
     }
 }
 
-TEST_F(DockTransfer, ARenameOntoAnotherDictationKeepsTheTapeNameAndSaysSo) {
+TEST_F(DockTransfer, TheInputLineIsTheLineInUnlessTheSettingsChoseOneAndARenameOntoAnotherDictationIsRefused) {
+    const std::vector<std::string> lines = {"Internal Microphone", "Line In", "Headset Microphone"};
+    Open(FileTape(/*fast=*/false, lines));
+    EXPECT_EQ(m_dialog->findChildren<QComboBox*>().at(1)->currentIndex(), 2)
+        << "entry 0 is the server's choice; the LINE rule takes line 1";
+    m_dialog->reject();
+    ASSERT_TRUE(WriteIntValue(m_settings.settingsFile, SettingsKeys::kDockSoundInChan, 2));
+    Open(FileTape(/*fast=*/false, lines));
+    EXPECT_EQ(m_dialog->findChildren<QComboBox*>().at(1)->currentIndex(), 3);
+
+    // The tape keeps its name and the user is told.
     ASSERT_TRUE(WriteFileAtomically(Current("Letter.wav"), "RIFF"));
-    Open(FileTape(/*fast=*/false));
     m_dialog->findChild<QLineEdit*>()->setText(QStringLiteral("Letter"));
     m_dialog->findChild<QLineEdit*>()->setModified(true);
     m_dialog->accept();
     m_poster.Pump();
-    EXPECT_NE(m_warned.find("Tape 7"), std::string::npos) << m_warned;
+    EXPECT_NE(m_warned.find("Tape 8"), std::string::npos) << m_warned;
     EXPECT_EQ(m_folder.Read("Current Files/Letter.wav"), "RIFF");
-    EXPECT_TRUE(PathExists(Current("Tape 7.wav")));
+    EXPECT_TRUE(PathExists(Current("Tape 8.wav")));
 }
 
 TEST_F(DockTransfer, ATapePlayedIntoTheSoundServerIsTransferredAndEndsByItself) {
@@ -218,15 +227,3 @@ TEST_F(DockTransfer, ATapePlayedIntoTheSoundServerIsTransferredAndEndsByItself) 
 }
 
 } // namespace
-
-TEST_F(DockTransfer, TheInputLineIsTheLineInUnlessTheSettingsChoseOne) {
-    const std::vector<std::string> lines = {"Internal Microphone", "Line In", "Headset Microphone"};
-    Open(FileTape(/*fast=*/false, lines));
-    auto* line = m_dialog->findChildren<QComboBox*>().at(1);
-    EXPECT_EQ(line->currentIndex(), 2) << "entry 0 is the server's choice; the LINE rule takes line 1";
-    m_dialog->reject();
-    ASSERT_TRUE(WriteIntValue(m_settings.settingsFile, SettingsKeys::kDockSoundInChan, 2));
-    Open(FileTape(/*fast=*/false, lines));
-    EXPECT_EQ(m_dialog->findChildren<QComboBox*>().at(1)->currentIndex(), 3);
-    m_dialog->reject();
-}

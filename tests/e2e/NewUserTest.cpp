@@ -1,7 +1,5 @@
-// The program as a new user meets it: a fresh data folder, the main window with the real send queue, keys as the
-// keyboard sends them on a clock the test moves, message boxes answered with OK and written down. The user records,
-// plays and scrubs on a private sound server; dictations sent with Ctrl+S arrive in a shared folder, by e-mail and on
-// an FTP server (loopback test servers), where the typist's side reads them back and a status file it left is merged.
+// The program as a new user meets it: the main window on a fresh data folder with the real send queue, recording on a
+// private sound server, and sends that arrive in a shared folder, by e-mail and on an FTP server (loopback servers).
 #include "ChildProcess.h"
 #include "MainWindowTestSupport.h"
 #include "PackageReader.h"
