@@ -223,7 +223,6 @@ TEST_F(Session, AQueueFailureIsAskedOnceCancelEmptiesTheQueueNoticesAreToldAndPr
     session.CheckQueue();
     session.CheckQueue();
     ASSERT_EQ(m_view.asked.size(), 1u);
-    EXPECT_EQ(m_view.asked[0].first.caption, "Background Task Error");
     EXPECT_EQ(m_view.asked[0].first.text, "Unable to connect to the FTP server.");
     EXPECT_EQ(m_view.asked[0].second, AnswerButtons::OkCancel);
     EXPECT_EQ(m_queue.cancelAllCalls, 1);
