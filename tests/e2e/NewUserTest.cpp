@@ -1,7 +1,5 @@
-// The program as a new user meets it: a fresh data folder, the main window with the real send queue, keys as the
-// keyboard sends them on a clock the test moves, message boxes answered with OK and written down. The user records,
-// plays and scrubs on a private sound server; dictations sent with Ctrl+S arrive in a shared folder, by e-mail and on
-// an FTP server (loopback test servers), where the typist's side reads them back and a status file it left is merged.
+// The program as a new user meets it: the main window on a fresh data folder with the real send queue, recording on a
+// private sound server, and sends that arrive in a shared folder, by e-mail and on an FTP server (loopback servers).
 #include "ChildProcess.h"
 #include "MainWindowTestSupport.h"
 #include "PackageReader.h"
@@ -44,8 +42,7 @@ protected:
             boxes << box.caption + ": " + box.text;
         return boxes;
     }
-    // A quick press and release to the list box, which has the focus when the window opens (the clock moves on by
-    // 100 ms in between, and by a second after it, when the release has settled).
+    // A press and release to the focused list box, 100 ms apart, then a second for the release to settle.
     void Tap(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         Send(Control(MainDialog::kList), QEvent::KeyPress, key, modifiers);
         m_now += 100;
@@ -67,8 +64,7 @@ protected:
         return static_cast<FilesListBox*>(Control(MainDialog::kList))->Names();
     }
 
-    // A recipient of `method` with its address `fields` and GSM 6.10 at 8000 Hz mono (as the format chooser would
-    // store it), stored and counted.
+    // A recipient of `method` with its address `fields` and GSM 6.10 at 8000 Hz mono, stored and counted.
     TypistRecipient SaveRecipient(int index, SendMethod method,
                                   std::vector<std::pair<RecipientField, std::string>> fields) {
         TypistRecipient recipient;
@@ -125,8 +121,7 @@ TEST_F(NewUser, RecordsPlaysAndScrubsOnTheSoundServer) {
     Open();
     Tap(Qt::Key_N, Qt::ControlModifier);
 
-    // The "speaker": a loud tone played into the sink the microphone hears, well above the -15 dB at which the
-    // recorder starts taking sound.
+    // The "speaker": a tone into the sink the microphone hears, well above the recorder's -15 dB start level.
     ASSERT_TRUE(WriteWave(m_folder / "voice.wav", Tone(6 * 8000, 20000), 8000, 1));
     auto speaker = std::make_unique<ChildProcess>(
         FindProgram("paplay"), ChildProcess::Options{{"paplay", "--device=test", m_folder / "voice.wav"}, {}, {}, {}});
@@ -152,8 +147,7 @@ TEST_F(NewUser, RecordsPlaysAndScrubsOnTheSoundServer) {
     Tap(Qt::Key_Escape);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !Transport().IsPlaying(); }, 2000));
 
-    // Holding the right arrow runs fast forward from the start for as long as it is held; holding the left arrow
-    // rewinds from the end.
+    // Holding the right arrow fast-forwards from the start while held; holding the left arrow rewinds from the end.
     for (const bool forward : {true, false}) {
         SCOPED_TRACE(forward ? "forward" : "rewind");
         Tap(forward ? Qt::Key_Home : Qt::Key_End);

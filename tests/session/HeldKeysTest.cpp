@@ -54,45 +54,33 @@ void Hold(std::vector<KeyEvent>& events, HeldCommand command, int64_t fromMs, in
 
 } // namespace
 
-TEST(HeldKeys, AHoldIsOnePressAndOneReleaseWhateverTheRepeatsLookLike) {
-    for (const int64_t gapMs : {1, 5, 20, 40}) {
-        for (const bool flagged : {false, true}) {
-            std::vector<KeyEvent> events;
-            Hold(events, HeldCommand::Record, 0, 4000, gapMs, flagged);
-            EXPECT_EQ(RealEdges(events), " P:Record@0 R:Record@4000") << gapMs << " ms, flagged " << flagged;
-        }
-    }
-}
-
-TEST(HeldKeys, TapsPressesWhileDownAndTwoKeysAtOnce) {
+TEST(HeldKeys, AHoldIsOnePressAndOneReleaseWhateverTheRepeatsLookLikeAndTapsAndTwoKeysAreTheirOwn) {
     const HeldCommand record = HeldCommand::Record;
     const HeldCommand forward = HeldCommand::Forward;
-    const struct {
-        const char* what;
-        std::vector<KeyEvent> events;
-        std::string edges;
-    } table[] = {
-        {"a tap", {{record, true, 0}, {record, false, 100}}, " P:Record@0 R:Record@100"},
-        {"a second tap after a real release",
-         {{record, true, 0}, {record, false, 100}, {record, true, 300}, {record, false, 400}},
+    std::vector<std::pair<std::vector<KeyEvent>, std::string>> table = {
+        {{{record, true, 0}, {record, false, 100}}, " P:Record@0 R:Record@100"},
+        {{{record, true, 0}, {record, false, 100}, {record, true, 300}, {record, false, 400}},
          " P:Record@0 R:Record@100 P:Record@300 R:Record@400"},
-        {"repeats as presses alone (detectable auto-repeat)",
-         {{record, true, 0}, {record, true, 500}, {record, true, 533, true}, {record, false, 900}},
+        // Repeats as presses alone (detectable auto-repeat); a flagged release is never the real one.
+        {{{record, true, 0}, {record, true, 500}, {record, true, 533, true}, {record, false, 900}},
          " P:Record@0 R:Record@900"},
-        {"a flagged release is never the real one",
-         {{record, true, 0}, {record, false, 500, true}, {record, false, 900}},
-         " P:Record@0 R:Record@900"},
-        {"a release with no press before it", {{record, false, 50}}, ""},
-        {"another key's press does not take a release back",
-         {{record, true, 0}, {record, false, 100}, {forward, true, 105}, {forward, false, 300}},
+        {{{record, true, 0}, {record, false, 500, true}, {record, false, 900}}, " P:Record@0 R:Record@900"},
+        {{{record, false, 50}}, ""},
+        // Another key's press does not take a release back.
+        {{{record, true, 0}, {record, false, 100}, {forward, true, 105}, {forward, false, 300}},
          " P:Record@0 P:Forward@105 R:Record@100 R:Forward@300"},
     };
-    for (const auto& row : table)
-        EXPECT_EQ(RealEdges(row.events), row.edges) << row.what;
-
-    std::vector<KeyEvent> both;
-    Hold(both, record, 0, 3000, 2, false);
-    Hold(both, forward, 10, 2000, 3, false);
-    std::stable_sort(both.begin(), both.end(), [](const KeyEvent& a, const KeyEvent& b) { return a.atMs < b.atMs; });
-    EXPECT_EQ(RealEdges(both), " P:Record@0 P:Forward@10 R:Forward@2000 R:Record@3000");
+    for (const int64_t gapMs : {1, 5, 20, 40}) {
+        for (const bool flagged : {false, true}) {
+            table.emplace_back(std::vector<KeyEvent>{}, " P:Record@0 R:Record@4000");
+            Hold(table.back().first, record, 0, 4000, gapMs, flagged);
+        }
+    }
+    table.emplace_back(std::vector<KeyEvent>{}, " P:Record@0 P:Forward@10 R:Forward@2000 R:Record@3000");
+    Hold(table.back().first, record, 0, 3000, 2, false);
+    Hold(table.back().first, forward, 10, 2000, 3, false);
+    std::stable_sort(table.back().first.begin(), table.back().first.end(),
+                     [](const KeyEvent& a, const KeyEvent& b) { return a.atMs < b.atMs; });
+    for (size_t row = 0; row < table.size(); ++row)
+        EXPECT_EQ(RealEdges(table[row].first), table[row].second) << "row " << row;
 }

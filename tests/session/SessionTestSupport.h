@@ -9,6 +9,8 @@
 #include "app/Settings.h"
 #include "platform/AudioBackend.h"
 #include "send/SendQueue.h"
+#include "store/IniValues.h"
+#include "store/SettingsKeys.h"
 
 #include <algorithm>
 #include <deque>
@@ -109,13 +111,33 @@ public:
 
 class DataFolderTest : public ::testing::Test {
 protected:
-    DataFolderTest();
+    DataFolderTest() {
+        m_settings = Settings::ForProgramFolder(m_folder.Path(), m_folder.Path());
+        EXPECT_TRUE(m_settings.CreateFolders());
+        FileAudioOptions options;
+        options.outputPath = m_folder / "played.wav";
+        m_backend = CreateFileBackend(options);
+    }
     // Recording hears `input` (at `rate`) as fast as the recorder takes it, then nothing more.
-    void UseInput(const Samples& input, int32_t rate = 8000);
+    void UseInput(const Samples& input, int32_t rate = 8000) {
+        ASSERT_TRUE(WriteWave(m_folder / "input.wav", input, rate, 1));
+        FileAudioOptions options;
+        options.inputPath = m_folder / "input.wav";
+        options.outputPath = m_folder / "played.wav";
+        options.pacing = FilePacing::Fast;
+        m_backend = CreateFileBackend(options);
+    }
     // A dictation's wave file (a tone) in "Current Files/" or "Sent Files/".
-    void AddDictation(const std::string& name, double seconds = 3.0, StoreFolder folder = StoreFolder::Current);
-    std::string PathOf(StoreFolder folder, const std::string& name, const char* extension = ".wav") const;
-    void SetRecipients(int count, int defaultIndex = 0);
+    void AddDictation(const std::string& name, double seconds = 3.0, StoreFolder folder = StoreFolder::Current) {
+        ASSERT_TRUE(WriteWave(PathOf(folder, name), Tone(int32_t(seconds * 8000), 2000), 8000, 1));
+    }
+    std::string PathOf(StoreFolder folder, const std::string& name, const char* extension = ".wav") const {
+        return (folder == StoreFolder::Current ? m_settings.currentFolder : m_settings.sentFolder) + name + extension;
+    }
+    void SetRecipients(int count, int defaultIndex = 0) {
+        ASSERT_TRUE(WriteIntValue(m_settings.settingsFile, SettingsKeys::kSendCount, count));
+        ASSERT_TRUE(WriteIntValue(m_settings.settingsFile, SettingsKeys::kSendDefault, defaultIndex));
+    }
 
     TempFolder m_folder;
     Settings m_settings;
@@ -126,7 +148,12 @@ protected:
 class SessionTest : public DataFolderTest {
 protected:
     // Makes the session (after the test put its dictations in place), on the fake queue unless told otherwise.
-    DictationSession& Open(SendQueue* queue);
+    DictationSession& Open(SendQueue* queue) {
+        m_session =
+            std::make_unique<DictationSession>(SessionServices{m_settings, *m_backend, m_poster, queue}, m_view);
+        m_session->SetClock([this] { return m_now; });
+        return *m_session;
+    }
     DictationSession& Open() { return Open(&m_queue); }
     // As DataFolderTest's, after ending the session: its engines use the device that goes.
     void UseInput(const Samples& input, int32_t rate = 8000) {

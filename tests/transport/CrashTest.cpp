@@ -2,10 +2,8 @@
 #include "ChildProcess.h"
 #include "TransportTestSupport.h"
 #include "app/DictationLayout.h"
-#include "platform/LFile.h"
 
 #include <csignal>
-#include <fcntl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -16,18 +14,7 @@ constexpr int32_t kRate = 8000;
 constexpr int64_t kHeaderBytes = 46;
 
 int64_t SizeOf(const std::string& path) {
-    LFile file = LFile::Open(path, O_RDONLY);
-    return file.IsOpen() ? file.Size() : -1;
-}
-
-// Polls (every 20 ms, up to 15 s) until `done` holds; the child works in real time.
-bool WaitFor(const std::function<bool()>& done) {
-    for (const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15); !done();) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
+    return static_cast<int64_t>(ReadFileBytes(path).value_or("").size());
 }
 
 // The frames `tallowin-sound info` finds in a wave file (another program reading what the killed one left), or -1.
@@ -70,7 +57,12 @@ protected:
             work();
             ::_exit(0);
         }
-        const bool reached = WaitFor(killNow);
+        // The child works in real time: poll every 20 ms, up to 15 s.
+        bool reached = killNow();
+        for (int i = 0; i < 750 && !reached; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            reached = killNow();
+        }
         ::kill(child, SIGKILL);
         ::waitpid(child, nullptr, 0);
         ASSERT_TRUE(reached);

@@ -127,80 +127,73 @@ TEST(Layout, AnEightBitFileIsConvertedInPlaceAndADamagedOneIsLeftAlone) {
 // splice of an insert recording, or the dictation is damaged meanwhile (the insert recording is then kept).
 enum class Event { Sound, Silence, NoDevice, Cancel, Damage };
 
-struct RecordCase {
-    int32_t rate;
-    uint8_t channels; // of the dictation before it is recorded into
-    int thumb;        // the position: seconds of twenty
-    bool insert;
-    Event event;
-};
-
-void PrintTo(const RecordCase& c, std::ostream* out) {
-    *out << c.rate << " Hz, " << int(c.channels) << " channels, at " << c.thumb << " s, insert " << c.insert
-         << ", event " << int(c.event);
-}
+// The rate and channels of the dictation before it is recorded into, the position (seconds of twenty), insert or
+// record over, and the event.
+using RecordCase = std::tuple<int32_t, uint8_t, int, bool, Event>;
 
 class TransportRecording : public TransportTest, public ::testing::WithParamInterface<RecordCase> {};
 
 TEST_P(TransportRecording, RecordingKeepsWhatWasBeforeThePositionAtTheDictationsOwnRateAndLayoutOrChangesNothing) {
-    const RecordCase& c = GetParam();
-    const int32_t block = LSoundRecorder::FramesPerBufferFor(c.rate);
-    const Samples spoken = Tone(3 * c.rate / block * block, 8000, 620, c.rate);
-    const Samples old = Ramp(20 * c.rate);
-    const Samples recorded = AsRecorded(spoken, c.rate);
+    const auto [rate, channels, thumb, insert, event] = GetParam();
+    const int32_t block = LSoundRecorder::FramesPerBufferFor(rate);
+    const Samples spoken = Tone(3 * rate / block * block, 8000, 620, rate);
+    const Samples old = Ramp(20 * rate);
+    const Samples recorded = AsRecorded(spoken, rate);
     const std::string path = PathOf(StoreFolder::Current, "Dictation 1");
-    UseInput(c.event == Event::Silence ? Silence(3 * c.rate) : spoken, c.rate);
-    ASSERT_TRUE(c.event != Event::NoDevice || RemoveFile(m_folder / "input.wav"));
-    DictationTransport& transport = OpenOn(Interleaved(old, c.channels), c.rate, c.channels);
+    UseInput(event == Event::Silence ? Silence(3 * rate) : spoken, rate);
+    ASSERT_TRUE(event != Event::NoDevice || RemoveFile(m_folder / "input.wav"));
+    DictationTransport& transport = OpenOn(Interleaved(old, channels), rate, channels);
     EXPECT_EQ(transport.Position(), 20 * kSecond); // a dictation is made current at its end
     const std::string before = m_folder.Read("Current Files/Dictation 1.wav");
     AddDictation("Tape 1", 1.0);
     CancelAt cancel(0);
-    m_view.spliceProgress = c.event == Event::Cancel ? &cancel : nullptr;
-    m_view.duringSplice = [&] { // commands wait for the splice; a dictation handed over meanwhile is only listed
-        transport.Play();
-        transport.Record();
-        m_session->New();
-        m_session->SendToDefault();
-        EXPECT_TRUE(m_session->HandOver(PathOf(StoreFolder::Current, "Tape 1"), false));
-        EXPECT_TRUE(transport.IsSplicing() && !transport.IsPlaying() && !transport.IsRecording());
-        ASSERT_TRUE(c.event != Event::Damage || WriteFileAtomically(path, "not a wave file"));
-    };
-    transport.SetInsertMode(c.insert);
-    ThumbTo(c.thumb);
+    m_view.spliceProgress = event == Event::Cancel ? &cancel : nullptr;
+    m_view.duringSplice =
+        [&, damage = event ==
+                     Event::Damage] { // commands wait for the splice; a dictation handed over meanwhile is only listed
+            transport.Play();
+            transport.Record();
+            m_session->New();
+            m_session->SendToDefault();
+            EXPECT_TRUE(m_session->HandOver(PathOf(StoreFolder::Current, "Tape 1"), false));
+            EXPECT_TRUE(transport.IsSplicing() && !transport.IsPlaying() && !transport.IsRecording());
+            ASSERT_TRUE(!damage || WriteFileAtomically(path, "not a wave file"));
+        };
+    transport.SetInsertMode(insert);
+    ThumbTo(thumb);
     transport.Record();
     m_poster.Pump();
     transport.Stop();
 
-    const bool spliced = c.insert && c.thumb < 20 && c.event != Event::Silence && c.event != Event::NoDevice;
+    const bool spliced = insert && thumb < 20 && event != Event::Silence && event != Event::NoDevice;
     EXPECT_EQ(m_view.busyShown, (spliced ? std::vector<bool>{true, false} : std::vector<bool>{}));
     EXPECT_EQ(m_session->Names().size(), spliced ? 2u : 1u);
     EXPECT_EQ(m_session->CurrentName(), "Dictation 1");
-    EXPECT_EQ(m_view.told.size(), c.event == Event::Damage || c.event == Event::NoDevice ? 1u : 0u);
-    EXPECT_TRUE(c.event != Event::NoDevice || m_view.told[0].text == kCannotRecordText);
-    EXPECT_EQ(m_view.insertImage, c.insert);
+    EXPECT_EQ(m_view.told.size(), event == Event::Damage || event == Event::NoDevice ? 1u : 0u);
+    EXPECT_TRUE(event != Event::NoDevice || m_view.told[0].text == kCannotRecordText);
+    EXPECT_EQ(m_view.insertImage, insert);
     EXPECT_EQ(m_view.recordImage, RecordImage::Idle);
-    if (c.event == Event::Damage) {
+    if (event == Event::Damage) {
         const std::vector<OrphanedInsert> orphans = FindOrphanedInserts(m_settings.currentFolder);
         ASSERT_EQ(orphans.size(), 1u);
         EXPECT_EQ(ReadWave(orphans[0].path), recorded);
         return;
     }
     EXPECT_FALSE(HoldsHiddenFiles(m_settings.currentFolder));
-    if (c.event != Event::Sound) {
+    if (event != Event::Sound) {
         EXPECT_EQ(m_folder.Read("Current Files/Dictation 1.wav"), before);
         return;
     }
-    const int32_t at = FramesForTime(c.thumb * kSecond, c.rate);
-    int32_t rate = 0;
-    uint8_t channels = 0;
-    EXPECT_EQ(ReadWave(path, &rate, &channels),
-              Joined({Part(old, 0, at), recorded, c.insert ? Part(old, at, 20 * c.rate - at) : Samples()}));
-    EXPECT_EQ(rate, c.rate);
-    EXPECT_EQ(channels, 1);
-    const int32_t end = TimeForFrames(at + int32_t(recorded.size()), c.rate);
+    const int32_t at = FramesForTime(thumb * kSecond, rate);
+    int32_t readRate = 0;
+    uint8_t readChannels = 0;
+    EXPECT_EQ(ReadWave(path, &readRate, &readChannels),
+              Joined({Part(old, 0, at), recorded, insert ? Part(old, at, 20 * rate - at) : Samples()}));
+    EXPECT_EQ(readRate, rate);
+    EXPECT_EQ(readChannels, 1);
+    const int32_t end = TimeForFrames(at + int32_t(recorded.size()), rate);
     EXPECT_EQ(transport.Position(), end);
-    EXPECT_EQ(transport.Length(), c.insert ? TimeForFrames(20 * c.rate + int32_t(recorded.size()), c.rate) : end);
+    EXPECT_EQ(transport.Length(), insert ? TimeForFrames(20 * rate + int32_t(recorded.size()), rate) : end);
 }
 
 INSTANTIATE_TEST_SUITE_P(
