@@ -5,17 +5,11 @@
 #include "platform/FileOps.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <memory>
-#include <sstream>
-#include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -63,27 +57,12 @@ public:
 [[maybe_unused]] ::testing::Environment* const g_environment =
     ::testing::AddGlobalTestEnvironment(new AudioEnvironment);
 
-// Starts `arguments` (program path first) as a child that dies with this process, in the sound server folder
-// `runtimeFolder`, its output going to `log`. Returns its process id, or -1.
-pid_t Spawn(std::vector<std::string> arguments, const std::string& runtimeFolder, const std::string& log) {
-    const pid_t parent = ::getpid();
-    const pid_t pid = ::fork();
-    if (pid != 0)
-        return pid;
-    // It must not outlive this test process, however that ends.
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (::getppid() != parent)
-        ::_exit(1);
-    ::setenv("XDG_RUNTIME_DIR", runtimeFolder.c_str(), 1);
-    const int output = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::dup2(output, 1);
-    ::dup2(output, 2);
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
+// Starts `arguments` (program path first) in the sound server folder `runtimeFolder`, its output going to `log`.
+std::unique_ptr<ChildProcess> Spawn(std::vector<std::string> arguments, const std::string& runtimeFolder,
+                                    const std::string& log) {
+    const std::string program = arguments[0];
+    return std::make_unique<ChildProcess>(
+        program, ChildProcess::Options{std::move(arguments), {{"XDG_RUNTIME_DIR", runtimeFolder}}, {}, log});
 }
 
 } // namespace
@@ -109,30 +88,15 @@ PulseServer::PulseServer(std::string runtimeFolder) : m_runtimeFolder(std::move(
     const std::string program = FindProgram("pulseaudio");
     if (program.empty())
         return;
-    std::vector<std::string> arguments{program,
-                                       "--daemonize=no",
-                                       "--exit-idle-time=-1",
-                                       "--system=false",
-                                       "--use-pid-file=no",
-                                       "-n",
-                                       "--load=module-null-sink sink_name=test",
-                                       "--load=module-native-protocol-unix auth-anonymous=1",
-                                       "--load=module-remap-source master=test.monitor source_name=mic "
-                                       "source_properties=device.description=Microphone"};
-    m_pid = Spawn(arguments, m_runtimeFolder, m_runtimeFolder + "/server.log");
-    if (m_pid < 0)
-        return;
+    m_server = Spawn({program, "--daemonize=no", "--exit-idle-time=-1", "--system=false", "--use-pid-file=no", "-n",
+                      "--load=module-null-sink sink_name=test", "--load=module-native-protocol-unix auth-anonymous=1",
+                      "--load=module-remap-source master=test.monitor source_name=mic "
+                      "source_properties=device.description=Microphone"},
+                     m_runtimeFolder, m_runtimeFolder + "/server.log");
     // Ready once the server answers on its socket.
     const auto deadline = std::chrono::steady_clock::now() + 10s;
-    for (;;) {
-        int status = 0;
-        if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
-            m_pid = -1;
-            return;
-        }
-        if (PathExists(m_runtimeFolder + "/pulse/native") && Pactl({"info"}) != "<failed>")
-            break;
-        if (std::chrono::steady_clock::now() > deadline) {
+    while (!PathExists(m_runtimeFolder + "/pulse/native") || Pactl({"info"}) == "<failed>") {
+        if (m_server->HasEnded() || std::chrono::steady_clock::now() > deadline) {
             Kill();
             return;
         }
@@ -144,7 +108,7 @@ PulseServer::PulseServer(std::string runtimeFolder) : m_runtimeFolder(std::move(
     // recorder that keeps asking for 20 ms, and a restart of the sink's clock, let every test start at once.
     const std::string recorder = FindProgram("parec");
     if (!recorder.empty())
-        m_listenerPid =
+        m_listener =
             Spawn({recorder, "-s", Address(), "-d", "mic", "--latency-msec=20", "--rate=8000", "--channels=1", "--raw"},
                   m_runtimeFolder, "/dev/null");
     Pactl({"suspend-sink", "test", "1"});
@@ -156,14 +120,8 @@ PulseServer::~PulseServer() {
 }
 
 void PulseServer::Kill() {
-    for (pid_t* pid : {&m_listenerPid, &m_pid}) {
-        if (*pid <= 0)
-            continue;
-        ::kill(*pid, SIGKILL);
-        int status = 0;
-        ::waitpid(*pid, &status, 0);
-        *pid = -1;
-    }
+    m_listener.reset();
+    m_server.reset();
 }
 
 std::string PulseServer::Pactl(const std::vector<std::string>& arguments) const {

@@ -16,35 +16,28 @@ constexpr const char* kPython = "/usr/bin/python3"; // the Debian interpreter, w
 
 // A listening socket on a free loopback port, inheritable by children; -1 when that failed.
 int ListenOnLoopback(TestServer::Family family, uint16_t& port) {
-    const uint16_t wanted = port;
     const bool v6 = family == TestServer::Family::Ipv6;
     const int descriptor = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
     if (descriptor < 0)
         return -1;
     const int reuse = 1;
     ::setsockopt(descriptor, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
-    sockaddr_storage address{};
-    socklen_t length = 0;
-    if (v6) {
-        auto* in6 = reinterpret_cast<sockaddr_in6*>(&address);
-        in6->sin6_family = AF_INET6;
-        in6->sin6_addr = in6addr_loopback;
-        in6->sin6_port = htons(wanted);
-        length = sizeof *in6;
-    } else {
-        auto* in4 = reinterpret_cast<sockaddr_in*>(&address);
-        in4->sin_family = AF_INET;
-        in4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        in4->sin_port = htons(wanted);
-        length = sizeof *in4;
-    }
-    if (::bind(descriptor, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(descriptor, 16) != 0 ||
-        ::getsockname(descriptor, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    sockaddr_in6 in6{};
+    in6.sin6_family = AF_INET6;
+    in6.sin6_addr = in6addr_loopback;
+    in6.sin6_port = htons(port);
+    sockaddr_in in4{};
+    in4.sin_family = AF_INET;
+    in4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    in4.sin_port = htons(port);
+    auto* address = v6 ? reinterpret_cast<sockaddr*>(&in6) : reinterpret_cast<sockaddr*>(&in4);
+    socklen_t length = v6 ? sizeof in6 : sizeof in4;
+    if (::bind(descriptor, address, length) != 0 || ::listen(descriptor, 16) != 0 ||
+        ::getsockname(descriptor, address, &length) != 0) {
         ::close(descriptor);
         return -1;
     }
-    port = ntohs(v6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
-                    : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+    port = ntohs(v6 ? in6.sin6_port : in4.sin_port);
     return descriptor;
 }
 

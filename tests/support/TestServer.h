@@ -23,7 +23,6 @@ public:
     TestServer& operator=(const TestServer&) = delete;
 
     bool Started() const { return m_child != nullptr && m_port != 0; }
-    uint16_t Port() const { return m_port; }
     // "127.0.0.1:port" or "[::1]:port".
     std::string Address() const;
     // Kills the child and waits for it.

@@ -72,9 +72,8 @@ def main():
         parser.add_argument(name)
     parser.add_argument("--refuse", action="append", default=[])
     parser.add_argument("--refuse-data", action="store_true")
-    parser.add_argument("--lifetime", type=float, default=120)
     args = parser.parse_args()
-    end_with_parent(args.lifetime)
+    end_with_parent()
     warnings.simplefilter("ignore")  # log-on without TLS is what some tests want
 
     context = None
