@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <optional>
-#include <random>
 
 namespace {
 
@@ -19,14 +18,6 @@ using R = FtpResult;
 constexpr const char* kUser = "typist";
 constexpr const char* kPassword = "secret word";
 constexpr const char* kPackage = "dct00042-00017.dct";
-
-std::string RandomBytes(size_t count, unsigned seed = 42) {
-    std::mt19937 generator(seed);
-    std::string bytes(count, '\0');
-    for (char& byte : bytes)
-        byte = static_cast<char>(generator() & 0xFF);
-    return bytes;
-}
 
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();

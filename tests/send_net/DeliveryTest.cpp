@@ -10,7 +10,6 @@
 #include "send/MailConfig.h"
 
 #include <filesystem>
-#include <random>
 #include <sys/mount.h>
 
 namespace {
@@ -21,14 +20,6 @@ constexpr const char* kPackageName = "dct00042-00017.dct";
 constexpr const char* kTypist = "typist@example.com";
 const std::string kFtpAdvice = "\n\nClick OK to continue to attempt to connect when you send your next file. Click "
                                "Cancel to clear all pending send files.";
-
-std::string RandomBytes(size_t count) {
-    std::mt19937 generator(7);
-    std::string bytes(count, '\0');
-    for (char& byte : bytes)
-        byte = static_cast<char>(generator() & 0xFF);
-    return bytes;
-}
 
 class DeliveryTest : public ::testing::Test {
 protected:

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <netinet/in.h>
+#include <random>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -78,6 +79,14 @@ void TestServer::Freeze() {
 
 bool TestServer::Running() {
     return m_child && !m_child->HasEnded();
+}
+
+std::string RandomBytes(size_t count, unsigned seed) {
+    std::mt19937 generator(seed);
+    std::string bytes(count, '\0');
+    for (char& byte : bytes)
+        byte = static_cast<char>(generator() & 0xFF);
+    return bytes;
 }
 
 uint16_t UnusedPort() {

@@ -38,6 +38,9 @@ private:
     Family m_family;
 };
 
+// `count` bytes of seeded noise, for files whose every byte must reach a test server and come back.
+std::string RandomBytes(size_t count, unsigned seed = 42);
+
 // A loopback port on which nothing listens (it was free a moment ago).
 uint16_t UnusedPort();
 
