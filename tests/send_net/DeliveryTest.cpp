@@ -1,5 +1,4 @@
-// Delivery by folder copy, by FTP (plain and over TLS) and by e-mail against real loopback servers: what arrives,
-// what every kind of failure tells the user, and the status pick-up from an FTP directory.
+// Delivery by folder copy, FTP (plain and TLS) and e-mail against loopback servers, and every failure's text.
 #include "ReadOnlyView.h"
 #include "SendNetFixtures.h"
 #include "TestServer.h"

@@ -1,5 +1,4 @@
-// The background send queue and its worker: order, restarts, the windows in which the worker ends or sends while
-// the main thread changes the queue, stops, damaged entries and files, and a send read back on the typist's side.
+// The background send queue and its worker: order, restarts, races with the main thread, stops, damaged entries.
 #include "send/BGSend.h"
 
 #include "PackageReader.h"

@@ -1,6 +1,5 @@
-// MemorySource: a test source over a vector of interleaved samples; silence outside the data, like a file
-// reader. It remembers the largest single read it was asked for, so tests can check that callers stay within
-// the pipeline's 8192 frames per call. Header-only: the tests, benchmarks and fuzz targets that use it link sound.
+// MemorySource: a source over interleaved samples (silence outside them) that remembers its largest read, so tests
+// can hold callers to 8192 frames a call. Header-only, for the tests, benchmarks and fuzz targets that link sound.
 #pragma once
 
 #include "sound/LSoundSource.h"
