@@ -65,13 +65,6 @@ std::string TestServer::Address() const {
     return m_family == Family::Ipv6 ? "[::1]:" + port : "127.0.0.1:" + port;
 }
 
-void TestServer::Stop() {
-    if (m_child) {
-        m_child->Kill(SIGKILL);
-        m_child->Wait(std::chrono::seconds(10));
-    }
-}
-
 void TestServer::Freeze() {
     if (m_child)
         m_child->Kill(SIGSTOP);

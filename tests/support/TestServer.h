@@ -18,7 +18,6 @@ public:
     // to `logPath`.
     TestServer(const std::string& script, const std::vector<std::string>& arguments, const std::string& logPath,
                Family family = Family::Ipv4, uint16_t port = 0);
-    ~TestServer() { Stop(); }
     TestServer(const TestServer&) = delete;
     TestServer& operator=(const TestServer&) = delete;
 
@@ -26,10 +25,9 @@ public:
     // "127.0.0.1:port" or "[::1]:port".
     std::string Address() const;
     // Kills the child and waits for it.
-    void Stop();
+    void Stop() { m_child.reset(); }
     // Stops the child where it is (SIGSTOP): it keeps its connections but answers nothing.
     void Freeze();
-    // True while the child runs.
     bool Running();
 
 private:
