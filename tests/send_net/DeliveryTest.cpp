@@ -178,7 +178,7 @@ TEST_F(DeliveryTest, AFolderDeliveryCopiesThePackageWholeUnderItsOwnNameAndTheLo
     EXPECT_TRUE(PathExists(package));
 }
 
-TEST_F(DeliveryTest, AnFtpPackageArrivesOverTlsTheLocalCopyGoesAndOnlyOurStatusFileIsMergedAndRemoved) {
+TEST_F(DeliveryTest, AnFtpPackageArrivesOverTlsTheLocalCopyGoesOnlyOurStatusFileIsMergedAndTheStatusWorkerFetchesToo) {
     const auto server = StartFtps(); // its certificate untrusted, with verification off
     f.WriteSent("Letter", 17);
     f.WriteSent("Memo", 18);
@@ -202,6 +202,14 @@ TEST_F(DeliveryTest, AnFtpPackageArrivesOverTlsTheLocalCopyGoesAndOnlyOurStatusF
     EXPECT_EQ(std::tie(m_report.progress[0], m_report.progress[1], m_report.progress[2]),
               std::tuple(0.75f, 0.78f, 0.8f));
     EXPECT_EQ(f.Values({"Letter", "Memo"}, RecordKeys::kSendStatus), (Names{"Checked", "Done"}));
+
+    f.AddRecipient(0, Ftp(server->Address(), kPassword, "incoming", false));
+    f.temp.Write("root/incoming/s0000042.sta", StatusBytes({{18, "Typed"}}));
+    Status status(f.context);
+    status.SetNetworkTimeout(std::chrono::seconds(10));
+    EXPECT_EQ(RunStatusPass(status), std::tuple(1u, 1u, 1u, 0u));
+    EXPECT_EQ(f.Values({"Memo"}, RecordKeys::kSendStatus), Names{"Typed"});
+    EXPECT_EQ(ServerFiles(), (Names{kPackageName, "s0000007.sta"}));
     ExpectNoLocalLeftovers();
 }
 
@@ -230,19 +238,6 @@ TEST_F(DeliveryTest, AServerLostOrStoppedMidUploadKeepsThePackageAndTheResendDel
     EXPECT_EQ(ServerFiles(), Names{kPackageName});
     EXPECT_EQ(ReadFileBytes(Root() + "incoming/" + kPackageName), bytes);
     EXPECT_FALSE(PathExists(package));
-}
-
-TEST_F(DeliveryTest, TheStatusWorkerCollectsFromFtpRecipientsToo) {
-    const auto server = StartFtp();
-    f.AddRecipient(0, Ftp(server->Address()));
-    f.WriteSent("Letter", 17);
-    f.temp.Write("root/incoming/s0000042.sta", StatusBytes({{17, "Done"}}));
-    Status status(f.context);
-    status.SetNetworkTimeout(std::chrono::seconds(10));
-    EXPECT_EQ(RunStatusPass(status), std::tuple(1u, 1u, 1u, 0u));
-    EXPECT_EQ(f.Values({"Letter"}, RecordKeys::kSendStatus), Names{"Done"});
-    EXPECT_TRUE(ServerFiles().empty());
-    ExpectNoLocalLeftovers();
 }
 
 } // namespace
