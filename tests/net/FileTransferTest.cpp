@@ -183,12 +183,16 @@ TEST_F(FileTransferTest, AStopEndsAnOperationBeforeItStartsOrWithinAboutASecondA
     EXPECT_LT(SecondsSince(start), 1.0);
 }
 
-TEST_F(FileTransferTest, ATlsServerIsRefusedUntilItsCertificateIsTrustedOrUncheckedAndThenCarriesBothWays) {
+TEST_F(FileTransferTest, ATlsServerIsRefusedUntilItsCertificateIsTrustedOrUncheckedAndAPlainOneIsSentNoLogOn) {
     ASSERT_TRUE(MakeSelfSignedCertificate(m_folder.Path()));
-    auto server = StartServer({"--tls-cert", m_folder / "cert.pem", "--tls-key", m_folder / "key.pem"});
+    auto tls = StartServer({"--tls-cert", m_folder / "cert.pem", "--tls-key", m_folder / "key.pem"});
+    auto plain = StartServer({"--log-commands"});
     const std::string bytes = RandomBytes(300000);
-    for (const auto& [verify, authorities, expected] : std::vector<std::tuple<bool, std::string, R>>{
-             {true, "", R::CouldNotConnect}, {true, m_folder / "cert.pem", R::Done}, {false, "", R::Done}}) {
+    for (const auto& [server, verify, authorities, expected] :
+         std::vector<std::tuple<TestServer*, bool, std::string, R>>{{tls.get(), true, "", R::CouldNotConnect},
+                                                                    {tls.get(), true, m_folder / "cert.pem", R::Done},
+                                                                    {tls.get(), false, "", R::Done},
+                                                                    {plain.get(), true, "", R::CouldNotConnect}}) {
         FileTransferOptions options = Options(FtpSecurity::ExplicitTls);
         options.verifyCertificate = verify;
         options.certificateAuthorities = authorities;
@@ -200,16 +204,10 @@ TEST_F(FileTransferTest, ATlsServerIsRefusedUntilItsCertificateIsTrustedOrUnchec
             EXPECT_EQ(ReadFileBytes(m_folder / "back.dct"), bytes);
         }
     }
-}
-
-} // namespace
-
-TEST_F(FileTransferTest, ASecureSessionSendsNoLogOnToAServerWithoutTls) {
-    auto server = StartServer({"--log-commands"});
-    FileTransfer ftp(Options(FtpSecurity::ExplicitTls));
-    EXPECT_EQ(LogOn(ftp, *server), R::CouldNotConnect);
-    server->Stop();
-    const std::string log = ReadFileBytes(Log(0)).value_or("");
+    plain->Stop();
+    const std::string log = ReadFileBytes(Log(1)).value_or("");
     EXPECT_NE(log.find("<- AUTH TLS"), std::string::npos);
     EXPECT_EQ(log.find("<- USER"), std::string::npos);
 }
+
+} // namespace
