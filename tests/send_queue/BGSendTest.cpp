@@ -140,7 +140,7 @@ TEST_F(SendQueueTest, DamagedEntriesMissingWavesAndAnUnusableFormatGetOneNoticeE
     std::string bytes = ReadFileBytes(recipient).value();
     std::fill_n(bytes.begin() + TypistRecipient::kFormatOffset, TypistRecipient::kFormatSize, '\0');
     ASSERT_TRUE(WriteFileAtomically(recipient, bytes));
-    const std::string gone = f.MakeSentDictation("gone", 1), kept = f.MakeSentDictation("kept", 2);
+    const std::string gone = f.MakeSentDictation("gone", 2), kept = f.MakeSentDictation("kept", 1);
     RemoveFile(gone);
     ASSERT_TRUE(SendQueueFile(f.program + "bgsend.dat")
                     .Replace({{"/etc/passwd", 0}, {f.sent + "../escape.wav", 0}, {gone, 0}, {kept, 0}}));
@@ -155,10 +155,10 @@ TEST_F(SendQueueTest, DamagedEntriesMissingWavesAndAnUnusableFormatGetOneNoticeE
     EXPECT_NE(notices[2].find("gone"), std::string::npos) << notices[2];
     EXPECT_TRUE(queue.TakeNotices().empty());
     EXPECT_EQ(Deliveries({"gone", "kept"}), (Names{"Not sent", "Delivered"}));
-    EXPECT_EQ(Arrived(), Names{"dct00042-00002.dct"});
+    EXPECT_EQ(Arrived(), Names{"dct00042-00001.dct"});
     // The package read on the typist's side: its audio's format tag and rate are the default's.
     std::string problem;
-    const auto package = ReadTypistPackage(f.typist + "dct00042-00002.dct", problem);
+    const auto package = ReadTypistPackage(f.typist + "dct00042-00001.dct", problem);
     ASSERT_TRUE(package && package->audio.size() >= 28) << problem;
     const auto* audio = reinterpret_cast<const uint8_t*>(package->audio.data());
     const WaveFormatRecord fallback = TypistRecipient::DefaultFormat();
