@@ -26,10 +26,6 @@ double SecondsSince(Clock::time_point start) {
 class FileTransferTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(MakeFolders(Root() + "incoming")); }
-    void TearDown() override {
-        for (size_t i = 0; HasFailure() && i < m_servers; ++i)
-            std::cout << ReadFileBytes(Log(i), 20000).value_or("<no log>") << "\n";
-    }
 
     std::string Root() const { return m_folder / "root/"; }
     std::string Log(size_t server) const { return m_folder / ("server-" + std::to_string(server) + ".log"); }

@@ -23,10 +23,6 @@ const std::string kFtpAdvice = "\n\nClick OK to continue to attempt to connect w
 class DeliveryTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(MakeFolders(Root() + "incoming") && MakeFolders(f.temp / "mail")); }
-    void TearDown() override {
-        for (size_t i = 0; HasFailure() && i < m_servers; ++i)
-            std::cout << ReadFileBytes(f.temp / ("server-" + std::to_string(i) + ".log"), 20000).value_or("") << "\n";
-    }
 
     std::string Root() const { return f.temp / "root/"; }
     Names ServerFiles() const { return SendFixture::List(Root() + "incoming", true); }

@@ -15,33 +15,24 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The temporary home of this test process: sound server folders and the ALSA configuration.
-class AudioHome {
-public:
-    AudioHome() {
-        m_path = m_folder.Path().substr(0, m_folder.Path().size() - 1);
-        ::chmod(m_path.c_str(), 0700);
-        ::setenv("XDG_RUNTIME_DIR", m_path.c_str(), 1);
-        ::setenv("HOME", m_path.c_str(), 1);
+// The temporary home of this test process (no trailing '/'): sound server folders and the ALSA configuration.
+const std::string& Home() {
+    static const TempFolder folder;
+    static const std::string path = [] {
+        const std::string home = folder.Path().substr(0, folder.Path().size() - 1);
+        ::chmod(home.c_str(), 0700);
+        ::setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
+        ::setenv("HOME", home.c_str(), 1);
         ::unsetenv("PULSE_SERVER");
         ::unsetenv("PULSE_RUNTIME_PATH");
         ::unsetenv("DISPLAY");
-        const std::string loss = "unix:" + LossFolder() + "/pulse/native";
-        m_folder.Write(".asoundrc", "pcm.!default { type pulse }\nctl.!default { type pulse }\n"
-                                    "pcm.lossy { type pulse server \"" +
-                                        loss + "\" }\nctl.lossy { type pulse server \"" + loss + "\" }\n");
-    }
-    const std::string& Path() const { return m_path; }
-    std::string LossFolder() const { return m_path + "/loss"; }
-
-private:
-    TempFolder m_folder;
-    std::string m_path;
-};
-
-AudioHome& Home() {
-    static AudioHome home;
-    return home;
+        const std::string loss = "unix:" + home + "/loss/pulse/native";
+        folder.Write(".asoundrc", "pcm.!default { type pulse }\nctl.!default { type pulse }\n"
+                                  "pcm.lossy { type pulse server \"" +
+                                      loss + "\" }\nctl.lossy { type pulse server \"" + loss + "\" }\n");
+        return home;
+    }();
+    return path;
 }
 
 std::unique_ptr<PulseServer> g_shared;
@@ -70,7 +61,7 @@ std::unique_ptr<ChildProcess> Spawn(std::vector<std::string> arguments, const st
 PulseServer* PulseServer::Shared() {
     if (!g_sharedTried) {
         g_sharedTried = true;
-        auto server = std::make_unique<PulseServer>(Home().Path());
+        auto server = std::make_unique<PulseServer>(Home());
         if (server->IsRunning())
             g_shared = std::move(server);
     }
@@ -78,7 +69,7 @@ PulseServer* PulseServer::Shared() {
 }
 
 std::string PulseServer::LossServerFolder() {
-    return Home().LossFolder();
+    return Home() + "/loss";
 }
 
 PulseServer::PulseServer(std::string runtimeFolder) : m_runtimeFolder(std::move(runtimeFolder)) {

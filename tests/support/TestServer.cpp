@@ -6,6 +6,8 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <gtest/gtest.h>
+#include <iostream>
 #include <netinet/in.h>
 #include <random>
 #include <sys/socket.h>
@@ -46,7 +48,7 @@ int ListenOnLoopback(TestServer::Family family, uint16_t& port) {
 
 TestServer::TestServer(const std::string& script, const std::vector<std::string>& arguments, const std::string& logPath,
                        Family family, uint16_t port)
-    : m_family(family) {
+    : m_logPath(logPath), m_family(family) {
     const int descriptor = ListenOnLoopback(family, port);
     if (descriptor < 0)
         return;
@@ -58,6 +60,12 @@ TestServer::TestServer(const std::string& script, const std::vector<std::string>
     ::close(descriptor); // the child holds the socket now: when it ends, the port is closed
     if (m_child->Started())
         m_port = port;
+}
+
+TestServer::~TestServer() {
+    Stop();
+    if (::testing::Test::HasFailure())
+        std::cout << ReadFileBytes(m_logPath, 20000).value_or("<no log>") << "\n";
 }
 
 std::string TestServer::Address() const {

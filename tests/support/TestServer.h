@@ -15,9 +15,10 @@ public:
 
     // Runs `script` (a file name in this folder) with `arguments` after "--socket-fd N", listening on `port`
     // (0: a free one). Started() tells whether the socket could be bound and the child started; its output goes
-    // to `logPath`.
+    // to `logPath`, which is printed when the server goes during a failed test.
     TestServer(const std::string& script, const std::vector<std::string>& arguments, const std::string& logPath,
                Family family = Family::Ipv4, uint16_t port = 0);
+    ~TestServer();
     TestServer(const TestServer&) = delete;
     TestServer& operator=(const TestServer&) = delete;
 
@@ -32,6 +33,7 @@ public:
 
 private:
     std::unique_ptr<ChildProcess> m_child;
+    std::string m_logPath;
     uint16_t m_port = 0;
     Family m_family;
 };
