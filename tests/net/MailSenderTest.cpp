@@ -17,15 +17,11 @@ constexpr const char* kTypist = "typist@example.com";
 class MailSenderTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(MakeFolders(m_folder / "mail")); }
-    void TearDown() override {
-        for (int i = 0; HasFailure() && i < m_servers; ++i)
-            std::cout << ReadFileBytes(Log(i), 20000).value_or("<no log>") << "\n";
-    }
 
-    std::string Log(int server) const { return m_folder / ("server-" + std::to_string(server) + ".log"); }
     std::unique_ptr<TestServer> StartServer(std::vector<std::string> extra = {}) {
         extra.insert(extra.begin(), {"--folder", m_folder / "mail"});
-        auto server = std::make_unique<TestServer>("smtp_server.py", extra, Log(m_servers++));
+        auto server = std::make_unique<TestServer>("smtp_server.py", extra,
+                                                   m_folder / ("server-" + std::to_string(m_servers++) + ".log"));
         EXPECT_TRUE(server->Started());
         return server;
     }

@@ -71,10 +71,16 @@ TEST_F(DictationPackageTest, PriorityBytesGoByTheFirstLetterAndNamesHaveFiveDigi
     EXPECT_EQ(DictationPackage::FileName(123456, 7), "dct123456-00007.dct");
 }
 
-TEST_F(DictationPackageTest, MissingAudioOrAFolderThatCannotBeWrittenLeavesNoPackage) {
+TEST_F(DictationPackageTest, WithoutRecordOrSettingsTheDefaultsGoAndMissingAudioOrAnUnwritableFolderGiveNoPackage) {
+    const TypistPackage package = Written("dct00000-00000.dct");
+    EXPECT_EQ(std::tuple(package.date, package.priority, package.notes), std::tuple(1234567890u, 50, ""))
+        << "the date is the current time";
+    EXPECT_EQ(package.details, (std::array<std::string, 10>{}));
+    EXPECT_EQ(package.audio, Audio());
+
     ASSERT_TRUE(RemoveFile(m_audio));
     EXPECT_EQ(m_package.Write(m_wave, m_audio).status, PackageStatus::AudioUnreadable);
-    EXPECT_EQ(ListFolder(m_folder / "Sent Files")->size(), 1u);
+    EXPECT_EQ(ListFolder(m_folder / "Sent Files")->size(), 2u);
 
     m_folder.Write("Sent Files/Diktat Zoë.tmp", Audio());
     const TempFolder view;
@@ -84,16 +90,7 @@ TEST_F(DictationPackageTest, MissingAudioOrAFolderThatCannotBeWrittenLeavesNoPac
     const PackageResult result = m_package.Write(view / "Diktat Zoë.wav", view / "Diktat Zoë.tmp");
     EXPECT_EQ(result.status, PackageStatus::WriteFailed);
     EXPECT_TRUE(result.path.empty());
-    EXPECT_EQ(ListFolder(m_folder / "Sent Files")->size(), 2u);
+    EXPECT_EQ(ListFolder(m_folder / "Sent Files")->size(), 3u);
 }
 
 } // namespace
-
-TEST_F(DictationPackageTest, ADictationWithoutRecordNotesOrSettingsGetsTheDefaults) {
-    const TypistPackage package = Written("dct00000-00000.dct");
-    EXPECT_EQ(package.date, 1234567890u) << "the current time";
-    EXPECT_EQ(package.priority, 50);
-    EXPECT_EQ(package.notes, "");
-    EXPECT_EQ(package.details, (std::array<std::string, 10>{}));
-    EXPECT_EQ(package.audio, Audio());
-}

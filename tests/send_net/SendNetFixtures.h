@@ -1,5 +1,4 @@
-// SendNetFixtures: what the transport and status tests share besides the send folders: a transport report that
-// records what it was told, status files built byte by byte, and one pass of the status worker.
+// SendNetFixtures: a transport report that records what it was told, status file bytes, one status worker pass.
 #pragma once
 
 #include "SendFixture.h"

@@ -1,5 +1,4 @@
-// Status files from the typist side, read defensively and merged into the sent records; the status worker's pass
-// over folder recipients; and the lines of the work-progress list made from the sent records.
+// Status files read defensively and merged, the status worker over folder recipients, and the work-progress list.
 #include "SendNetFixtures.h"
 #include "send/SentWorkList.h"
 #include "send/StatusFile.h"
@@ -15,15 +14,15 @@ std::pair<ino_t, long> Stamp(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 ? std::pair(info.st_ino, info.st_mtim.tv_nsec) : std::pair(ino_t{}, 0L);
 }
 
-TEST(StatusFile, WholeRecordsAreReadInFileOrderWithTheirTextsCleanedAndAnythingElseIsIgnored) {
-    TempFolder folder;
+TEST(StatusFile, WholeRecordsAreReadInFileOrderCleanedAndFilesOfAnotherVersionOrAHugeSizeOrNoFilesAreNot) {
+    SendFixture f;
     std::vector<std::pair<uint32_t, std::string>> many;
     for (uint32_t i = 0; i < 1000; ++i)
         many.emplace_back(i * 7 + 1, "Done " + std::to_string(i));
-    const std::vector<StatusRecord> records = ReadStatusFile(folder.Write("many.sta", StatusBytes(many)));
+    const std::vector<StatusRecord> records = ReadStatusFile(f.temp.Write("many.sta", StatusBytes(many)));
     ASSERT_EQ(records.size(), 1000u);
     EXPECT_EQ(records[999], (StatusRecord{999 * 7 + 1, "Done 999"}));
-    EXPECT_TRUE(ReadStatusFile(folder.Write("none.sta", StatusBytes({}))).empty());
+    EXPECT_TRUE(ReadStatusFile(f.temp.Write("none.sta", StatusBytes({}))).empty());
     // Single-byte texts of at most 15 characters, control characters as blanks, trimmed as a record gives them.
     const auto parsed =
         ParseStatusBytes(StatusBytes({{5, "Tap\xE9 1"}, {6, "a\r\nb\tc"}, {7, "  \"x\"  "}, {8, "ABCDEFGHIJKLMNOP"}}) +
@@ -31,10 +30,7 @@ TEST(StatusFile, WholeRecordsAreReadInFileOrderWithTheirTextsCleanedAndAnythingE
     EXPECT_EQ(parsed, (std::vector<StatusRecord>{{5, "Tapé 1"}, {6, "a  b c"}, {7, "x"}, {8, "ABCDEFGHIJKLMNO"}}));
     EXPECT_FALSE(ParseStatusBytes(std::string("\0\0\0", 3))); // shorter than its header
     EXPECT_FALSE(ParseStatusBytes(StatusBytes({{17, "Done"}}, 1)));
-}
 
-TEST(StatusFile, FilesOfAnotherVersionOrAHugeSizeOrThatAreNoFilesAreNotRead) {
-    SendFixture f;
     f.WriteSent("Letter", 17);
     const std::string other = f.temp.Write("other.sta", StatusBytes({{17, "Done"}}, 1));
     const std::string sparse = f.temp.Write("sparse.sta", StatusBytes({{17, "Done"}}));

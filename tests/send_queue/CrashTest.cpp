@@ -1,5 +1,4 @@
-// A send killed at each of its stages and finished by a restart: the queue runs in a child process of the test,
-// which pauses at the stage under test until it is killed.
+// A send killed at each of its stages (the queue runs in a child process that pauses there) and a restart.
 #include "PackageReader.h"
 #include "SendFixture.h"
 #include "WorkerProbe.h"

@@ -1,6 +1,4 @@
-// PackageReader: what the typist's side does with an arriving ".dct" file, written from the documented layout
-// alone (no code shared with the writer): checks the header and the length field, reads the texts and extracts
-// the audio as a wave file.
+// PackageReader: the typist's side of a ".dct" file, from the documented layout alone (no code of the writer).
 #pragma once
 
 #include <array>

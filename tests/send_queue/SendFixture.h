@@ -1,5 +1,4 @@
-// SendFixture: a program folder (settings file, user id 42) with "Sent Files/" and a typist's folder in a fresh
-// temporary folder, with helpers that lay out sent dictations and recipients as the send work meets them.
+// SendFixture: a program folder (user id 42) with "Sent Files/", a typist's folder, sent dictations, recipients.
 #pragma once
 
 #include "SpeechLikeWave.h"

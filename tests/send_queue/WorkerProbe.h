@@ -17,7 +17,7 @@ public:
     explicit WorkerProbe(std::set<SendStage> holdAt = {}) : m_holdAt(std::move(holdAt)) {}
     ~WorkerProbe() { ReleaseForever(); }
 
-    // Installs the stage hook on `queue`; declare the probe before the queue, so the queue ends first.
+    // Declare the probe before the queue, so the queue ends first.
     void Attach(BGSend& queue) {
         m_queue = &queue;
         queue.SetStageHook([this](SendStage stage) {
@@ -27,21 +27,19 @@ public:
         });
     }
 
-    // Waits until the worker has ended its run `count` times in all; false at the deadline.
+    // Until the worker has ended its run `count` times in all; false at the deadline.
     bool WaitForEndings(int count) {
         return WaitFor([&] { return m_endings >= count; });
     }
-    // Waits until the worker is held (at a stage or in a held transport); false at the deadline.
+    // Until the worker is held (at a stage or in a held transport); false at the deadline.
     bool WaitUntilHeld() {
         return WaitFor([&] { return m_held.load(); });
     }
-    // Lets the held worker go on; the hold applies again at the next stage of `holdAt`, which the next
-    // WaitUntilHeld waits for (`m_held` is cleared before the worker can go on to hold again).
+    // Lets the held worker go on; `m_held` is cleared before it can reach the next hold.
     void Release() {
         m_held = false;
         m_released = true;
     }
-    // Stops holding altogether.
     void ReleaseForever() {
         m_held = false;
         m_forever = true;
@@ -55,7 +53,7 @@ public:
         };
     }
 
-    // Waits until `condition` holds; false at the deadline.
+    // False when `condition` does not hold by the deadline.
     static bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds within = kDeadline) {
         for (const auto deadline = std::chrono::steady_clock::now() + within; !condition();) {
             if (std::chrono::steady_clock::now() > deadline)

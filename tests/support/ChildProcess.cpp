@@ -6,14 +6,20 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 ChildProcess::ChildProcess(const std::string& program, Options options) {
+    const pid_t parent = ::getpid();
     m_pid = ::fork();
     if (m_pid != 0)
         return;
+    // A child must not outlive the test process, however that ends.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent)
+        ::_exit(126);
     for (const auto& [name, value] : options.environment)
         ::setenv(name.c_str(), value.c_str(), 1);
     if (!options.workingFolder.empty() && ::chdir(options.workingFolder.c_str()) != 0)

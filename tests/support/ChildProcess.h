@@ -1,5 +1,5 @@
 // ChildProcess: runs a program as a child for tests (own arguments, environment additions, working folder) and
-// waits for it with a time-out; a child still running when the object goes is killed.
+// waits for it with a time-out; a child still running when the object or the test process goes is killed.
 #pragma once
 
 #include <chrono>

@@ -1,8 +1,5 @@
-// MemorySource: a test source over a vector of interleaved samples; silence outside the data, like a file
-// reader. It remembers the largest single read it was asked for, so tests can check that callers stay within
-// the pipeline's 8192 frames per call. Header-only: the tests, benchmarks and fuzz targets that use it link sound.
-//
-//   LSoundSourceHandle source = MakeHandle<MemorySource>(std::vector<int32_t>{1, 2, 3}, 8000, 1);
+// MemorySource: a source over interleaved samples (silence outside them) that remembers its largest read, so tests
+// can hold callers to 8192 frames a call. Header-only, for the tests, benchmarks and fuzz targets that link sound.
 #pragma once
 
 #include "sound/LSoundSource.h"
@@ -21,7 +18,6 @@ public:
         if (frames <= 0)
             return;
         m_largestRead = std::max(m_largestRead, frames);
-        ++m_reads;
         m_framesRead += frames;
         const int64_t channels = Channels();
         const int64_t length = Length();
@@ -35,20 +31,14 @@ public:
         }
         m_position += frames;
     }
-    void Seek(int32_t frame) override {
-        m_position = frame;
-        ++m_seeks;
-    }
+    void Seek(int32_t frame) override { m_position = frame; }
     int32_t GetPosition() override {
         return static_cast<int32_t>(std::clamp<int64_t>(m_position, INT32_MIN, INT32_MAX));
     }
     int32_t GetLength() override { return static_cast<int32_t>(Length()); }
 
     int32_t LargestRead() const { return m_largestRead; }
-    int64_t Reads() const { return m_reads; }
     int64_t FramesRead() const { return m_framesRead; }
-    int64_t Seeks() const { return m_seeks; }
-    const std::vector<int32_t>& Samples() const { return m_samples; }
 
 private:
     int64_t Length() const { return static_cast<int64_t>(m_samples.size()) / Channels(); }
@@ -56,7 +46,5 @@ private:
     std::vector<int32_t> m_samples;
     int64_t m_position = 0;
     int32_t m_largestRead = 0;
-    int64_t m_reads = 0;
     int64_t m_framesRead = 0;
-    int64_t m_seeks = 0;
 };

@@ -5,49 +5,34 @@
 #include "platform/FileOps.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <memory>
-#include <sstream>
-#include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
 using namespace std::chrono_literals;
 
-// The temporary home of this test process: sound server folders and the ALSA configuration.
-class AudioHome {
-public:
-    AudioHome() {
-        m_path = m_folder.Path().substr(0, m_folder.Path().size() - 1);
-        ::chmod(m_path.c_str(), 0700);
-        ::setenv("XDG_RUNTIME_DIR", m_path.c_str(), 1);
-        ::setenv("HOME", m_path.c_str(), 1);
+// The temporary home of this test process (no trailing '/'): sound server folders and the ALSA configuration.
+const std::string& Home() {
+    static const TempFolder folder;
+    static const std::string path = [] {
+        const std::string home = folder.Path().substr(0, folder.Path().size() - 1);
+        ::chmod(home.c_str(), 0700);
+        ::setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
+        ::setenv("HOME", home.c_str(), 1);
         ::unsetenv("PULSE_SERVER");
         ::unsetenv("PULSE_RUNTIME_PATH");
         ::unsetenv("DISPLAY");
-        const std::string loss = "unix:" + LossFolder() + "/pulse/native";
-        m_folder.Write(".asoundrc", "pcm.!default { type pulse }\nctl.!default { type pulse }\n"
-                                    "pcm.lossy { type pulse server \"" +
-                                        loss + "\" }\nctl.lossy { type pulse server \"" + loss + "\" }\n");
-    }
-    const std::string& Path() const { return m_path; }
-    std::string LossFolder() const { return m_path + "/loss"; }
-
-private:
-    TempFolder m_folder;
-    std::string m_path;
-};
-
-AudioHome& Home() {
-    static AudioHome home;
-    return home;
+        const std::string loss = "unix:" + home + "/loss/pulse/native";
+        folder.Write(".asoundrc", "pcm.!default { type pulse }\nctl.!default { type pulse }\n"
+                                  "pcm.lossy { type pulse server \"" +
+                                      loss + "\" }\nctl.lossy { type pulse server \"" + loss + "\" }\n");
+        return home;
+    }();
+    return path;
 }
 
 std::unique_ptr<PulseServer> g_shared;
@@ -63,27 +48,12 @@ public:
 [[maybe_unused]] ::testing::Environment* const g_environment =
     ::testing::AddGlobalTestEnvironment(new AudioEnvironment);
 
-// Starts `arguments` (program path first) as a child that dies with this process, in the sound server folder
-// `runtimeFolder`, its output going to `log`. Returns its process id, or -1.
-pid_t Spawn(std::vector<std::string> arguments, const std::string& runtimeFolder, const std::string& log) {
-    const pid_t parent = ::getpid();
-    const pid_t pid = ::fork();
-    if (pid != 0)
-        return pid;
-    // It must not outlive this test process, however that ends.
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (::getppid() != parent)
-        ::_exit(1);
-    ::setenv("XDG_RUNTIME_DIR", runtimeFolder.c_str(), 1);
-    const int output = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::dup2(output, 1);
-    ::dup2(output, 2);
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
+// Starts `arguments` (program path first) in the sound server folder `runtimeFolder`, its output going to `log`.
+std::unique_ptr<ChildProcess> Spawn(std::vector<std::string> arguments, const std::string& runtimeFolder,
+                                    const std::string& log) {
+    const std::string program = arguments[0];
+    return std::make_unique<ChildProcess>(
+        program, ChildProcess::Options{std::move(arguments), {{"XDG_RUNTIME_DIR", runtimeFolder}}, {}, log});
 }
 
 } // namespace
@@ -91,7 +61,7 @@ pid_t Spawn(std::vector<std::string> arguments, const std::string& runtimeFolder
 PulseServer* PulseServer::Shared() {
     if (!g_sharedTried) {
         g_sharedTried = true;
-        auto server = std::make_unique<PulseServer>(Home().Path());
+        auto server = std::make_unique<PulseServer>(Home());
         if (server->IsRunning())
             g_shared = std::move(server);
     }
@@ -99,7 +69,7 @@ PulseServer* PulseServer::Shared() {
 }
 
 std::string PulseServer::LossServerFolder() {
-    return Home().LossFolder();
+    return Home() + "/loss";
 }
 
 PulseServer::PulseServer(std::string runtimeFolder) : m_runtimeFolder(std::move(runtimeFolder)) {
@@ -109,30 +79,15 @@ PulseServer::PulseServer(std::string runtimeFolder) : m_runtimeFolder(std::move(
     const std::string program = FindProgram("pulseaudio");
     if (program.empty())
         return;
-    std::vector<std::string> arguments{program,
-                                       "--daemonize=no",
-                                       "--exit-idle-time=-1",
-                                       "--system=false",
-                                       "--use-pid-file=no",
-                                       "-n",
-                                       "--load=module-null-sink sink_name=test",
-                                       "--load=module-native-protocol-unix auth-anonymous=1",
-                                       "--load=module-remap-source master=test.monitor source_name=mic "
-                                       "source_properties=device.description=Microphone"};
-    m_pid = Spawn(arguments, m_runtimeFolder, m_runtimeFolder + "/server.log");
-    if (m_pid < 0)
-        return;
+    m_server = Spawn({program, "--daemonize=no", "--exit-idle-time=-1", "--system=false", "--use-pid-file=no", "-n",
+                      "--load=module-null-sink sink_name=test", "--load=module-native-protocol-unix auth-anonymous=1",
+                      "--load=module-remap-source master=test.monitor source_name=mic "
+                      "source_properties=device.description=Microphone"},
+                     m_runtimeFolder, m_runtimeFolder + "/server.log");
     // Ready once the server answers on its socket.
     const auto deadline = std::chrono::steady_clock::now() + 10s;
-    for (;;) {
-        int status = 0;
-        if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
-            m_pid = -1;
-            return;
-        }
-        if (PathExists(m_runtimeFolder + "/pulse/native") && Pactl({"info"}) != "<failed>")
-            break;
-        if (std::chrono::steady_clock::now() > deadline) {
+    while (!PathExists(m_runtimeFolder + "/pulse/native") || Pactl({"info"}) == "<failed>") {
+        if (m_server->HasEnded() || std::chrono::steady_clock::now() > deadline) {
             Kill();
             return;
         }
@@ -144,7 +99,7 @@ PulseServer::PulseServer(std::string runtimeFolder) : m_runtimeFolder(std::move(
     // recorder that keeps asking for 20 ms, and a restart of the sink's clock, let every test start at once.
     const std::string recorder = FindProgram("parec");
     if (!recorder.empty())
-        m_listenerPid =
+        m_listener =
             Spawn({recorder, "-s", Address(), "-d", "mic", "--latency-msec=20", "--rate=8000", "--channels=1", "--raw"},
                   m_runtimeFolder, "/dev/null");
     Pactl({"suspend-sink", "test", "1"});
@@ -156,14 +111,8 @@ PulseServer::~PulseServer() {
 }
 
 void PulseServer::Kill() {
-    for (pid_t* pid : {&m_listenerPid, &m_pid}) {
-        if (*pid <= 0)
-            continue;
-        ::kill(*pid, SIGKILL);
-        int status = 0;
-        ::waitpid(*pid, &status, 0);
-        *pid = -1;
-    }
+    m_listener.reset();
+    m_server.reset();
 }
 
 std::string PulseServer::Pactl(const std::vector<std::string>& arguments) const {

@@ -4,9 +4,11 @@
 // the shared server and "lossy" to the loss server). Each server is killed with its test process, whatever happens.
 #pragma once
 
+#include <memory>
 #include <string>
-#include <sys/types.h>
 #include <vector>
+
+class ChildProcess;
 
 class PulseServer {
 public:
@@ -21,7 +23,7 @@ public:
     PulseServer(const PulseServer&) = delete;
     PulseServer& operator=(const PulseServer&) = delete;
 
-    bool IsRunning() const { return m_pid > 0; }
+    bool IsRunning() const { return m_server != nullptr; }
     // The address libpulse takes.
     std::string Address() const { return "unix:" + m_runtimeFolder + "/pulse/native"; }
     // Runs pactl against this server; its standard output, or "<failed>".
@@ -31,6 +33,6 @@ public:
 
 private:
     std::string m_runtimeFolder;
-    pid_t m_pid = -1;
-    pid_t m_listenerPid = -1; // keeps the null sink's latency low
+    std::unique_ptr<ChildProcess> m_server;
+    std::unique_ptr<ChildProcess> m_listener; // keeps the null sink's latency low
 };

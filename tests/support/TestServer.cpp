@@ -6,7 +6,10 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <gtest/gtest.h>
+#include <iostream>
 #include <netinet/in.h>
+#include <random>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -16,35 +19,28 @@ constexpr const char* kPython = "/usr/bin/python3"; // the Debian interpreter, w
 
 // A listening socket on a free loopback port, inheritable by children; -1 when that failed.
 int ListenOnLoopback(TestServer::Family family, uint16_t& port) {
-    const uint16_t wanted = port;
     const bool v6 = family == TestServer::Family::Ipv6;
     const int descriptor = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
     if (descriptor < 0)
         return -1;
     const int reuse = 1;
     ::setsockopt(descriptor, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
-    sockaddr_storage address{};
-    socklen_t length = 0;
-    if (v6) {
-        auto* in6 = reinterpret_cast<sockaddr_in6*>(&address);
-        in6->sin6_family = AF_INET6;
-        in6->sin6_addr = in6addr_loopback;
-        in6->sin6_port = htons(wanted);
-        length = sizeof *in6;
-    } else {
-        auto* in4 = reinterpret_cast<sockaddr_in*>(&address);
-        in4->sin_family = AF_INET;
-        in4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        in4->sin_port = htons(wanted);
-        length = sizeof *in4;
-    }
-    if (::bind(descriptor, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(descriptor, 16) != 0 ||
-        ::getsockname(descriptor, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    sockaddr_in6 in6{};
+    in6.sin6_family = AF_INET6;
+    in6.sin6_addr = in6addr_loopback;
+    in6.sin6_port = htons(port);
+    sockaddr_in in4{};
+    in4.sin_family = AF_INET;
+    in4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    in4.sin_port = htons(port);
+    auto* address = v6 ? reinterpret_cast<sockaddr*>(&in6) : reinterpret_cast<sockaddr*>(&in4);
+    socklen_t length = v6 ? sizeof in6 : sizeof in4;
+    if (::bind(descriptor, address, length) != 0 || ::listen(descriptor, 16) != 0 ||
+        ::getsockname(descriptor, address, &length) != 0) {
         ::close(descriptor);
         return -1;
     }
-    port = ntohs(v6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
-                    : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+    port = ntohs(v6 ? in6.sin6_port : in4.sin_port);
     return descriptor;
 }
 
@@ -52,7 +48,7 @@ int ListenOnLoopback(TestServer::Family family, uint16_t& port) {
 
 TestServer::TestServer(const std::string& script, const std::vector<std::string>& arguments, const std::string& logPath,
                        Family family, uint16_t port)
-    : m_family(family) {
+    : m_logPath(logPath), m_family(family) {
     const int descriptor = ListenOnLoopback(family, port);
     if (descriptor < 0)
         return;
@@ -66,16 +62,15 @@ TestServer::TestServer(const std::string& script, const std::vector<std::string>
         m_port = port;
 }
 
+TestServer::~TestServer() {
+    Stop();
+    if (::testing::Test::HasFailure())
+        std::cout << ReadFileBytes(m_logPath, 20000).value_or("<no log>") << "\n";
+}
+
 std::string TestServer::Address() const {
     const std::string port = std::to_string(m_port);
     return m_family == Family::Ipv6 ? "[::1]:" + port : "127.0.0.1:" + port;
-}
-
-void TestServer::Stop() {
-    if (m_child) {
-        m_child->Kill(SIGKILL);
-        m_child->Wait(std::chrono::seconds(10));
-    }
 }
 
 void TestServer::Freeze() {
@@ -85,6 +80,14 @@ void TestServer::Freeze() {
 
 bool TestServer::Running() {
     return m_child && !m_child->HasEnded();
+}
+
+std::string RandomBytes(size_t count, unsigned seed) {
+    std::mt19937 generator(seed);
+    std::string bytes(count, '\0');
+    for (char& byte : bytes)
+        byte = static_cast<char>(generator() & 0xFF);
+    return bytes;
 }
 
 uint16_t UnusedPort() {

@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """FTP (or explicit FTPS) server for the network tests: one user with a root folder, on a socket the test bound.
 
-Options make it misbehave the ways the tests need: stop dead after a number of received bytes, read slowly,
-answer no SIZE, store one byte less than it received, or refuse to rename over an existing file."""
+Options make it misbehave the ways the tests need: read slowly, answer no SIZE, store one byte less than it
+received, or refuse to rename over an existing file."""
 
 import argparse
 import logging
@@ -12,7 +12,7 @@ import sys
 from server_common import end_with_parent, listening_socket
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -23,14 +23,12 @@ def main():
         parser.add_argument(name, required=True)
     for name in ("--tls-cert", "--tls-key"):
         parser.add_argument(name)
-    parser.add_argument("--die-after-bytes", type=int, default=0)
     parser.add_argument("--read-limit", type=int, default=0, help="bytes per second the server reads")
     for name in ("--no-size", "--short-store", "--no-replace", "--log-commands"):  # --log-commands: every command
         parser.add_argument(name, action="store_true")
-    parser.add_argument("--lifetime", type=float, default=120)
     args = parser.parse_args()
 
-    end_with_parent(args.lifetime)
+    end_with_parent()
     logging.basicConfig(stream=sys.stderr, level=logging.DEBUG if args.log_commands else logging.INFO)
 
     authorizer = DummyAuthorizer()
@@ -77,19 +75,8 @@ def main():
         Handler.tls_data_required = True
         Handler.dtp_handler = TlsDtp
     else:
-        dtp_base = ThrottledDTPHandler if args.read_limit else DTPHandler
-
-        class Dtp(dtp_base):
-            read_limit = args.read_limit or 0
-
-            def handle_read(self):
-                super().handle_read()
-                if args.die_after_bytes and self.tot_bytes_received >= args.die_after_bytes:
-                    os._exit(3)
-
-            handle_read_event = handle_read  # the base class binds its own handle_read to this name
-
-        Handler.dtp_handler = Dtp
+        ThrottledDTPHandler.read_limit = args.read_limit  # 0: no limit
+        Handler.dtp_handler = ThrottledDTPHandler
 
     server = FTPServer(listening_socket(args.socket_fd), Handler)
     server.serve_forever()

@@ -1,22 +1,14 @@
 """Shared start-up of the network test servers: the listening socket comes from the test (already bound and
 listening, passed by its descriptor number), and the server ends itself when the test process goes away."""
 
-import ctypes
 import os
-import signal
 import socket
 import threading
 import time
 
-PR_SET_PDEATHSIG = 1
 
-
-def end_with_parent(lifetime_seconds):
+def end_with_parent(lifetime_seconds=120):
     """Exit when the parent process is gone (or after lifetime_seconds at most), whatever it died of."""
-    try:
-        ctypes.CDLL(None, use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGKILL)
-    except (OSError, AttributeError):
-        pass
     parent = os.getppid()
     started = time.monotonic()
 

@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """SMTP server for the network tests, on a socket the test bound: plain, STARTTLS (required) or SMTPS, with an
 optional log-on. Each accepted message is taken apart with the email package and saved as message-N/ in the
-given folder, numbered on after the messages already there: the raw message and one file per part the tests look
-at. Listed recipients are refused with 550, and --refuse-data refuses every message after its data."""
+given folder, numbered on after the messages already there: one file per part the tests look at. Listed
+recipients are refused with 550, and --refuse-data refuses every message after its data."""
 
 import argparse
 import asyncio
@@ -42,9 +42,8 @@ class Saver:
             with open(os.path.join(work, name), "wb") as file:
                 file.write(data if isinstance(data, bytes) else data.encode("utf-8"))
 
-        # Stored with plain line feeds, as a mail store keeps messages.
+        # Read with plain line feeds, as a mail store keeps messages.
         content = envelope.original_content.replace(b"\r\n", b"\n")
-        save("message.eml", content)
         save("envelope-from.txt", envelope.mail_from)
         save("envelope-to.txt", "\n".join(envelope.rcpt_tos))
         message = email.message_from_bytes(content, policy=email.policy.default)
@@ -72,9 +71,8 @@ def main():
         parser.add_argument(name)
     parser.add_argument("--refuse", action="append", default=[])
     parser.add_argument("--refuse-data", action="store_true")
-    parser.add_argument("--lifetime", type=float, default=120)
     args = parser.parse_args()
-    end_with_parent(args.lifetime)
+    end_with_parent()
     warnings.simplefilter("ignore")  # log-on without TLS is what some tests want
 
     context = None
