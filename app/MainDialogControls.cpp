@@ -69,7 +69,7 @@ void MainDialog::BuildControls() {
     });
     m_date = new QLabel(this);
     m_date->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    place(m_date, kDate, 136, 48, 136, 8);
+    place(m_date, kDate, 112, 48, 160, 8);
 
     m_play = button(kPlay, 4, 71, 32, 20);
     m_play->setCheckable(true);
@@ -92,10 +92,10 @@ void MainDialog::BuildControls() {
     m_scroll = new QScrollBar(Qt::Horizontal, this);
     m_scroll->setRange(0, DictationTransport::kScrollRange);
     m_scroll->setPageStep(1);
-    place(m_scroll, kScroll, 136, 62, 65, 8);
+    place(m_scroll, kScroll, 136, 62, 57, 8);
     m_positionText = new QLabel(this);
     m_positionText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    place(m_positionText, kPositionText, 202, 62, 32, 8);
+    place(m_positionText, kPositionText, 194, 62, 40, 8);
     m_dockButton = button(kDock, 240, 71, 32, 20);
     m_dockButton->setCheckable(true);
 

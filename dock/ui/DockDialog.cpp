@@ -29,9 +29,10 @@ constexpr int8_t kLevelMinimum = -36;
 constexpr int8_t kLevelMaximum = 12;
 constexpr int kNameLimit = 255;
 
-void AddLabel(QWidget* dialog, const DialogUnits& units, const char* text, int x, int y, int width) {
+QLabel* AddLabel(QWidget* dialog, const DialogUnits& units, const char* text, int x, int y, int width) {
     auto* label = new QLabel(QObject::tr(text), dialog);
     label->setGeometry(units.ToPixels(x, y, width, 10));
+    return label;
 }
 
 } // namespace
@@ -111,8 +112,10 @@ void DockDialog::BuildControls() {
     m_status->setWordWrap(true);
     units.Place(m_status, kStatus, 17, 82, 212, 26);
 
-    AddLabel(this, units, " Dictation &Name", 7, 120, 60);
+    QLabel* nameLabel = AddLabel(this, units, " Dictation &Name", 7, 120, 60);
     m_name = new QLineEdit(this);
+    // The label's mnemonic, which it shows underlined rather than as an ampersand, moves the focus to the name.
+    nameLabel->setBuddy(m_name);
     m_name->setMaxLength(kNameLimit);
     units.Place(m_name, kName, 70, 118, 169, 13);
     AddLabel(this, units, "Notes", 7, 135, 60);

@@ -22,9 +22,11 @@
 #include "send/ui/UserSettingsDialog.h"
 #include "sound/ui/LFormatChooseDlg.h"
 #include "sound/ui/LTextEditDlg.h"
+#include "store/DictationStore.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <ctime>
 
 namespace {
 
@@ -44,11 +46,30 @@ private:
     const WindowCatalogue::Visitor& m_visit;
 };
 
+// A dictation with notes whose date text is as wide as one gets ("...started 28 September 2026 23:58"), so the
+// main window shows its longest texts. Created here, with no recording, it is kept for its notes.
+bool AddWidestDictation(const Settings& settings) {
+    std::tm september{};
+    september.tm_min = 58;
+    september.tm_hour = 23;
+    september.tm_mday = 28;
+    september.tm_mon = 8;
+    september.tm_year = 126;
+    september.tm_isdst = -1;
+    const int64_t date = std::mktime(&september);
+    DictationStore store(settings.currentFolder, settings.sentFolder, settings.settingsFile,
+                         {{}, {}, [date] { return date; }});
+    const NamedResult created = store.Create();
+    return created.result == StoreResult::Done &&
+           store.SaveDetails(created.name, "Normal", "Letter to the bank") == StoreResult::Done;
+}
+
 } // namespace
 
 WindowCatalogue::WindowCatalogue()
     : m_settings(Settings::ForProgramFolder(m_data.path().toStdString(), m_data.path().toStdString())),
-      m_backend(CreateFileBackend({})), m_ready(m_data.isValid() && m_settings.CreateFolders()) {}
+      m_backend(CreateFileBackend({})),
+      m_ready(m_data.isValid() && m_settings.CreateFolders() && AddWidestDictation(m_settings)) {}
 
 void WindowCatalogue::ForEach(const Visitor& visit) {
     if (!m_ready)

@@ -1,6 +1,6 @@
 // WindowCatalogue: every window and dialog of the program over a temporary data folder, a sound card that only
-// counts time and no send queue, for the screenshot tool and the layout test. Each is shown, laid out, handed to the
-// visitor and closed again.
+// counts time, one dictation and no send queue, for the screenshot tool and the layout test. Each is shown, laid out,
+// handed to the visitor and closed again.
 #pragma once
 
 #include "app/Settings.h"

@@ -1,19 +1,31 @@
-// Every window and dialog: no two sibling controls overlap (group boxes and empty sunken panels frame their
-// neighbours and are left out), and each control lies within its parent.
+// Every window and dialog, at Qt's default font, at 125 % of it and at a GNOME desktop's Cantarell 11 pt: no two
+// sibling controls overlap (group boxes and empty sunken panels frame their neighbours and are left out), each
+// control lies within its parent, and each control's text fits it by the font's metrics.
 #include "WindowCatalogue.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
+#include <QStyleOptionGroupBox>
 #include <QWidget>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
 
 QString Describe(const QWidget* widget) {
     const QVariant id = widget->property("controlId");
+    const auto* box = qobject_cast<const QGroupBox*>(widget);
     return QStringLiteral("%1 %2 \"%3\"")
         .arg(QString::fromLatin1(widget->metaObject()->className()), id.isValid() ? id.toString() : QString(),
-             widget->property("text").toString());
+             box ? box->title() : widget->property("text").toString());
 }
 
 // A frame drawn around its neighbours, which are its siblings.
@@ -27,14 +39,27 @@ bool IsDecoration(const QWidget* widget) {
                                                                                  : false;
 }
 
-// The overlaps and escapes among `parent`'s visible children, and below them.
-void CheckChildren(const QWidget* parent, QStringList& faults) {
-    std::vector<const QWidget*> placed;
+std::vector<const QWidget*> VisibleChildren(const QWidget* parent) {
+    std::vector<const QWidget*> children;
     for (const QObject* object : parent->children()) {
         const auto* child = qobject_cast<const QWidget*>(object);
-        if (!child || child->isWindow() || !child->isVisibleTo(parent))
-            continue;
-        CheckChildren(child, faults);
+        if (child && !child->isWindow() && child->isVisibleTo(parent))
+            children.push_back(child);
+    }
+    return children;
+}
+
+// `widget` and every visible widget below it.
+void Walk(const QWidget* widget, const std::function<void(const QWidget*)>& visit) {
+    visit(widget);
+    for (const QWidget* child : VisibleChildren(widget))
+        Walk(child, visit);
+}
+
+// The overlaps and escapes among `parent`'s visible children.
+void CheckChildren(const QWidget* parent, QStringList& faults) {
+    std::vector<const QWidget*> placed;
+    for (const QWidget* child : VisibleChildren(parent)) {
         if (IsDecoration(child))
             continue;
         if (!parent->rect().contains(child->geometry()))
@@ -46,17 +71,148 @@ void CheckChildren(const QWidget* parent, QStringList& faults) {
     }
 }
 
-} // namespace
-
-TEST(EveryWindow, HasNoOverlappingControls) {
-    WindowCatalogue catalogue;
-    ASSERT_TRUE(catalogue.IsReady());
-    int windows = 0;
-    catalogue.ForEach([&](const QString& name, QWidget& window) {
-        ++windows;
-        QStringList faults;
-        CheckChildren(&window, faults);
-        EXPECT_TRUE(faults.isEmpty()) << name.toStdString() << ":\n  " << faults.join("\n  ").toStdString();
-    });
-    EXPECT_GE(windows, 20);
+// The width a push button's text (and picture) takes inside its frame, as the style sizes a button before its
+// minimum width.
+int ButtonNeeds(const QPushButton* button) {
+    const QStyle* style = button->style();
+    const int picture = button->icon().isNull() ? 0 : button->iconSize().width() + 4;
+    return button->fontMetrics().size(Qt::TextShowMnemonic, button->text()).width() + picture +
+           style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button) +
+           2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
 }
+
+// The width of a check box's or radio button's label beside its indicator.
+int IndicatorLabelWidth(const QAbstractButton* button) {
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const bool radio = qobject_cast<const QRadioButton*>(button);
+    return button->style()
+        ->subElementRect(radio ? QStyle::SE_RadioButtonContents : QStyle::SE_CheckBoxContents, &option, button)
+        .width();
+}
+
+// The widest entry a drop-down can show closed (disabled notes appear only in its opened list), and its room.
+std::pair<int, int> ComboNeeds(const QComboBox* combo) {
+    int widest = 0;
+    for (int item = 0; item < combo->count(); ++item)
+        if (combo->model()->flags(combo->model()->index(item, 0)) & Qt::ItemIsEnabled)
+            widest = std::max(widest, combo->fontMetrics().horizontalAdvance(combo->itemText(item)));
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    option.editable = combo->isEditable();
+    option.subControls = QStyle::SC_All;
+    return {widest,
+            combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo).width()};
+}
+
+// A group box's title must lie within its frame.
+std::pair<int, int> TitleNeeds(const QGroupBox* box) {
+    QStyleOptionGroupBox option;
+    option.initFrom(box);
+    option.text = box->title();
+    option.textAlignment = box->alignment();
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    return {box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box).right() + 1,
+            box->width()};
+}
+
+struct Need {
+    int needs;
+    int has;
+    const char* dimension;
+};
+
+// What `widget`'s text needs against what it has: the height of a wrapped label, the width of any other text;
+// nothing for a control without a text (pictures are scaled to their buttons).
+std::optional<Need> TextNeed(const QWidget* widget) {
+    if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+        if (label->text().isEmpty())
+            return std::nullopt;
+        return label->wordWrap() ? Need{label->heightForWidth(label->width()), label->height(), "high"}
+                                 : Need{label->sizeHint().width(), label->width(), "wide"};
+    }
+    if (const auto* box = qobject_cast<const QGroupBox*>(widget)) {
+        const auto [needs, has] = TitleNeeds(box);
+        return box->title().isEmpty() ? std::nullopt : std::optional{Need{needs, has, "wide"}};
+    }
+    const auto* button = qobject_cast<const QAbstractButton*>(widget);
+    if (button && button->text().isEmpty())
+        return std::nullopt;
+    if (const auto* push = qobject_cast<const QPushButton*>(widget))
+        return Need{ButtonNeeds(push), push->width(), "wide"};
+    if (qobject_cast<const QCheckBox*>(widget) || qobject_cast<const QRadioButton*>(widget))
+        return Need{button->fontMetrics().size(Qt::TextShowMnemonic, button->text()).width(),
+                    IndicatorLabelWidth(button), "wide"};
+    if (const auto* combo = qobject_cast<const QComboBox*>(widget)) {
+        const auto [needs, has] = ComboNeeds(combo);
+        return Need{needs, has, "wide"};
+    }
+    return std::nullopt;
+}
+
+void CheckText(const QWidget* widget, QStringList& faults) {
+    if (const auto need = TextNeed(widget); need && need->needs > need->has)
+        faults << QStringLiteral("%1 needs %2 px %3, has %4")
+                      .arg(Describe(widget))
+                      .arg(need->needs)
+                      .arg(QString::fromLatin1(need->dimension))
+                      .arg(need->has);
+}
+
+struct FontRow {
+    const char* name;
+    QFont (*make)(const QFont& defaultFont);
+};
+
+const FontRow kFonts[] = {
+    {"QtDefault", [](const QFont& font) { return font; }},
+    {"QtDefaultAt125Percent",
+     [](const QFont& font) {
+         QFont larger = font;
+         larger.setPointSizeF(font.pointSizeF() * 1.25);
+         return larger;
+     }},
+    {"Cantarell11", [](const QFont&) { return QFont(QStringLiteral("Cantarell"), 11); }},
+};
+
+// Builds every window at the row's font, which the application lends each widget made meanwhile.
+class EveryWindow : public ::testing::TestWithParam<FontRow> {
+protected:
+    void SetUp() override { QApplication::setFont(GetParam().make(m_default)); }
+    void TearDown() override { QApplication::setFont(m_default); }
+
+    // Every fault `check` finds in each window, walked control by control.
+    void ExpectNoFaults(const std::function<void(const QWidget*, QStringList&)>& check) {
+        // A font that is not installed would quietly measure another.
+        const QFont font = QApplication::font();
+        ASSERT_TRUE(font.family() == m_default.family() || QFontInfo(font).family() == font.family())
+            << font.family().toStdString() << " is not installed";
+        WindowCatalogue catalogue;
+        ASSERT_TRUE(catalogue.IsReady());
+        int windows = 0;
+        catalogue.ForEach([&](const QString& name, QWidget& window) {
+            ++windows;
+            QStringList faults;
+            Walk(&window, [&](const QWidget* widget) { check(widget, faults); });
+            EXPECT_TRUE(faults.isEmpty()) << name.toStdString() << ":\n  " << faults.join("\n  ").toStdString();
+        });
+        EXPECT_GE(windows, 20);
+    }
+
+private:
+    const QFont m_default = QApplication::font();
+};
+
+TEST_P(EveryWindow, HasNoOverlappingControls) {
+    ExpectNoFaults(CheckChildren);
+}
+
+TEST_P(EveryWindow, FitsEveryTextInItsControl) {
+    ExpectNoFaults(CheckText);
+}
+
+INSTANTIATE_TEST_SUITE_P(AtFont, EveryWindow, ::testing::ValuesIn(kFonts),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+} // namespace
