@@ -69,6 +69,6 @@ TEST(BuildTools, TheIntroTextsSpeakKeyNamesInFullAndRefuseAnyOtherPageAndTheScre
         {{TALLOWIN_SCREENSHOT_TOOL, folder.Path()}, {{"QT_QPA_PLATFORM", "offscreen"}}, {}, folder / "output.txt"});
     EXPECT_EQ(screenshots.Wait(std::chrono::seconds(60)), 0) << folder.Read("output.txt");
     for (const char* name : {"wizard-1.png", "wizard-2.png", "wizard-3.png", "wizard-4.png", "wizard-5.png",
-                             "splash.png", "main-window.png"})
+                             "splash.png", "main-window.png", "scale-2/main-window.png"})
         EXPECT_EQ(folder.Read(name).substr(0, 8), "\x89PNG\r\n\x1a\n") << name;
 }
