@@ -123,16 +123,13 @@ TEST_F(MixerSettings, TheRecordLevelSetReachesTheSourceOfAServerWithoutPortsAndN
     ASSERT_NE(server, nullptr) << "no private sound server";
     const std::unique_ptr<AudioBackend> backend = CreatePulseBackend(server->Address());
     ASSERT_TRUE(backend && InputLineCount(*backend, 0) == 0);
-    const auto record = [&] {
-        const InputSelection in = ReadRecording(*backend);
-        return SelectRecordInput(*backend, in.device, in.RecordLine(), ReadRecordLevel(m_file, kRecordVolume));
-    };
     (void)server->Pactl({"set-source-volume", "mic", "50%"});
-    EXPECT_TRUE(record());
-    EXPECT_NE(server->Pactl({"get-source-volume", "mic"}).find("50%"), std::string::npos);
-    ASSERT_TRUE(WriteDbValue(m_file, kRecordVolume, -12));
-    EXPECT_TRUE(record());
-    EXPECT_NE(server->Pactl({"get-source-volume", "mic"}).find("-12.00 dB"), std::string::npos);
+    for (const char* volume : {"50%", "-12.00 dB"}) { // no level set, then -12 dB
+        const InputSelection in = ReadRecording(*backend);
+        EXPECT_TRUE(SelectRecordInput(*backend, in.device, in.RecordLine(), ReadRecordLevel(m_file, kRecordVolume)));
+        EXPECT_NE(server->Pactl({"get-source-volume", "mic"}).find(volume), std::string::npos) << volume;
+        ASSERT_TRUE(WriteDbValue(m_file, kRecordVolume, -12));
+    }
 }
 
 TEST(SetPlayVolume, SetsOnlyOurOwnPlaybackLevelFromTheLevelAndItsOffset) {
@@ -283,44 +280,40 @@ TEST_F(DbEdit, PressingAndDraggingOnTheBarSetsTheValueUntilReleasedWhichShowsItR
 
 } // namespace
 
-// Ports as laptops, headsets and docks report them: "+" something is plugged in, "-" nothing is, "?" unknown;
+// Ports as laptops, headsets and docks report them: "Name+" something is plugged in, "-" nothing is, "?" unknown;
 // "*" marks the active one.
-std::vector<AudioInputLine> Ports(const std::vector<std::string>& described) {
+std::vector<AudioInputLine> Ports(const std::vector<std::string>& texts) {
     std::vector<AudioInputLine> ports;
-    for (const std::string& text : described) {
-        const bool active = text.back() == '*';
-        const char plug = text[text.size() - (active ? 2 : 1)];
-        ports.push_back({text, text.substr(0, text.find(' ')), active,
-                         plug == '+'   ? LineAvailability::Available
-                         : plug == '-' ? LineAvailability::Unplugged
-                                       : LineAvailability::Unknown});
+    for (const std::string& text : texts) {
+        const size_t mark = text.find_first_of("?+-");
+        const auto plug = static_cast<LineAvailability>(std::string_view("?+-").find(text[mark]));
+        ports.push_back({text, text.substr(0, mark), text.ends_with('*'), plug});
     }
     return ports;
 }
 
 TEST_F(MixerSettings, OnlyAChosenLineThatIsNotUnpluggedIsSwitchedToOtherwiseTheWordPicksAPluggedOrActiveOne) {
-    const std::vector<std::string> laptop = {"Internal-Microphone +*", "Headset-Microphone -"};
+    const std::vector<std::string> laptop = {"Internal Microphone+*", "Headset Microphone-"};
     for (const auto& [ports, stored, word, shown, recorded] :
          std::vector<std::tuple<std::vector<std::string>, int, std::string, int, int>>{
              {laptop, -2, "MIC", 0, -1},
              {laptop, 1, "MIC", 1, -1},
              {laptop, 0, "MIC", 0, 0},
-             {{"Front-Mic ?", "Rear-Mic ?*", "Line-In ?"}, -2, "MIC", 1, -1},
-             {{"Front-Mic ?", "Line-In ?*", "Rear-Mic ?", "CD ?"}, -2, "MIC", 2, -1},
-             {{"Dock-Line-In +*", "Headset-Mic +"}, -2, "LINE", 0, -1},
-             {{"Line-In -", "CD ?*"}, -2, "LINE", -1, -1},
-             {{"Headset-Mic +*"}, 0, "MIC", 0, 0},
+             {{"Front Mic?", "Rear Mic?*", "Line In?"}, -2, "MIC", 1, -1},
+             {{"Front Mic?", "Line In?*", "Rear Mic?", "CD?"}, -2, "MIC", 2, -1},
+             {{"Dock Line In+*", "Headset Mic+"}, -2, "LINE", 0, -1},
+             {{"Line In-", "CD?*"}, -2, "LINE", -1, -1},
+             {{"Headset Mic+*"}, 0, "MIC", 0, 0},
              {{}, -2, "MIC", -1, -1},
-             {{"Line-In ?*", "Mic ?"}, -1, "MIC", -1, -1},
-             {{"Line-In ?*", "Mic ?"}, 7, "MIC", 1, -1}}) {
+             {{"Line In?*", "Mic?"}, -1, "MIC", -1, -1},
+             {{"Line In?*", "Mic?"}, 7, "MIC", 1, -1}}) {
         SpyBackend backend({});
         backend.linesByDevice[0] = Ports(ports);
         Store(0, "", stored);
         const InputSelection selection = ReadRecording(backend, word);
         EXPECT_EQ(selection.line, shown) << stored << " " << word << " in " << ::testing::PrintToString(ports);
-        EXPECT_EQ(selection.RecordLine(), recorded) << stored << " " << ::testing::PrintToString(ports);
         (void)SelectRecordInput(backend, 0, selection.RecordLine(), std::nullopt);
-        EXPECT_EQ(backend.selectedLines.empty(), recorded < 0) << "Record switches only to a chosen line";
+        EXPECT_EQ(backend.selectedLines.size(), recorded < 0 ? 0u : 1u) << "Record switches only to a chosen line";
     }
 }
 
