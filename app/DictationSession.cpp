@@ -469,6 +469,10 @@ void DictationSession::ShowDeviceError(const std::string& text) {
     Warn(kDeviceErrorCaption, text);
 }
 
+void DictationSession::ShowNote(const std::string& text) {
+    m_view.ShowNote(text);
+}
+
 bool DictationSession::RunSplice(InsertSplice& splice) {
     return m_view.RunSplice(splice);
 }

@@ -160,6 +160,7 @@ private:
     void ShowRecording(RecordImage image, bool insertMode) override;
     void ShowLevels(const LDBMC* levels) override;
     void ShowDeviceError(const std::string& text) override;
+    void ShowNote(const std::string& text) override;
     std::string CreateDictationForRecording() override;
     bool RunSplice(InsertSplice& splice) override;
     void SetSpliceBusy(bool busy) override;

@@ -182,14 +182,16 @@ void DictationTransport::Record() {
             ReadInputSelection(*m_backend, m_settingsFile, SettingsKeys::kSoundIn, SettingsKeys::kSoundInChan,
                                DeviceNameKeys::kSoundInName, "MIC");
         m_recorder.device = input.device;
-        m_recorder.inputChannel = input.line;
+        m_recorder.inputChannel = static_cast<int8_t>(input.RecordLine());
+        NoteUnpluggedLine(input);
     } else {
         m_recorder.device = static_cast<int8_t>(ReadIntValue(m_settingsFile, SettingsKeys::kSoundIn));
         m_recorder.inputChannel = static_cast<int8_t>(ReadIntValue(m_settingsFile, SettingsKeys::kSoundInChan));
     }
     m_recorder.recordVolume = ReadDbValue(m_settingsFile, SettingsKeys::kRecordVolume);
     if (m_backend)
-        (void)SelectRecordInput(*m_backend, m_recorder.device, m_recorder.inputChannel, m_recorder.recordVolume);
+        (void)SelectRecordInput(*m_backend, m_recorder.device, m_recorder.inputChannel,
+                                ReadRecordLevel(m_settingsFile, SettingsKeys::kRecordVolume));
 
     // Inserting at the end is appending: that records straight into the dictation, like recording over.
     const bool inserting = m_insertMode && positionFrame < layout.frames;
@@ -224,6 +226,15 @@ void DictationTransport::Record() {
         ShowRecordIdle();
         m_host.ShowDeviceError(kCannotRecordText);
     }
+}
+
+void DictationTransport::NoteUnpluggedLine(const InputSelection& input) {
+    std::optional<std::pair<int, int>> unplugged;
+    if (input.lineUnplugged)
+        unplugged.emplace(input.device, input.line);
+    if (unplugged && unplugged != m_notedUnplugged)
+        m_host.ShowNote(UnpluggedLineMessage(InputLineName(*m_backend, input.device, input.line)));
+    m_notedUnplugged = unplugged;
 }
 
 void DictationTransport::GoToStart() {

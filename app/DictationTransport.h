@@ -13,9 +13,12 @@
 #include "audio/LSoundRecorder.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 class AudioBackend;
+struct InputSelection;
 
 // The texts of the two "Sound Device Error" boxes.
 inline constexpr const char* kCannotPlayText =
@@ -110,6 +113,9 @@ private:
     // Splices or drops the finished insert recording; called once the recorder stopped.
     void FinishInsert();
     void ShowRecordIdle();
+    // Tells the host that the chosen input line is unplugged: once, and again only after the choice or its plug
+    // changed.
+    void NoteUnpluggedLine(const InputSelection& input);
 
     TransportHost& m_host;
     LSoundPlayer& m_player;
@@ -118,6 +124,7 @@ private:
     std::string m_currentFolder;
     AudioBackend* m_backend = nullptr;
     bool m_attached = true;
+    std::optional<std::pair<int, int>> m_notedUnplugged; // the device and line last told of as unplugged
 
     std::string m_currentPath;
     int32_t m_position = 0; // 1/10000 s

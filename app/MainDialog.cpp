@@ -136,6 +136,10 @@ void MainDialog::ShowSendProgress(int percent) {
     m_progress->setValue(percent);
 }
 
+void MainDialog::ShowNote(const std::string& text) {
+    m_status800->setText(QString::fromStdString(text));
+}
+
 void MainDialog::Tell(const SessionMessage& message) {
     Message(IconOf(message.kind), QString::fromStdString(message.caption), QString::fromStdString(message.text));
 }

@@ -151,6 +151,7 @@ public:
     void ShowBusy(bool busy) override;
     void ShowSendProgress(int percent) override;
     void ShowSent(const std::string& name) override;
+    void ShowNote(const std::string& text) override;
     void Tell(const SessionMessage& message) override;
     bool Ask(const SessionMessage& message, AnswerButtons buttons) override;
     bool RunSplice(InsertSplice& splice) override;

@@ -52,6 +52,8 @@ public:
     // A dictation was handed to the send queue.
     virtual void ShowSent(const std::string& name) = 0;
 
+    // A note in the status line.
+    virtual void ShowNote(const std::string& text) = 0;
     // A message box with OK.
     virtual void Tell(const SessionMessage& message) = 0;
     // A question; true for Yes or OK.

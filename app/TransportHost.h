@@ -30,6 +30,8 @@ public:
     virtual void ShowLevels(const LDBMC* levels) = 0;
     // A "Sound Device Error" with this text.
     virtual void ShowDeviceError(const std::string& text) = 0;
+    // A note that needs no answer (the chosen input line has nothing plugged in), for the status line.
+    virtual void ShowNote(const std::string& text) = 0;
     // For Record without a current dictation: creates one, lists and selects it, and returns its wave path ("" on
     // failure; nothing is recorded then).
     virtual std::string CreateDictationForRecording() = 0;

@@ -35,16 +35,21 @@ std::string UpperAscii(std::string text) {
     return text;
 }
 
-// The last line from -1 on whose name contains `word` in any case; -1 when none does.
-int LineByWord(AudioBackend& backend, int device, std::string_view word) {
+// Among the lines that are not unplugged and whose description contains `word` in any case: the active one,
+// else the last; -1 when none does.
+int LineByWord(const std::vector<AudioInputLine>& lines, std::string_view word) {
     const std::string upperWord = UpperAscii(std::string(word));
-    const int count = InputLineCount(backend, device);
-    int line = -1;
-    for (int n = -1; n < count; ++n) {
-        if (UpperAscii(InputLineName(backend, device, n)).find(upperWord) != std::string::npos)
-            line = n;
+    int found = -1;
+    for (size_t n = 0; n < lines.size(); ++n) {
+        const AudioInputLine& line = lines[n];
+        if (line.availability == LineAvailability::Unplugged ||
+            UpperAscii(line.description).find(upperWord) == std::string::npos)
+            continue;
+        found = static_cast<int>(n);
+        if (line.active)
+            break;
     }
-    return line;
+    return found;
 }
 
 struct ResolvedDevice {
@@ -109,11 +114,15 @@ InputSelection ReadInputSelection(AudioBackend& backend, const std::string& sett
     selection.deviceMissing = resolved.missing;
     selection.missingDeviceName = resolved.missingName;
 
+    const std::vector<AudioInputLine> lines = Lines(backend, resolved.device).value_or(std::vector<AudioInputLine>());
     int line = ReadIntValue(settingsFile, lineKey);
     // A line kept for a device that is not the one used now, or beyond the device's lines, means nothing here:
-    // choose again by the name word, as for an unset line.
-    if (resolved.missing || line < -1 || line >= InputLineCount(backend, resolved.device))
-        line = LineByWord(backend, resolved.device, word);
+    // it is no choice, as an unset line.
+    selection.lineChosen = !resolved.missing && line >= -1 && line < static_cast<int>(lines.size());
+    if (!selection.lineChosen)
+        line = LineByWord(lines, word);
+    else if (line >= 0)
+        selection.lineUnplugged = lines[static_cast<size_t>(line)].availability == LineAvailability::Unplugged;
     selection.line = static_cast<int8_t>(line);
     return selection;
 }
@@ -135,12 +144,18 @@ bool WriteDeviceChoice(AudioBackend& backend, AudioDirection direction, const st
     return indexWritten && nameWritten;
 }
 
-bool SelectRecordInput(AudioBackend& backend, int device, int line, int levelDb) {
-    if (device < 0 || line < 0)
+bool SelectRecordInput(AudioBackend& backend, int device, int line, std::optional<int> levelDb) {
+    if (device < 0)
         return false;
-    if (!backend.SelectInputLine(device, line))
+    if (line >= 0 && !backend.SelectInputLine(device, line))
         return false;
-    return backend.SetRecordLevel(device, MixerLevelForDb(levelDb));
+    return !levelDb || backend.SetRecordLevel(device, MixerLevelForDb(*levelDb));
+}
+
+std::optional<int> ReadRecordLevel(const std::string& settingsFile, const DbKey& key) {
+    if (ReadStringValue(settingsFile, key.section, key.name, "").empty())
+        return std::nullopt;
+    return ReadDbValue(settingsFile, key);
 }
 
 bool SetPlayVolume(AudioBackend& backend, int device, int levelDb, int offsetDb) {
@@ -154,4 +169,9 @@ std::string MissingDeviceMessage(AudioDirection direction, std::string_view devi
     const char* kind = direction == AudioDirection::Recording ? "recording" : "playback";
     return "The " + std::string(kind) + " device \"" + std::string(deviceName) +
            "\" is not connected; the default device is used.";
+}
+
+std::string UnpluggedLineMessage(std::string_view lineName) {
+    return "Nothing is plugged into the input line \"" + std::string(lineName) +
+           "\"; recording from the active input line.";
 }

@@ -35,12 +35,19 @@ struct AudioDeviceInfo {
     std::string description; // what the user sees: "Default device", "Built-in Audio Analog Stereo" ...
 };
 
+// Whether something is plugged into an input line, as far as the sound system knows.
+enum class LineAvailability {
+    Unknown,   // the system cannot tell (ALSA, the file device, ports without jack detection)
+    Available, // something is plugged in
+    Unplugged  // nothing is plugged in: recording from it gives silence
+};
+
 // One input line (port) of a recording device.
 struct AudioInputLine {
     std::string name;        // the server's name of the port
     std::string description; // "Microphone", "Line In", "Headset Microphone" ...
     bool active = false;     // the port the device records from now
-    bool available = true;   // false when the server knows nothing is plugged into it
+    LineAvailability availability = LineAvailability::Unknown;
 };
 
 // The text of entry 0 of every device list.

@@ -81,7 +81,9 @@ SettingsDialog::SettingsDialog(QWidget* parent, AudioBackend& backend, std::stri
     m_recordDevice->setCurrentIndex(inputDevice < m_recordDevice->count() ? inputDevice : -1);
     FillLineList(inputDevice, input.line + 1);
     connect(m_recordDevice, &QComboBox::currentIndexChanged, this, &SettingsDialog::RecordDeviceChosen);
+    connect(m_inputLine, &QComboBox::activated, this, [this] { m_lineChosen = true; });
     m_recordLevel->SetValue(ReadDbValue(m_settingsFile, SettingsKeys::kRecordVolume));
+    connect(m_recordLevel, &LDBEdit::valueEdited, this, [this] { m_recordLevelSet = true; });
     m_voiceActivate->SetValue(ReadDbValue(m_settingsFile, SettingsKeys::kVoiceActivate));
     if (input.deviceMissing)
         m_recordNote->setText(
@@ -115,8 +117,10 @@ bool SettingsDialog::WriteSettings() {
     const int outputDevice = std::max(0, m_playDevice->currentIndex());
     bool written = WriteDeviceChoice(m_backend, AudioDirection::Recording, m_settingsFile, SettingsKeys::kSoundIn,
                                      DeviceNameKeys::kSoundInName, inputDevice);
-    written = WriteIntValue(m_settingsFile, SettingsKeys::kSoundInChan, line) && written;
-    written = WriteDbValue(m_settingsFile, SettingsKeys::kRecordVolume, m_recordLevel->Value()) && written;
+    if (m_lineChosen)
+        written = WriteIntValue(m_settingsFile, SettingsKeys::kSoundInChan, line) && written;
+    if (m_recordLevelSet)
+        written = WriteDbValue(m_settingsFile, SettingsKeys::kRecordVolume, m_recordLevel->Value()) && written;
     written = WriteDbValue(m_settingsFile, SettingsKeys::kVoiceActivate, m_voiceActivate->Value()) && written;
     written = WriteDeviceChoice(m_backend, AudioDirection::Playback, m_settingsFile, SettingsKeys::kSoundOutDevice,
                                 DeviceNameKeys::kSoundOutName, outputDevice) &&

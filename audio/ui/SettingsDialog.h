@@ -1,6 +1,7 @@
 // SettingsDialog: the "Hardware Settings" dialog: recording device, input line, record and voice activation
 // levels, playback device and level, read from the settings file on opening and written on OK (Cancel writes
-// nothing). Nothing is applied to the sound system here: the values take effect at the next recording or playback.
+// nothing; the input line and the record level only when the user changed them). Nothing is applied to the sound system
+// here: the values take effect at the next recording or playback.
 //
 //   SettingsDialog dialog(mainWindow, backend, settings.settingsFile, OpenHelpPage);
 //   dialog.exec();
@@ -69,4 +70,8 @@ private:
     LDBEdit* m_playLevel;
     QLabel* m_recordNote;
     QLabel* m_playNote;
+    // The user chose a line or set the record level here: only then OK keeps them (an unset line follows the
+    // ports, an unset level leaves the device's level alone).
+    bool m_lineChosen = false;
+    bool m_recordLevelSet = false;
 };

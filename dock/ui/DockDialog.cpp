@@ -63,13 +63,17 @@ DockDialog::DockDialog(QWidget* parent, DockHost& host, AudioBackend& backend, P
     const int device = std::max<int>(0, input.device);
     m_device->setCurrentIndex(device < m_device->count() ? device : -1);
     FillInputLineList(m_inputLine, m_backend, device, input.line + 1);
+    m_lineChosen = input.lineChosen;
     m_recordLevel->SetValue(ReadDbValue(m_settingsFile, SettingsKeys::kDockRecordVolume));
     m_activateLevel->SetValue(ReadDbValue(m_settingsFile, SettingsKeys::kDockActivate));
     m_autoSend->setChecked(ReadBoolValue(m_settingsFile, SettingsKeys::kDockAutoSend));
 
     connect(m_device, &QComboBox::currentIndexChanged, this,
             [this](int index) { FillInputLineList(m_inputLine, m_backend, index, m_inputLine->currentIndex()); });
-    connect(m_inputLine, &QComboBox::activated, this, [this] { StartTransfer(); });
+    connect(m_inputLine, &QComboBox::activated, this, [this] {
+        m_lineChosen = true;
+        StartTransfer();
+    });
     connect(m_recordLevel, &LDBEdit::valueEdited, this, [this](int db) {
         (void)WriteDbValue(m_settingsFile, SettingsKeys::kDockRecordVolume, db);
         m_transfer.SetRecordLevel(ReadDbValue(m_settingsFile, SettingsKeys::kDockRecordVolume));
@@ -164,7 +168,9 @@ void DockDialog::BuildControls() {
 void DockDialog::SaveChoices() {
     (void)WriteDeviceChoice(m_backend, AudioDirection::Recording, m_settingsFile, SettingsKeys::kDockSoundIn,
                             DeviceNameKeys::kDockSoundInName, std::max(0, m_device->currentIndex()));
-    (void)WriteIntValue(m_settingsFile, SettingsKeys::kDockSoundInChan, std::max(0, m_inputLine->currentIndex()) - 1);
+    if (m_lineChosen)
+        (void)WriteIntValue(m_settingsFile, SettingsKeys::kDockSoundInChan,
+                            std::max(0, m_inputLine->currentIndex()) - 1);
     (void)WriteDbValue(m_settingsFile, SettingsKeys::kDockRecordVolume, m_recordLevel->Value());
     (void)WriteDbValue(m_settingsFile, SettingsKeys::kDockActivate, m_activateLevel->Value());
 }
@@ -174,8 +180,11 @@ void DockDialog::StartTransfer() {
     SaveChoices();
     if (m_wavePath.empty())
         return;
-    const bool started = m_transfer.Start(m_wavePath, std::max(0, m_device->currentIndex()),
-                                          std::max(0, m_inputLine->currentIndex()) - 1, m_recordLevel->Value(),
+    // The saved choices read back: the line is switched to only when the user chose it and it is not unplugged.
+    const InputSelection input =
+        ReadInputSelection(m_backend, m_settingsFile, SettingsKeys::kDockSoundIn, SettingsKeys::kDockSoundInChan,
+                           DeviceNameKeys::kDockSoundInName, "LINE");
+    const bool started = m_transfer.Start(m_wavePath, input.device, input.RecordLine(), m_recordLevel->Value(),
                                           m_activateLevel->Value());
     m_status->setText(tr(started ? kListeningText : kCannotStartText));
 }

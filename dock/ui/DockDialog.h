@@ -105,6 +105,7 @@ private:
     std::string m_tapeName;
     std::string m_tapeFailure;
     bool m_notesEdited = false;
+    bool m_lineChosen = false; // the input line is the user's choice (kept), not the one the name word picked
 
     QComboBox* m_device = nullptr;
     QComboBox* m_inputLine = nullptr;

@@ -49,15 +49,15 @@ TEST_F(PulseDevices, TheRecordLevelIsTheSourceVolumeAndThePlaybackLevelOurStream
 
 TEST(PulseInputLines, PortsBecomeInputLinesInTheServersOrderWithTheActiveOneMarked) {
     audio_internal::PulseDevice source;
-    source.ports = {{"analog-input-mic", "Microphone", true},
-                    {"analog-input-linein", "Line In", false},
-                    {"analog-input-headset-mic", "Headset Microphone", true}};
+    source.ports = {{"analog-input-mic", "Microphone", LineAvailability::Available},
+                    {"analog-input-linein", "Line In", LineAvailability::Unplugged},
+                    {"analog-input-headset-mic", "Headset Microphone", LineAvailability::Unknown}};
     source.activePort = "analog-input-headset-mic";
     const std::vector<AudioInputLine> lines = audio_internal::InputLinesOf(source);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0].description, "Microphone");
     EXPECT_EQ(lines[1].name, "analog-input-linein");
-    EXPECT_FALSE(lines[1].available);
+    EXPECT_EQ(lines[1].availability, LineAvailability::Unplugged);
     EXPECT_FALSE(lines[0].active);
     EXPECT_TRUE(lines[2].active);
 }

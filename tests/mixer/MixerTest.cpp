@@ -2,6 +2,7 @@
 // dialog on them, and its decibel edit boxes with their bars.
 #include "audio/Mixer.h"
 
+#include "PulseServer.h"
 #include "SpyBackend.h"
 #include "TempFolder.h"
 #include "audio/DeviceNameKeys.h"
@@ -97,21 +98,37 @@ TEST_F(MixerSettings, TheRememberedNameFindsTheDeviceWhereverItIsListedNowAndAMi
     EXPECT_EQ(output.missingDeviceName, "usb-speakers");
 }
 
-TEST(SelectRecordInput, SelectsTheLineThenSetsItsLevelAndAFailedStepEndsIt) {
+TEST(SelectRecordInput, SelectsTheLineThenSetsTheLevelGivenWhateverTheLineAndAFailedStepEndsIt) {
     struct Case {
-        int device, line, db;
+        int device, line;
+        std::optional<int> db;
         bool applied;
         size_t selections;                            // line selections tried
         std::vector<std::pair<int, uint16_t>> levels; // levels set
         size_t activeLine;                            // of the file's lines afterwards
     };
-    for (const Case& c : {Case{0, 2, -6, true, 1, {{0, MixerLevelForDb(-6)}}, 2}, Case{0, -1, 6, false, 0, {}, 0},
-                          Case{-1, 1, 6, false, 0, {}, 0}, Case{0, 3, 6, false, 1, {}, 0}}) {
+    for (const Case& c :
+         {Case{0, 2, -6, true, 1, {{0, MixerLevelForDb(-6)}}, 2}, Case{0, -1, 6, true, 0, {{0, MixerLevelForDb(6)}}, 0},
+          Case{0, 2, {}, true, 1, {}, 2}, Case{-1, 1, 6, false, 0, {}, 0}, Case{0, 3, 6, false, 1, {}, 0}}) {
         SpyBackend backend(kThreeLines);
         EXPECT_EQ(SelectRecordInput(backend, c.device, c.line, c.db), c.applied) << c.device << " " << c.line;
         EXPECT_EQ(backend.selectedLines.size(), c.selections);
         EXPECT_EQ(backend.recordLevels, c.levels);
         EXPECT_TRUE(backend.InputLines(0)->at(c.activeLine).active);
+    }
+}
+
+TEST_F(MixerSettings, TheRecordLevelSetReachesTheSourceOfAServerWithoutPortsAndNoLevelSetLeavesItsVolume) {
+    PulseServer* server = PulseServer::Shared();
+    ASSERT_NE(server, nullptr) << "no private sound server";
+    const std::unique_ptr<AudioBackend> backend = CreatePulseBackend(server->Address());
+    ASSERT_TRUE(backend && InputLineCount(*backend, 0) == 0);
+    (void)server->Pactl({"set-source-volume", "mic", "50%"});
+    for (const char* volume : {"50%", "-12.00 dB"}) { // no level set, then -12 dB
+        const InputSelection in = ReadRecording(*backend);
+        EXPECT_TRUE(SelectRecordInput(*backend, in.device, in.RecordLine(), ReadRecordLevel(m_file, kRecordVolume)));
+        EXPECT_NE(server->Pactl({"get-source-volume", "mic"}).find(volume), std::string::npos) << volume;
+        ASSERT_TRUE(WriteDbValue(m_file, kRecordVolume, -12));
     }
 }
 
@@ -128,7 +145,7 @@ TEST(SetPlayVolume, SetsOnlyOurOwnPlaybackLevelFromTheLevelAndItsOffset) {
 // The dialog over a backend with three lines, a headset (one line) and a webcam (none) besides the file devices.
 class HardwareSettings : public ::testing::Test {
 protected:
-    HardwareSettings() { m_backend.linesByDevice = {{2, {{"mic", "Headset Microphone", true, true}}}, {3, {}}}; }
+    HardwareSettings() { m_backend.linesByDevice = {{2, {{"mic", "Headset Microphone", true}}}, {3, {}}}; }
     void Open() {
         m_dialog = std::make_unique<D>(nullptr, m_backend, m_file,
                                        [this](auto page, auto anchor) { m_help.emplace_back(page, anchor); });
@@ -144,6 +161,7 @@ protected:
     void Choose() {
         Control(D::kRecordDevice)->setCurrentIndex(1);
         Control(D::kInputLine)->setCurrentIndex(3);
+        emit Control(D::kInputLine)->activated(3);
         Level(D::kRecordLevel)->SetValue(-10);
         Level(D::kVoiceActivate)->SetValue(-30);
         Control(D::kPlayDevice)->setCurrentIndex(2);
@@ -216,7 +234,7 @@ TEST_F(HardwareSettings, ChoosingAnotherDeviceRefillsTheLineListKeepingTheIndexW
     Control(D::kRecordDevice)->setCurrentIndex(0);
     EXPECT_EQ(Entries(D::kInputLine), QStringList({kServerChoiceLineName, D::kUnreadableLinesNote}));
     Control<QPushButton>(D::kOk)->click();
-    EXPECT_EQ(ReadIntValue(m_file, kSoundInChan), -1);
+    EXPECT_EQ(ReadIntValue(m_file, kSoundInChan), -2) << "the line was not chosen";
 }
 
 // The edit box and a bar of 96 pixels: 2 pixels per decibel from column e, 0 dB at e + 72.
@@ -262,31 +280,53 @@ TEST_F(DbEdit, PressingAndDraggingOnTheBarSetsTheValueUntilReleasedWhichShowsItR
 
 } // namespace
 
-TEST_F(MixerSettings, AStoredLineIsKeptWhileTheDeviceHasItOtherwiseTheLastOneNamedByTheWordIsTaken) {
-    for (const auto& [lines, stored, word, line] :
-         std::vector<std::tuple<std::vector<std::string>, int, std::string, int>>{
-             {kThreeLines, -2, "MIC", 1},
-             {kThreeLines, -2, "LINE", 0},
-             {{"Front Mic", "Line In", "Rear Microphone", "CD"}, -2, "MIC", 2},
-             {{"Line In", "CD Audio"}, -2, "MIC", -1},
-             {kThreeLines, 2, "MIC", 2},
-             {kThreeLines, -1, "MIC", -1},
-             {kThreeLines, -7, "MIC", 1}}) {
-        SpyBackend backend(lines);
+// Ports as laptops, headsets and docks report them: "Name+" something is plugged in, "-" nothing is, "?" unknown;
+// "*" marks the active one.
+std::vector<AudioInputLine> Ports(const std::vector<std::string>& texts) {
+    std::vector<AudioInputLine> ports;
+    for (const std::string& text : texts) {
+        const size_t mark = text.find_first_of("?+-");
+        const auto plug = static_cast<LineAvailability>(std::string_view("?+-").find(text[mark]));
+        ports.push_back({text, text.substr(0, mark), text.ends_with('*'), plug});
+    }
+    return ports;
+}
+
+TEST_F(MixerSettings, OnlyAChosenLineThatIsNotUnpluggedIsSwitchedToOtherwiseTheWordPicksAPluggedOrActiveOne) {
+    const std::vector<std::string> laptop = {"Internal Microphone+*", "Headset Microphone-"};
+    for (const auto& [ports, stored, word, shown, recorded] :
+         std::vector<std::tuple<std::vector<std::string>, int, std::string, int, int>>{
+             {laptop, -2, "MIC", 0, -1},
+             {laptop, 1, "MIC", 1, -1},
+             {laptop, 0, "MIC", 0, 0},
+             {{"Front Mic?", "Rear Mic?*", "Line In?"}, -2, "MIC", 1, -1},
+             {{"Front Mic?", "Line In?*", "Rear Mic?", "CD?"}, -2, "MIC", 2, -1},
+             {{"Dock Line In+*", "Headset Mic+"}, -2, "LINE", 0, -1},
+             {{"Line In-", "CD?*"}, -2, "LINE", -1, -1},
+             {{"Headset Mic+*"}, 0, "MIC", 0, 0},
+             {{}, -2, "MIC", -1, -1},
+             {{"Line In?*", "Mic?"}, -1, "MIC", -1, -1},
+             {{"Line In?*", "Mic?"}, 7, "MIC", 1, -1}}) {
+        SpyBackend backend({});
+        backend.linesByDevice[0] = Ports(ports);
         Store(0, "", stored);
         const InputSelection selection = ReadRecording(backend, word);
-        EXPECT_EQ(selection.line, line) << stored << " " << word << " in " << ::testing::PrintToString(lines);
-        EXPECT_EQ(selection.device, 0);
-        EXPECT_FALSE(selection.deviceMissing);
+        EXPECT_EQ(selection.line, shown) << stored << " " << word << " in " << ::testing::PrintToString(ports);
+        (void)SelectRecordInput(backend, 0, selection.RecordLine(), std::nullopt);
+        EXPECT_EQ(backend.selectedLines.size(), recorded < 0 ? 0u : 1u) << "Record switches only to a chosen line";
     }
 }
 
-TEST_F(HardwareSettings, OkWritesEveryKeyAndTheDialogShowsThemAgainButCancelWritesNothing) {
+TEST_F(HardwareSettings, OkWritesTheKeysTheUserChoseAndTheDialogShowsThemAgainButCancelWritesNothing) {
     Open();
     Choose();
     Control<QPushButton>(D::kCancel)->click();
     EXPECT_EQ(m_dialog->result(), QDialog::Rejected);
     EXPECT_EQ(m_folder.Read("settings.ini"), "<missing>");
+    Open();
+    Control<QPushButton>(D::kOk)->click();
+    for (const char* key : {"soundinchan", "recordvolume"})
+        EXPECT_EQ(ReadStringValue(m_file, kSection, key, "<unset>"), "<unset>") << key << " was not chosen";
     Open();
     Choose();
     Level(D::kPlayLevel)->Edit()->clear();

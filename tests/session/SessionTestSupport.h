@@ -75,6 +75,7 @@ public:
     void ShowBusy(bool busy) override { busyShown.push_back(busy); }
     void ShowSendProgress(int percent) override { progress.push_back(percent); }
     void ShowSent(const std::string& name) override { sent.push_back(name); }
+    void ShowNote(const std::string& text) override { notes.push_back(text); }
     void Tell(const SessionMessage& message) override { told.push_back(message); }
     // The next scripted answer; a question nobody expected fails the test and is answered No.
     bool Ask(const SessionMessage& message, AnswerButtons buttons) override {
@@ -102,6 +103,7 @@ public:
     std::vector<bool> busyShown;
     std::vector<int> progress;
     std::vector<std::string> sent;
+    std::vector<std::string> notes;
     std::vector<SessionMessage> told;
     std::vector<std::pair<SessionMessage, AnswerButtons>> asked;
     std::deque<bool> answers;

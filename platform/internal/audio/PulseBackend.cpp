@@ -61,7 +61,7 @@ std::unique_ptr<WaveOut> PulseBackend::CreateWaveOut() {
 std::vector<AudioInputLine> InputLinesOf(const PulseDevice& source) {
     std::vector<AudioInputLine> lines;
     for (const PulseDevice::Port& port : source.ports)
-        lines.push_back({port.name, port.description, port.name == source.activePort, port.available});
+        lines.push_back({port.name, port.description, port.name == source.activePort, port.availability});
     return lines;
 }
 

@@ -30,6 +30,17 @@ struct DeviceQuery {
     bool failed = false;
 };
 
+LineAvailability AvailabilityOf(int available) {
+    switch (available) {
+    case PA_PORT_AVAILABLE_YES:
+        return LineAvailability::Available;
+    case PA_PORT_AVAILABLE_NO:
+        return LineAvailability::Unplugged;
+    default:
+        return LineAvailability::Unknown;
+    }
+}
+
 template <typename Info> PulseDevice DeviceFrom(const Info& info) {
     PulseDevice device;
     device.index = info.index;
@@ -53,7 +64,7 @@ void OnSourceInfo(pa_context*, const pa_source_info* info, int endOfList, void* 
         const pa_source_port_info& port = *info->ports[i];
         device.ports.push_back({port.name ? port.name : "",
                                 port.description && *port.description ? port.description : (port.name ? port.name : ""),
-                                port.available != PA_PORT_AVAILABLE_NO});
+                                AvailabilityOf(port.available)});
     }
     if (info->active_port && info->active_port->name)
         device.activePort = info->active_port->name;

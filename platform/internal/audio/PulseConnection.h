@@ -3,6 +3,8 @@
 // main loop's thread. Callers hold the loop's lock (PulseLock) around every libpulse call on its objects.
 #pragma once
 
+#include "platform/AudioTypes.h"
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -24,7 +26,7 @@ struct PulseDevice {
     struct Port {
         std::string name;
         std::string description;
-        bool available = true;
+        LineAvailability availability = LineAvailability::Unknown;
     };
     std::vector<Port> ports;
     std::string activePort;
