@@ -109,6 +109,7 @@ void SettingsDialog::FillLineList(int device, int selectIndex) {
 
 void SettingsDialog::RecordDeviceChosen(int index) {
     FillLineList(index, m_inputLine->currentIndex());
+    m_recordDeviceChanged = true;
 }
 
 bool SettingsDialog::WriteSettings() {
@@ -117,8 +118,12 @@ bool SettingsDialog::WriteSettings() {
     const int outputDevice = std::max(0, m_playDevice->currentIndex());
     bool written = WriteDeviceChoice(m_backend, AudioDirection::Recording, m_settingsFile, SettingsKeys::kSoundIn,
                                      DeviceNameKeys::kSoundInName, inputDevice);
-    if (m_lineChosen)
-        written = WriteIntValue(m_settingsFile, SettingsKeys::kSoundInChan, line) && written;
+    // A line kept for the device used before would name another port of the new one: it is forgotten unless the
+    // user chose a line too.
+    if (m_lineChosen || m_recordDeviceChanged)
+        written = WriteIntValue(m_settingsFile, SettingsKeys::kSoundInChan,
+                                m_lineChosen ? line : SettingsKeys::kSoundInChan.defaultValue) &&
+                  written;
     if (m_recordLevelSet)
         written = WriteDbValue(m_settingsFile, SettingsKeys::kRecordVolume, m_recordLevel->Value()) && written;
     written = WriteDbValue(m_settingsFile, SettingsKeys::kVoiceActivate, m_voiceActivate->Value()) && written;

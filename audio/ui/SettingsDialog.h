@@ -74,4 +74,5 @@ private:
     // ports, an unset level leaves the device's level alone).
     bool m_lineChosen = false;
     bool m_recordLevelSet = false;
+    bool m_recordDeviceChanged = false;
 };

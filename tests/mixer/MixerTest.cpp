@@ -215,7 +215,8 @@ TEST_F(HardwareSettings, ASettingsFileThatCannotBeWrittenKeepsTheDialogOpenWithA
     EXPECT_EQ(m_dialog->result(), 0) << "still open";
 }
 
-TEST_F(HardwareSettings, ChoosingAnotherDeviceRefillsTheLineListKeepingTheIndexWhereItCan) {
+TEST_F(HardwareSettings, ChoosingAnotherDeviceRefillsTheLineListKeepingTheIndexWhereItCanAndForgetsTheOldLine) {
+    ASSERT_TRUE(WriteIntValue(m_file, kSoundInChan, 1));
     Open();
     QComboBox* lines = Control(D::kInputLine);
     const auto enabled = [&](int index) {
@@ -234,7 +235,7 @@ TEST_F(HardwareSettings, ChoosingAnotherDeviceRefillsTheLineListKeepingTheIndexW
     Control(D::kRecordDevice)->setCurrentIndex(0);
     EXPECT_EQ(Entries(D::kInputLine), QStringList({kServerChoiceLineName, D::kUnreadableLinesNote}));
     Control<QPushButton>(D::kOk)->click();
-    EXPECT_EQ(ReadIntValue(m_file, kSoundInChan), -2) << "the line was not chosen";
+    EXPECT_EQ(ReadIntValue(m_file, kSoundInChan), -2) << "the old device's line is not the new one's";
 }
 
 // The edit box and a bar of 96 pixels: 2 pixels per decibel from column e, 0 dB at e + 72.
