@@ -519,8 +519,8 @@ void DictationSession::CheckQueue() {
         if (!m_view.Ask({MessageKind::Warning, "Background Task Error", *failure}, AnswerButtons::OkCancel))
             queue->CancelAll();
     }
-    for (const std::string& notice : queue->TakeNotices())
-        m_view.Tell({MessageKind::Information, kProgramCaption, notice});
+    for (const QueueNotice& notice : queue->TakeNotices())
+        m_view.Tell({MessageKind::Information, notice.caption.empty() ? kProgramCaption : notice.caption, notice.text});
 }
 
 // ---- recovery and status ----

@@ -1,4 +1,5 @@
 // The entry: finds the program folder, chooses the mode from the executable's name, keeps one normal instance.
+#include "app/DictationSession.h"
 #include "app/MainDialog.h"
 #include "app/MainFrame.h"
 #include "app/ProgramLocation.h"
@@ -9,11 +10,13 @@
 #include "platform/AudioBackend.h"
 #include "platform/FileOps.h"
 #include "send/BGSend.h"
+#include "ui/EndSignalWatch.h"
 #include "ui/QtPoster.h"
 #include "ui/SingleInstance.h"
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QSessionManager>
 #include <cstdio>
 #include <unistd.h>
 
@@ -47,6 +50,15 @@ int RunNormalMode(const Settings& settings, Welcome welcome) {
     MainFrame frame(std::move(services));
     instance.OnRaiseRequest([&frame] { frame.BringToFront(); });
     instance.OnCloseRequest([&frame] { frame.close(); });
+    // Ended by the desktop or the system: closed as Exit closes it (a recording is finished, the notes saved, then
+    // the queue's worker stopped as the queue goes).
+    const EndSignalWatch endSignals([&frame] { frame.close(); });
+    // A log-out first asks that nothing typed be lost; the end itself comes after as a close or a signal.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &frame, [&frame](QSessionManager&) {
+        DictationSession& session = frame.Form().Session();
+        (void)session.SaveDetails();
+        (void)session.SaveSettings();
+    });
     frame.show();
     frame.Form().Start(welcome);
     const int result = QApplication::exec();

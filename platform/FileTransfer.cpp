@@ -132,12 +132,14 @@ FtpResult FileTransfer::Finish(int curlCode, Phase phase) {
     case CURLE_COULDNT_RESOLVE_PROXY:
     case CURLE_COULDNT_CONNECT:
     case CURLE_SSL_CONNECT_ERROR:
-    case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_USE_SSL_FAILED:
-    case CURLE_SSL_CACERT_BADFILE:
     case CURLE_SSL_CERTPROBLEM:
-    case CURLE_SSL_ISSUER_ERROR:
         result = FtpResult::CouldNotConnect;
+        break;
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+        result = FtpResult::UntrustedCertificate;
         break;
     case CURLE_REMOTE_ACCESS_DENIED: // a CWD the server refused
         result = FtpResult::NoSuchDirectory;
@@ -249,13 +251,18 @@ FtpResult FileTransfer::RemoteSize(std::string_view name, int64_t& size) {
 
     // No SIZE answer: look for the file in the directory listing.
     std::string listing;
-    handle = BeginFtpRequest(*m_session, m_options, {m_user, m_password}, DirectoryUrl(m_directory, m_absolute));
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &AppendToText);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &listing);
-    result = Finish(m_session->Perform(), Phase::Transfer);
+    result = FetchListing(false, listing);
     if (result == FtpResult::Done)
         size = FindSizeInListing(listing, name).value_or(-1);
     return result;
+}
+
+FtpResult FileTransfer::FetchListing(bool namesOnly, std::string& listing) {
+    CURL* handle = BeginFtpRequest(*m_session, m_options, {m_user, m_password}, DirectoryUrl(m_directory, m_absolute));
+    curl_easy_setopt(handle, CURLOPT_DIRLISTONLY, namesOnly ? 1L : 0L);
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &AppendToText);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &listing);
+    return Finish(m_session->Perform(), Phase::Transfer);
 }
 
 FtpResult FileTransfer::PutFile(const std::string& localPath, std::string_view remoteName) {
@@ -340,4 +347,28 @@ FtpResult FileTransfer::DeleteFile(std::string_view remoteName) {
     if (!IsPlainRemoteName(remoteName))
         return Fail(FtpResult::BadName, "\"" + std::string(remoteName) + "\" cannot be a remote file name");
     return RunCommands({"DELE " + std::string(remoteName)});
+}
+
+FtpResult FileTransfer::ListNames(std::vector<std::string>& names) {
+    names.clear();
+    if (!m_connected)
+        return Fail(FtpResult::NotConnected, "not logged on");
+    std::string listing;
+    const FtpResult result = FetchListing(true, listing);
+    if (result != FtpResult::Done)
+        return result;
+    std::string_view rest = listing;
+    while (!rest.empty()) {
+        const size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+        if (line.ends_with('\r'))
+            line.remove_suffix(1);
+        // Some servers name each entry with the directory in front.
+        if (const size_t slash = line.rfind('/'); slash != std::string_view::npos)
+            line.remove_prefix(slash + 1);
+        if (!line.empty() && line != "." && line != "..")
+            names.emplace_back(line);
+    }
+    return result;
 }

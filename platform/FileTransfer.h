@@ -19,15 +19,16 @@ class CurlSession;
 
 enum class FtpResult {
     Done,
-    CouldNotConnect, // no network layer, server unreachable or silent, or no trusted secure channel: retry later
-    LogOnRefused,    // user name or password refused: fix the settings
-    NoSuchDirectory, // the directory is missing or may not be entered: fix the settings
-    NoSuchFile,      // the server reports the remote file unavailable (missing, or not permitted)
-    Refused,         // the server refused a command (store, rename, delete)
-    TransferFailed,  // the transfer broke off or stalled, the sizes differ, or the local file could not be used
-    Stopped,         // the stop hook asked to stop
-    NotConnected,    // called before a successful Open and Connect
-    BadName          // an empty name, "." or "..", or one holding '/', NUL, CR or LF
+    CouldNotConnect,      // no network layer, server unreachable or silent, or no secure channel set up: retry later
+    UntrustedCertificate, // the TLS server's certificate is not trusted (or not made out to the host)
+    LogOnRefused,         // user name or password refused: fix the settings
+    NoSuchDirectory,      // the directory is missing or may not be entered: fix the settings
+    NoSuchFile,           // the server reports the remote file unavailable (missing, or not permitted)
+    Refused,              // the server refused a command (store, rename, delete)
+    TransferFailed,       // the transfer broke off or stalled, the sizes differ, or the local file could not be used
+    Stopped,              // the stop hook asked to stop
+    NotConnected,         // called before a successful Open and Connect
+    BadName               // an empty name, "." or "..", or one holding '/', NUL, CR or LF
 };
 
 enum class FtpSecurity {
@@ -89,6 +90,9 @@ public:
 
     [[nodiscard]] FtpResult DeleteFile(std::string_view remoteName);
 
+    // The names in the current directory (files and folders, without "." and ".."), as the server lists them.
+    [[nodiscard]] FtpResult ListNames(std::vector<std::string>& names);
+
     // Ends the session and its connection; Open starts a new one. Safe to call more than once.
     void Close();
 
@@ -106,6 +110,8 @@ private:
     FtpResult CheckDirectory(const std::string& directoryUrl);
     FtpResult RunCommands(const std::vector<std::string>& commands);
     FtpResult RemoteSize(std::string_view name, int64_t& size);
+    // The current directory's listing: names only (NLST) or in the server's long form (LIST).
+    FtpResult FetchListing(bool namesOnly, std::string& listing);
     std::string DirectoryUrl(const std::vector<std::string>& steps, bool absolute) const;
     std::string FileUrl(std::string_view name) const;
 

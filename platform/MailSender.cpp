@@ -4,6 +4,7 @@
 #include "internal/net/UrlParts.h"
 #include "platform/FileOps.h"
 #include "platform/LFile.h"
+#include "platform/TlsWording.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -224,7 +225,7 @@ MailOutcome MailSender::Send(const MailMessage& message) const {
     case CURLE_SSL_CACERT_BADFILE:
     case CURLE_SSL_ISSUER_ERROR:
         return Outcome(MailResult::CouldNotConnect,
-                       "The certificate of the mail server " + serverText + " is not trusted: " + detail);
+                       UntrustedCertificateText("mail server " + serverText) + ": " + detail);
     case CURLE_SSL_CONNECT_ERROR:
         return Outcome(MailResult::CouldNotConnect,
                        "No secure connection to the mail server " + serverText + " could be set up: " + detail);

@@ -104,7 +104,7 @@ bool BGSend::Add(const std::string& sentWavePath, int recipientIndex) {
         const int count = file.Count();
         const QueueEntry entry{sentWavePath, recipientIndex};
         if (!file.Append(entry) || file.Count() != count + 1 || !(file.Entry(count) == entry)) {
-            AddNotice(kFileSystemErrorText);
+            AddFileSystemNotice();
             return false;
         }
         MoveTarget(count + 1);
@@ -127,7 +127,7 @@ bool BGSend::SetCount(int count) {
     // The progress follows what the file holds, which is not `count` when the write did not hold.
     MoveTarget(file.Count());
     if (!written || file.Count() != count) {
-        AddNotice(kFileSystemErrorText);
+        AddFileSystemNotice();
         return false;
     }
     return true;
@@ -187,9 +187,9 @@ std::optional<std::string> BGSend::TakeFailure() {
     return failure;
 }
 
-std::vector<std::string> BGSend::TakeNotices() {
+std::vector<QueueNotice> BGSend::TakeNotices() {
     std::lock_guard lock(m_lock);
-    std::vector<std::string> notices = std::move(m_notices);
+    std::vector<QueueNotice> notices = std::move(m_notices);
     m_notices.clear();
     return notices;
 }
@@ -445,11 +445,19 @@ void BGSend::Wake() {
 }
 
 void BGSend::AddNotice(std::string text) {
+    AddNotice(QueueNotice{std::move(text), {}});
+}
+
+void BGSend::AddFileSystemNotice() {
+    AddNotice(QueueNotice{kFileSystemErrorText, kFileSystemErrorCaption});
+}
+
+void BGSend::AddNotice(QueueNotice notice) {
     std::lock_guard lock(m_lock);
-    for (const std::string& waiting : m_notices)
-        if (waiting == text)
+    for (const QueueNotice& waiting : m_notices)
+        if (waiting == notice)
             return;
-    m_notices.push_back(std::move(text));
+    m_notices.push_back(std::move(notice));
 }
 
 bool BGSend::MarkDelivery(const std::string& wavePath, std::string_view state) {
@@ -486,7 +494,7 @@ bool BGSend::RewriteQueue(SendQueueFile& file, const std::vector<QueueEntry>& en
     const bool written = file.Replace(entries);
     MoveTarget(file.Count());
     if (!written || file.Count() != static_cast<int>(entries.size())) {
-        AddNotice(kFileSystemErrorText);
+        AddFileSystemNotice();
         return false;
     }
     return true;

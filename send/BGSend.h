@@ -102,8 +102,9 @@ public:
 
     // The transport failure waiting to be shown with OK / Cancel, once.
     std::optional<std::string> TakeFailure() override;
-    // Texts waiting to be shown with OK only, oldest first; each is returned once.
-    std::vector<std::string> TakeNotices() override;
+    // Notices waiting to be shown with OK only, oldest first; each is returned once. Those about the queue file
+    // carry kFileSystemErrorCaption.
+    std::vector<QueueNotice> TakeNotices() override;
 
     // The user's Cancel: stops the worker, marks every queued dictation not sent and sets the count to 0.
     void CancelAll() override;
@@ -137,7 +138,11 @@ private:
     void MoveTarget(int count);
     // Makes sure a worker runs that will look at the queue again.
     void Wake();
+    // A notice under the program's own caption.
     void AddNotice(std::string text);
+    // kFileSystemErrorText under kFileSystemErrorCaption.
+    void AddFileSystemNotice();
+    void AddNotice(QueueNotice notice);
     // Writes the record's "delivery" key; false when it could not be stored.
     bool MarkDelivery(const std::string& wavePath, std::string_view state);
     void CallHook(SendStage stage);
@@ -153,7 +158,7 @@ private:
     // Under m_lock.
     std::string m_queuePath;
     std::optional<std::string> m_failure;
-    std::vector<std::string> m_notices;
+    std::vector<QueueNotice> m_notices;
     bool m_workerEnding = false;
     std::function<void(SendStage)> m_stageHook;
 

@@ -3,6 +3,7 @@
 
 #include "platform/FileOps.h"
 #include "platform/FileTransfer.h"
+#include "platform/TlsWording.h"
 #include "send/StatusPickup.h"
 #include "send/TypistRecipient.h"
 #include "store/IniValues.h"
@@ -14,8 +15,8 @@ constexpr const char* kRetryAdvice =
     "\n\nClick OK to continue to attempt to connect when you send your next file. Click Cancel to clear all "
     "pending send files.";
 
-std::string Message(const char* first) {
-    return std::string(first) + kRetryAdvice;
+std::string Message(const std::string& first) {
+    return first + kRetryAdvice;
 }
 
 // Progress of the steps (fractions of this dictation's work done).
@@ -39,9 +40,12 @@ bool SendByFtp(TransportReport& report, const TypistRecipient& recipient, const 
     };
 
     // A stop request ends the send quietly: the dictation stays queued for the next start.
-    auto fail = [&report](FtpResult result, const char* text) {
+    const std::string server = recipient.Text(RecipientField::FtpServer);
+    auto fail = [&report, &server](FtpResult result, const char* text) {
         if (result != FtpResult::Stopped && !report.StopRequested())
-            report.ReportFailure(Message(text));
+            report.ReportFailure(Message(result == FtpResult::UntrustedCertificate
+                                             ? UntrustedCertificateText("server " + server) + "."
+                                             : std::string(text)));
         return false;
     };
 
@@ -51,8 +55,7 @@ bool SendByFtp(TransportReport& report, const TypistRecipient& recipient, const 
 
     report.PublishProgress(kConnecting);
     const FtpResult connected =
-        ftp.Connect(recipient.Text(RecipientField::FtpServer), recipient.Text(RecipientField::FtpUser),
-                    recipient.Text(RecipientField::FtpPassword));
+        ftp.Connect(server, recipient.Text(RecipientField::FtpUser), recipient.Text(RecipientField::FtpPassword));
     if (connected == FtpResult::CouldNotConnect)
         return fail(connected, "Unable to connect to Internet.");
     if (connected != FtpResult::Done)

@@ -10,6 +10,6 @@
 class TypistRecipient;
 
 // True only when the upload completed; the local package is then deleted. Otherwise the failure is reported
-// through `report` (connect, log-on, directory or upload message) and the local package is kept.
+// through `report` (connect, certificate, log-on, directory or upload message) and the local package is kept.
 bool SendByFtp(TransportReport& report, const TypistRecipient& recipient, const std::string& packagePath,
                const SendContext& context);

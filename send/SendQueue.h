@@ -12,6 +12,13 @@
 
 class Poster;
 
+// A text to show with OK only. `caption` names the message box; empty stands for the program's own name.
+struct QueueNotice {
+    std::string text;
+    std::string caption;
+    bool operator==(const QueueNotice&) const = default;
+};
+
 class SendQueue {
 public:
     virtual ~SendQueue() = default;
@@ -34,8 +41,8 @@ public:
 
     // A delivery failure waiting to be shown with OK (keep the queue) and Cancel (CancelAll), once.
     virtual std::optional<std::string> TakeFailure() = 0;
-    // Texts waiting to be shown with OK only, oldest first, each once.
-    virtual std::vector<std::string> TakeNotices() = 0;
+    // Notices waiting to be shown with OK only, oldest first, each once.
+    virtual std::vector<QueueNotice> TakeNotices() = 0;
     // The user's Cancel of a failure: every queued dictation is marked not sent and the queue emptied.
     virtual void CancelAll() = 0;
 };

@@ -29,6 +29,16 @@ bool IsTakenName(std::string_view name, std::string_view statusName) {
            name[statusName.size()] == '.' && name.ends_with(kTakenSuffix);
 }
 
+// The names among `names` that an earlier pick-up took and did not remove (it ended first), in a fixed order.
+std::vector<std::string> LeftoverTakenNames(const std::vector<std::string>& names, std::string_view statusName) {
+    std::vector<std::string> taken;
+    for (const std::string& name : names)
+        if (IsTakenName(name, statusName))
+            taken.push_back(name);
+    std::sort(taken.begin(), taken.end());
+    return taken;
+}
+
 // Merges one status file of a folder, then removes it; a file that could not be read stays.
 StatusPickupResult MergeAndRemove(const std::string& path, const std::string& sentFolder) {
     StatusPickupResult result;
@@ -111,6 +121,61 @@ StatusPickupOutcome FetchFailure(FtpResult result) {
     }
 }
 
+StatusPickupResult Outcome(StatusPickupOutcome outcome) {
+    StatusPickupResult result;
+    result.outcome = outcome;
+    return result;
+}
+
+// Merges `localCopy`, fetched from `remoteName`, then deletes that on the server; a copy that could not be read
+// leaves it there.
+StatusPickupResult MergeAndDeleteRemote(FileTransfer& ftp, std::string_view remoteName, const std::string& localCopy,
+                                        const std::string& sentFolder) {
+    StatusPickupResult result;
+    result.merge = ApplyStatusFile(localCopy, sentFolder);
+    if (!result.merge.fileRead) {
+        result.outcome = StatusPickupOutcome::NotRead;
+        return result;
+    }
+    result.filesMerged = 1;
+    result.outcome =
+        ftp.DeleteFile(remoteName) == FtpResult::Done ? StatusPickupOutcome::Merged : StatusPickupOutcome::NotRemoved;
+    return result;
+}
+
+StatusPickupResult FetchMergeAndDeleteRemote(FileTransfer& ftp, std::string_view remoteName,
+                                             const std::string& localCopy, const std::string& sentFolder) {
+    if (const FtpResult fetched = ftp.GetFile(remoteName, localCopy); fetched != FtpResult::Done)
+        return Outcome(FetchFailure(fetched));
+    return MergeAndDeleteRemote(ftp, remoteName, localCopy, sentFolder);
+}
+
+// The waiting status file: looked at, renamed to a name of its own, fetched again, merged and deleted.
+StatusPickupResult PickUpWaitingFtpStatus(FileTransfer& ftp, const std::string& statusName, const PrivateFolder& local,
+                                          const std::string& sentFolder) {
+    // A look first: a file that is not a status file of ours is left as it is, under its own name.
+    const std::string firstCopy = local.File("waiting.sta");
+    if (const FtpResult fetched = ftp.GetFile(statusName, firstCopy); fetched != FtpResult::Done)
+        return Outcome(FetchFailure(fetched));
+    if (!ParseStatusBytes(ReadFileBytes(firstCopy, kStatusFileLimit + 1).value_or(std::string())))
+        return Outcome(StatusPickupOutcome::NotRead);
+
+    // Moved aside on the server, so that records the typist side writes meanwhile go to a new file.
+    const std::string takenName = TakenName(statusName);
+    switch (const FtpResult moved = ftp.RenameRemote(statusName, takenName)) {
+    case FtpResult::Done:
+        // A copy changed between the fetches is not read and stays on the server.
+        return FetchMergeAndDeleteRemote(ftp, takenName, local.File("taken.sta"), sentFolder);
+    case FtpResult::NoSuchFile:
+        return Outcome(StatusPickupOutcome::NoStatusFile); // another pick-up took it meanwhile
+    case FtpResult::Refused:
+        // A server that allows no renaming: merge the copy already fetched and delete the file.
+        return MergeAndDeleteRemote(ftp, statusName, firstCopy, sentFolder);
+    default:
+        return Outcome(FetchFailure(moved));
+    }
+}
+
 } // namespace
 
 std::string TrimmedFolder(std::string_view folder) {
@@ -128,15 +193,9 @@ StatusPickupResult PickUpFolderStatus(std::string_view folder, int64_t userId, c
 
     // Files taken by an earlier pick-up that ended before it removed them are merged first, the waiting
     // file last, so its records win.
-    if (const auto names = ListFolder(place)) {
-        std::vector<std::string> taken;
-        for (const std::string& name : *names)
-            if (IsTakenName(name, statusName))
-                taken.push_back(name);
-        std::sort(taken.begin(), taken.end());
-        for (const std::string& name : taken)
+    if (const auto names = ListFolder(place))
+        for (const std::string& name : LeftoverTakenNames(*names, statusName))
             Add(total, MergeAndRemove(JoinPath(place, name), sentFolder));
-    }
 
     // Moved aside first, so that records the typist side writes meanwhile go to a new file and are not lost
     // with this one.
@@ -164,54 +223,19 @@ StatusPickupResult PickUpFolderStatus(std::string_view folder, int64_t userId, c
 }
 
 StatusPickupResult PickUpFtpStatus(FileTransfer& ftp, int64_t userId, const SendContext& context) {
-    StatusPickupResult result;
+    StatusPickupResult total;
     PrivateFolder local(context.programFolder);
-    if (!local.IsReady()) {
-        result.outcome = StatusPickupOutcome::Failed;
-        return result;
-    }
+    if (!local.IsReady())
+        return Outcome(StatusPickupOutcome::Failed);
     const std::string statusName = StatusFileName(userId);
 
-    // A look first: a file that is not a status file of ours is left as it is, under its own name.
-    const std::string firstCopy = local.File("waiting.sta");
-    if (const FtpResult fetched = ftp.GetFile(statusName, firstCopy); fetched != FtpResult::Done) {
-        result.outcome = FetchFailure(fetched);
-        return result;
-    }
-    if (!ParseStatusBytes(ReadFileBytes(firstCopy, kStatusFileLimit + 1).value_or(std::string()))) {
-        result.outcome = StatusPickupOutcome::NotRead;
-        return result;
-    }
-
-    // Moved aside on the server, so that records the typist side writes meanwhile go to a new file.
-    std::string takenName = TakenName(statusName);
-    FtpResult moved = ftp.RenameRemote(statusName, takenName);
-    if (moved == FtpResult::NoSuchFile) {
-        result.outcome = StatusPickupOutcome::NoStatusFile; // another pick-up took it meanwhile
-        return result;
-    }
-    std::string mergedCopy = local.File("taken.sta");
-    if (moved == FtpResult::Done) {
-        if (const FtpResult fetched = ftp.GetFile(takenName, mergedCopy); fetched != FtpResult::Done) {
-            result.outcome = FetchFailure(fetched);
-            return result;
-        }
-    } else if (moved == FtpResult::Refused) {
-        // A server that allows no renaming: merge the copy already fetched and delete the file.
-        takenName = statusName;
-        mergedCopy = firstCopy;
-    } else {
-        result.outcome = FetchFailure(moved);
-        return result;
-    }
-
-    result.merge = ApplyStatusFile(mergedCopy, context.sentFolder);
-    if (!result.merge.fileRead) {
-        result.outcome = StatusPickupOutcome::NotRead; // changed between the fetches; kept on the server
-        return result;
-    }
-    result.filesMerged = 1;
-    result.outcome =
-        ftp.DeleteFile(takenName) == FtpResult::Done ? StatusPickupOutcome::Merged : StatusPickupOutcome::NotRemoved;
-    return result;
+    // Files taken by an earlier pick-up that ended before it deleted them are merged first, the waiting file
+    // last, so its records win. A server that will not list its directory still has its waiting file picked up.
+    std::vector<std::string> names;
+    if (ftp.ListNames(names) == FtpResult::Stopped)
+        return Outcome(StatusPickupOutcome::Stopped);
+    for (const std::string& name : LeftoverTakenNames(names, statusName))
+        Add(total, FetchMergeAndDeleteRemote(ftp, name, local.File("leftover.sta"), context.sentFolder));
+    Add(total, PickUpWaitingFtpStatus(ftp, statusName, local, context.sentFolder));
+    return total;
 }

@@ -38,5 +38,6 @@ StatusPickupResult PickUpFolderStatus(std::string_view folder, int64_t userId, c
 
 // The status file of `userId` in the current directory of a connected session: renamed on the server to a
 // unique name, fetched into a private temporary file (mode 0600) in the program's folder, merged, then deleted
-// on the server. The local copy is removed on every path.
+// on the server. Renamed files an earlier pick-up left on the server (it ended before deleting them) are found in
+// the directory's listing and merged first. The local copies are removed on every path.
 StatusPickupResult PickUpFtpStatus(FileTransfer& ftp, int64_t userId, const SendContext& context);

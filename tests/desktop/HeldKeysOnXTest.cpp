@@ -1,6 +1,7 @@
 // Held keys on a real X server with auto-repeat on and both cores kept busy: Space held while speech plays into the
 // sound server's default input makes one recording that stops at the release, with no holes of silence; Right held
-// fast-forwards as one run. Keys come from the X server's test extension (xdotool), as a keyboard's would.
+// fast-forwards as one run. Keys come from the X server's test extension (xdotool), as a keyboard's would. The real
+// program, ended by the system's SIGTERM while it records, closes as Exit closes it.
 #include "ChildProcess.h"
 #include "EngineTestSupport.h"
 #include "PulseServer.h"
@@ -11,6 +12,8 @@
 #include "app/MainFrame.h"
 #include "app/Settings.h"
 #include "platform/AudioBackend.h"
+#include "platform/FileOps.h"
+#include "sound/WaveFile.h"
 #include "ui/QtPoster.h"
 
 #include <QApplication>
@@ -18,6 +21,7 @@
 #include <QTimer>
 #include <array>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -121,6 +125,49 @@ TEST(HeldKeysOnX, SpaceHeldRecordsOnceWithoutHolesAndRightHeldForwardsOnce) {
     EXPECT_EQ(HoldKey("Right", 2, [&] { return transport.IsForwarding(); }), 1);
     EXPECT_FALSE(transport.IsForwarding());
     frame.Form().Close();
+}
+
+TEST(EndedBySignal, TheRealProgramFinishesTheRecordingSavesTheNotesAndExitsZero) {
+    if (!g_display || FindProgram("xdotool").empty() || FindProgram("sox").empty())
+        GTEST_SKIP() << "needs Xvfb, xdotool and sox";
+    TempFolder folder; // the program's own folder, which it writes its data into
+    std::filesystem::copy_file(TALLOWIN_PROGRAM, folder / "tallowin");
+    const std::string voice = folder / "voice.wav", wave = folder / "Current Files/Dictation 1.wav";
+    ASSERT_EQ(
+        Shell("sox -n -r 8000 -c 1 -b 16 '" + voice + "' synth 60 sine 440 gain -3")->Wait(std::chrono::seconds(30)),
+        0);
+    ChildProcess program(folder / "tallowin", {{"tallowin"},
+                                               {{"DISPLAY", g_displayName},
+                                                {"QT_QPA_PLATFORM", "xcb"},
+                                                {"TALLOWIN_AUDIO_FILE_IN", voice},
+                                                {"TALLOWIN_AUDIO_FILE_OUT", folder / "out.wav"}},
+                                               {},
+                                               {}});
+    const auto sizeOf = [](const std::string& path) {
+        std::error_code error;
+        const uintmax_t size = std::filesystem::file_size(path, error);
+        return error ? int64_t{0} : int64_t(size);
+    };
+    const auto keys = [](const std::string& commands) {
+        return Shell("xdotool " + commands, {{"DISPLAY", g_displayName}})->Wait(std::chrono::seconds(30)) == 0;
+    };
+    // A new dictation, a tap of Space to record, then notes typed while it records.
+    ASSERT_TRUE(keys("search --sync --onlyvisible --name '^Tallowin$' windowfocus --sync key ctrl+n keydown space "
+                     "sleep 0.1 keyup space"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sizeOf(wave) > 16000; }, 20000)) << "nothing is being recorded";
+    ASSERT_TRUE(keys("key alt+n type Call-the-bank"));
+    QTest::qWait(500); // the typing settles
+    const int64_t before = sizeOf(wave);
+    program.Kill(SIGTERM);
+    EXPECT_EQ(program.Wait(std::chrono::seconds(10)), 0);
+    // The file is finished (its RIFF header counts all of it) and keeps every frame written before the signal; the
+    // notes are saved.
+    const std::string bytes = ReadFileBytes(wave).value_or("");
+    ASSERT_TRUE(OpenWaveFileWithReason(wave).source && int64_t(bytes.size()) >= before);
+    uint32_t riffSize = 0;
+    std::memcpy(&riffSize, bytes.data() + 4, sizeof riffSize);
+    EXPECT_EQ(riffSize + 8u, bytes.size());
+    EXPECT_EQ(ReadFileBytes(folder / "Current Files/Dictation 1.txt").value_or("").substr(0, 13), "Call-the-bank");
 }
 
 } // namespace

@@ -185,7 +185,7 @@ TEST_F(FileTransferTest, ATlsServerIsRefusedUntilItsCertificateIsTrustedOrUnchec
     auto plain = StartServer({"--log-commands"});
     const std::string bytes = RandomBytes(300000);
     for (const auto& [server, verify, authorities, expected] :
-         std::vector<std::tuple<TestServer*, bool, std::string, R>>{{tls.get(), true, "", R::CouldNotConnect},
+         std::vector<std::tuple<TestServer*, bool, std::string, R>>{{tls.get(), true, "", R::UntrustedCertificate},
                                                                     {tls.get(), true, m_folder / "cert.pem", R::Done},
                                                                     {tls.get(), false, "", R::Done},
                                                                     {plain.get(), true, "", R::CouldNotConnect}}) {

@@ -147,12 +147,12 @@ TEST_F(SendQueueTest, DamagedEntriesMissingWavesAndAnUnusableFormatGetOneNoticeE
     BGSend& queue = Open();
     ASSERT_TRUE(probe->WaitForEndings(1));
     EXPECT_EQ(queue.GetCount(), 0);
-    const Names notices = queue.TakeNotices();
+    const std::vector<QueueNotice> notices = queue.TakeNotices();
     ASSERT_EQ(notices.size(), 4u); // the format is told of with each dictation, before its wave is read
-    EXPECT_TRUE(notices[0].starts_with("2 damaged entries")) << notices[0];
+    EXPECT_TRUE(notices[0].text.starts_with("2 damaged entries")) << notices[0].text;
     for (const size_t i : {1, 3})
-        EXPECT_NE(notices[i].find("cannot be used"), std::string::npos) << notices[i];
-    EXPECT_NE(notices[2].find("gone"), std::string::npos) << notices[2];
+        EXPECT_NE(notices[i].text.find("cannot be used"), std::string::npos) << notices[i].text;
+    EXPECT_NE(notices[2].text.find("gone"), std::string::npos) << notices[2].text;
     EXPECT_TRUE(queue.TakeNotices().empty());
     EXPECT_EQ(Deliveries({"gone", "kept"}), (Names{"Not sent", "Delivered"}));
     EXPECT_EQ(Arrived(), Names{"dct00042-00001.dct"});
@@ -180,7 +180,8 @@ TEST_F(SendQueueTest, AddRefusesWhatIsNotASentWaveFileOrCannotBeWrittenAndQueues
     EXPECT_FALSE(queue.SetCount(2));
     EXPECT_EQ(queue.GetCount(), 0);
     EXPECT_FALSE(queue.IsRunning());
-    EXPECT_EQ(queue.TakeNotices(), (Names{BGSend::kFileSystemErrorText}));
+    EXPECT_EQ(queue.TakeNotices(),
+              (std::vector<QueueNotice>{{BGSend::kFileSystemErrorText, BGSend::kFileSystemErrorCaption}}));
     ASSERT_EQ(::rmdir((f.program + "bgsend.dat").c_str()), 0);
     for (const std::string& bad :
          {f.sent + "notes.txt", f.temp / "elsewhere.wav", f.sent + std::string(300, 'x') + ".wav"})

@@ -30,7 +30,7 @@ public:
     float ShownProgress() const override { return 0; }
     void SetNotify(Poster*, std::function<void()>) override {}
     std::optional<std::string> TakeFailure() override { return std::nullopt; }
-    std::vector<std::string> TakeNotices() override { return {}; }
+    std::vector<QueueNotice> TakeNotices() override { return {}; }
     void CancelAll() override {}
 
     std::vector<int> renumbered;

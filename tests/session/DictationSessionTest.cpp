@@ -227,12 +227,13 @@ TEST_F(Session, AQueueFailureIsAskedOnceCancelEmptiesTheQueueNoticesAreToldAndPr
     EXPECT_EQ(m_view.asked[0].second, AnswerButtons::OkCancel);
     EXPECT_EQ(m_queue.cancelAllCalls, 1);
     m_queue.failure = "Again";
-    m_queue.notices = {"First", "Second"};
+    m_queue.notices = {{"First", ""}, {"Second", "File System Error"}};
     session.CheckQueue();
     EXPECT_EQ(m_queue.cancelAllCalls, 1); // OK keeps the queue
     ASSERT_EQ(m_view.told.size(), 2u);
     EXPECT_EQ(m_view.told[0].text, "First");
     EXPECT_EQ(m_view.told[1].text, "Second");
+    EXPECT_EQ(m_view.told[0].caption + "/" + m_view.told[1].caption, "Tallowin/File System Error");
     EXPECT_EQ(m_view.told[1].kind, MessageKind::Information);
 
     m_queue.progress = 1.0f;

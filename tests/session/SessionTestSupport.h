@@ -36,7 +36,7 @@ public:
         notify = std::move(onProgress);
     }
     std::optional<std::string> TakeFailure() override { return std::exchange(failure, std::nullopt); }
-    std::vector<std::string> TakeNotices() override { return std::exchange(notices, {}); }
+    std::vector<QueueNotice> TakeNotices() override { return std::exchange(notices, {}); }
     void CancelAll() override {
         ++cancelAllCalls;
         queued.clear();
@@ -49,7 +49,7 @@ public:
     Poster* notifyPoster = nullptr; // while attached
     std::function<void()> notify;
     std::optional<std::string> failure;
-    std::vector<std::string> notices;
+    std::vector<QueueNotice> notices;
     int cancelAllCalls = 0;
 };
 
