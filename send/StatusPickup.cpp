@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <random>
 #include <unistd.h>
 
@@ -39,8 +40,10 @@ std::vector<std::string> LeftoverTakenNames(const std::vector<std::string>& name
     return taken;
 }
 
-// Merges one status file of a folder, then removes it; a file that could not be read stays.
-StatusPickupResult MergeAndRemove(const std::string& path, const std::string& sentFolder) {
+// Merges the status file at `path`, then removes its original with `removeOriginal`; an original whose copy could
+// not be read stays.
+StatusPickupResult MergeThenRemove(const std::string& path, const std::string& sentFolder,
+                                   const std::function<bool()>& removeOriginal) {
     StatusPickupResult result;
     result.merge = ApplyStatusFile(path, sentFolder);
     if (!result.merge.fileRead) {
@@ -48,8 +51,13 @@ StatusPickupResult MergeAndRemove(const std::string& path, const std::string& se
         return result;
     }
     result.filesMerged = 1;
-    result.outcome = RemoveFile(path) ? StatusPickupOutcome::Merged : StatusPickupOutcome::NotRemoved;
+    result.outcome = removeOriginal() ? StatusPickupOutcome::Merged : StatusPickupOutcome::NotRemoved;
     return result;
+}
+
+// Merges one status file of a folder, then removes it.
+StatusPickupResult MergeAndRemove(const std::string& path, const std::string& sentFolder) {
+    return MergeThenRemove(path, sentFolder, [&path] { return RemoveFile(path); });
 }
 
 // The worse of two outcomes, so one result can stand for several files.
@@ -131,16 +139,7 @@ StatusPickupResult Outcome(StatusPickupOutcome outcome) {
 // leaves it there.
 StatusPickupResult MergeAndDeleteRemote(FileTransfer& ftp, std::string_view remoteName, const std::string& localCopy,
                                         const std::string& sentFolder) {
-    StatusPickupResult result;
-    result.merge = ApplyStatusFile(localCopy, sentFolder);
-    if (!result.merge.fileRead) {
-        result.outcome = StatusPickupOutcome::NotRead;
-        return result;
-    }
-    result.filesMerged = 1;
-    result.outcome =
-        ftp.DeleteFile(remoteName) == FtpResult::Done ? StatusPickupOutcome::Merged : StatusPickupOutcome::NotRemoved;
-    return result;
+    return MergeThenRemove(localCopy, sentFolder, [&] { return ftp.DeleteFile(remoteName) == FtpResult::Done; });
 }
 
 StatusPickupResult FetchMergeAndDeleteRemote(FileTransfer& ftp, std::string_view remoteName,
