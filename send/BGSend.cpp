@@ -16,6 +16,7 @@
 #include "store/SettingsKeys.h"
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -194,6 +195,11 @@ std::vector<QueueNotice> BGSend::TakeNotices() {
     return notices;
 }
 
+std::vector<DeliveryNotice> BGSend::TakeDeliveries() {
+    std::lock_guard lock(m_lock);
+    return std::exchange(m_deliveries, {});
+}
+
 void BGSend::CancelAll() {
     Stop();
     std::lock_guard lock(m_lock);
@@ -369,8 +375,11 @@ BGSend::ItemResult BGSend::SendItem(const std::string& wavePath, int recipientIn
         return ItemResult::Failed;
     }
     const DeliveryRequest request{name, recipient, package.path, m_context};
-    if ((*transport)(*this, request))
+    if ((*transport)(*this, request)) {
+        std::lock_guard lock(m_lock);
+        m_deliveries.push_back({recipient.Name(), name});
         return ItemResult::Delivered;
+    }
     if (!ShouldRun()) {
         RemoveFile(package.path);
         return ItemResult::Stopped;

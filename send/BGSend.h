@@ -105,6 +105,7 @@ public:
     // Notices waiting to be shown with OK only, oldest first; each is returned once. Those about the queue file
     // carry kFileSystemErrorCaption.
     std::vector<QueueNotice> TakeNotices() override;
+    std::vector<DeliveryNotice> TakeDeliveries() override;
 
     // The user's Cancel: stops the worker, marks every queued dictation not sent and sets the count to 0.
     void CancelAll() override;
@@ -159,6 +160,7 @@ private:
     std::string m_queuePath;
     std::optional<std::string> m_failure;
     std::vector<QueueNotice> m_notices;
+    std::vector<DeliveryNotice> m_deliveries;
     bool m_workerEnding = false;
     std::function<void(SendStage)> m_stageHook;
 

@@ -19,6 +19,13 @@ struct QueueNotice {
     bool operator==(const QueueNotice&) const = default;
 };
 
+// A dictation that reached its typist: the recipient's name and the dictation's.
+struct DeliveryNotice {
+    std::string recipient;
+    std::string dictation;
+    bool operator==(const DeliveryNotice&) const = default;
+};
+
 class SendQueue {
 public:
     virtual ~SendQueue() = default;
@@ -43,6 +50,8 @@ public:
     virtual std::optional<std::string> TakeFailure() = 0;
     // Notices waiting to be shown with OK only, oldest first, each once.
     virtual std::vector<QueueNotice> TakeNotices() = 0;
+    // Deliveries since the last call, oldest first, each once.
+    virtual std::vector<DeliveryNotice> TakeDeliveries() = 0;
     // The user's Cancel of a failure: every queued dictation is marked not sent and the queue emptied.
     virtual void CancelAll() = 0;
 };

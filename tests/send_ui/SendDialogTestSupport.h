@@ -31,6 +31,7 @@ public:
     void SetNotify(Poster*, std::function<void()>) override {}
     std::optional<std::string> TakeFailure() override { return std::nullopt; }
     std::vector<QueueNotice> TakeNotices() override { return {}; }
+    std::vector<DeliveryNotice> TakeDeliveries() override { return {}; }
     void CancelAll() override {}
 
     std::vector<int> renumbered;

@@ -37,6 +37,7 @@ public:
     }
     std::optional<std::string> TakeFailure() override { return std::exchange(failure, std::nullopt); }
     std::vector<QueueNotice> TakeNotices() override { return std::exchange(notices, {}); }
+    std::vector<DeliveryNotice> TakeDeliveries() override { return std::exchange(deliveries, {}); }
     void CancelAll() override {
         ++cancelAllCalls;
         queued.clear();
@@ -50,6 +51,7 @@ public:
     std::function<void()> notify;
     std::optional<std::string> failure;
     std::vector<QueueNotice> notices;
+    std::vector<DeliveryNotice> deliveries;
     int cancelAllCalls = 0;
 };
 
