@@ -168,35 +168,43 @@ bool BGSend::Remove(const std::string& sentWavePath) {
 }
 
 bool BGSend::RenumberRecipients(int deletedIndex) {
-    std::lock_guard lock(m_lock);
-    if (m_queuePath.empty())
-        return false;
-    // The recipient list is already renumbered when this is called, so its default is the new one.
-    const int newDefault = RecipientList(m_context.programFolder, m_context.settingsFile).SendIndex();
-    SendQueueFile file(m_queuePath);
-    std::vector<QueueEntry> entries = file.Entries();
-    bool changed = false;
-    for (QueueEntry& entry : entries) {
-        if (entry.recipientIndex > deletedIndex) {
-            --entry.recipientIndex;
-            changed = true;
-        } else if (entry.recipientIndex == deletedIndex) {
-            entry.recipientIndex = newDefault;
-            changed = true;
+    bool handedOver = false;
+    {
+        std::lock_guard lock(m_lock);
+        if (m_queuePath.empty())
+            return false;
+        // The recipient list is already renumbered when this is called, so its default is the new one.
+        const int newDefault = RecipientList(m_context.programFolder, m_context.settingsFile).SendIndex();
+        SendQueueFile file(m_queuePath);
+        std::vector<QueueEntry> entries = file.Entries();
+        bool changed = false;
+        for (QueueEntry& entry : entries) {
+            if (entry.recipientIndex > deletedIndex) {
+                --entry.recipientIndex;
+                changed = true;
+            } else if (entry.recipientIndex == deletedIndex) {
+                entry.recipientIndex = newDefault;
+                changed = handedOver = true;
+            }
         }
+        // Waits and failures of the deleted recipient go with it; the later ones move down.
+        std::map<int, RetryWait> waits;
+        for (auto& wait : m_waits)
+            if (wait.first == kWholeQueue || wait.first < deletedIndex)
+                waits.insert(std::move(wait));
+            else if (wait.first > deletedIndex)
+                waits.emplace(wait.first - 1, std::move(wait.second));
+        m_waits = std::move(waits);
+        std::erase_if(m_failures, [&](const QueueFailure& failure) { return failure.recipientIndex == deletedIndex; });
+        for (QueueFailure& failure : m_failures)
+            failure.recipientIndex -= failure.recipientIndex > deletedIndex ? 1 : 0;
+        if (changed && !RewriteQueue(file, entries))
+            return false;
     }
-    // Waits and failures of the deleted recipient go with it; the later ones move down.
-    std::map<int, RetryWait> waits;
-    for (auto& wait : m_waits)
-        if (wait.first == kWholeQueue || wait.first < deletedIndex)
-            waits.insert(std::move(wait));
-        else if (wait.first > deletedIndex)
-            waits.emplace(wait.first - 1, std::move(wait.second));
-    m_waits = std::move(waits);
-    std::erase_if(m_failures, [&](const QueueFailure& failure) { return failure.recipientIndex == deletedIndex; });
-    for (QueueFailure& failure : m_failures)
-        failure.recipientIndex -= failure.recipientIndex > deletedIndex ? 1 : 0;
-    return !changed || RewriteQueue(file, entries);
+    // The deleted recipient's dictations may have waited for a retry that no longer comes: the default takes them.
+    if (handedOver)
+        Wake();
+    return true;
 }
 
 std::optional<QueueFailure> BGSend::TakeFailure() {

@@ -131,7 +131,7 @@ public:
     // Returns how many were queued.
     int RequeueStranded();
 
-    // True unless a worker runs and has not been asked to stop (by Stop, CancelAll or the end of the program).
+    // True unless a worker runs and has not been asked to stop (by Stop, CancelRecipient or the end of the program).
     bool IsStopping() const { return !ShouldRun(); }
 
     // Test seams.
