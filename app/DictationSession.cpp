@@ -515,9 +515,13 @@ void DictationSession::CheckQueue() {
     SendQueue* queue = m_services.queue;
     if (!queue || m_closed)
         return;
-    if (const std::optional<std::string> failure = queue->TakeFailure()) {
-        if (!m_view.Ask({MessageKind::Warning, "Background Task Error", *failure}, AnswerButtons::OkCancel))
-            queue->CancelAll();
+    queue->RetryDue();
+    // Each failure asks about its own recipient: OK keeps its dictations queued, Cancel takes them off.
+    while (const std::optional<QueueFailure> failure = queue->TakeFailure()) {
+        if (!m_view.Ask({MessageKind::Warning, "Background Task Error", failure->text}, AnswerButtons::OkCancel))
+            queue->CancelRecipient(failure->recipientIndex);
+        if (m_closed)
+            return;
     }
     for (const QueueNotice& notice : queue->TakeNotices())
         m_view.Tell({MessageKind::Information, notice.caption.empty() ? kProgramCaption : notice.caption, notice.text});

@@ -110,7 +110,8 @@ public:
     void ScrubRelease();
 
     // ---- the send queue ----
-    // Shows a failure the queue left (OK keeps the queue, Cancel empties it) and its notices; call it from a timer.
+    // Lets the queue retry what is due, shows each failure it left (OK keeps that recipient's dictations queued,
+    // Cancel takes them off) and its notices; call it from a timer.
     void CheckQueue();
     // The progress bar's value for the queue's published progress v: 0 for v == 0, else 100 / (1 + v) cut to an
     // integer and held within 0..100 (0 when 1 + v is not above 0 or v is not a number).

@@ -69,8 +69,8 @@ RunFigures SendAll(const SendContext& context, const std::vector<std::string>& w
     const Clock::time_point deadline = start + std::chrono::hours(2);
     while (queue.GetCount() > 0 || queue.IsRunning()) {
         poster.WaitAndPump(std::chrono::milliseconds(200));
-        if (std::optional<std::string> failure = queue.TakeFailure()) {
-            figures.failure = *failure;
+        if (std::optional<QueueFailure> failure = queue.TakeFailure()) {
+            figures.failure = failure->text;
             break;
         }
         if (Clock::now() > deadline) {

@@ -15,6 +15,7 @@
 #include "store/RecordKeys.h"
 #include "store/SettingsKeys.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -24,6 +25,10 @@ constexpr float kConversionFactor = 0.97f;
 constexpr float kConversionShare = 0.5f;
 constexpr float kPackageStart = 0.5f;
 constexpr float kPackageEnd = 0.7f;
+
+constexpr const char* kTakenOff = " It has been taken off the send queue.";
+constexpr const char* kDiskFullText = "Unable to write a dictation for sending: the disk may be full. Sending waits "
+                                      "until space is freed (it is tried again every few minutes) or you send again.";
 
 // The converted audio is written beside the dictation under a name the store never lists.
 std::string ConvertedAudioPath(const std::string& wavePath) {
@@ -71,6 +76,7 @@ bool BGSend::Open(const std::string& programFolder) {
         std::lock_guard lock(m_lock);
         m_workerEnding = false;
         m_queuePath = programFolder + kQueueFileName;
+        RetryAllNow();
         count = GetCount();
         if (count < 1) {
             m_targetCount.store(0.0f);
@@ -109,6 +115,7 @@ bool BGSend::Add(const std::string& sentWavePath, int recipientIndex) {
             return false;
         }
         MoveTarget(count + 1);
+        RetryAllNow();
     }
     Wake();
     return true;
@@ -161,30 +168,51 @@ bool BGSend::Remove(const std::string& sentWavePath) {
 }
 
 bool BGSend::RenumberRecipients(int deletedIndex) {
-    std::lock_guard lock(m_lock);
-    if (m_queuePath.empty())
-        return false;
-    // The recipient list is already renumbered when this is called, so its default is the new one.
-    const int newDefault = RecipientList(m_context.programFolder, m_context.settingsFile).SendIndex();
-    SendQueueFile file(m_queuePath);
-    std::vector<QueueEntry> entries = file.Entries();
-    bool changed = false;
-    for (QueueEntry& entry : entries) {
-        if (entry.recipientIndex > deletedIndex) {
-            --entry.recipientIndex;
-            changed = true;
-        } else if (entry.recipientIndex == deletedIndex) {
-            entry.recipientIndex = newDefault;
-            changed = true;
+    bool handedOver = false;
+    {
+        std::lock_guard lock(m_lock);
+        if (m_queuePath.empty())
+            return false;
+        // The recipient list is already renumbered when this is called, so its default is the new one.
+        const int newDefault = RecipientList(m_context.programFolder, m_context.settingsFile).SendIndex();
+        SendQueueFile file(m_queuePath);
+        std::vector<QueueEntry> entries = file.Entries();
+        bool changed = false;
+        for (QueueEntry& entry : entries) {
+            if (entry.recipientIndex > deletedIndex) {
+                --entry.recipientIndex;
+                changed = true;
+            } else if (entry.recipientIndex == deletedIndex) {
+                entry.recipientIndex = newDefault;
+                changed = handedOver = true;
+            }
         }
+        // Waits and failures of the deleted recipient go with it; the later ones move down.
+        std::map<int, RetryWait> waits;
+        for (auto& wait : m_waits)
+            if (wait.first == kWholeQueue || wait.first < deletedIndex)
+                waits.insert(std::move(wait));
+            else if (wait.first > deletedIndex)
+                waits.emplace(wait.first - 1, std::move(wait.second));
+        m_waits = std::move(waits);
+        std::erase_if(m_failures, [&](const QueueFailure& failure) { return failure.recipientIndex == deletedIndex; });
+        for (QueueFailure& failure : m_failures)
+            failure.recipientIndex -= failure.recipientIndex > deletedIndex ? 1 : 0;
+        if (changed && !RewriteQueue(file, entries))
+            return false;
     }
-    return !changed || RewriteQueue(file, entries);
+    // The deleted recipient's dictations may have waited for a retry that no longer comes: the default takes them.
+    if (handedOver)
+        Wake();
+    return true;
 }
 
-std::optional<std::string> BGSend::TakeFailure() {
+std::optional<QueueFailure> BGSend::TakeFailure() {
     std::lock_guard lock(m_lock);
-    std::optional<std::string> failure = std::move(m_failure);
-    m_failure.reset();
+    if (m_failures.empty())
+        return std::nullopt;
+    QueueFailure failure = std::move(m_failures.front());
+    m_failures.erase(m_failures.begin());
     return failure;
 }
 
@@ -200,17 +228,38 @@ std::vector<DeliveryNotice> BGSend::TakeDeliveries() {
     return std::exchange(m_deliveries, {});
 }
 
-void BGSend::CancelAll() {
+void BGSend::CancelRecipient(int recipientIndex) {
     Stop();
-    std::lock_guard lock(m_lock);
-    m_workerEnding = false;
-    m_failure.reset();
-    if (m_queuePath.empty())
-        return;
-    for (const QueueEntry& entry : SendQueueFile(m_queuePath).Entries())
-        if (IsSentWavePath(entry.wavePath, m_context.sentFolder))
-            MarkDelivery(entry.wavePath, kDeliveryNotSent);
-    SetCount(0);
+    {
+        std::lock_guard lock(m_lock);
+        m_workerEnding = false;
+        m_waits.erase(recipientIndex);
+        std::erase_if(m_failures,
+                      [&](const QueueFailure& failure) { return failure.recipientIndex == recipientIndex; });
+        if (m_queuePath.empty())
+            return;
+        SendQueueFile file(m_queuePath);
+        std::vector<QueueEntry> entries = file.Entries();
+        // Marked first: a crash before the rewrite leaves an entry that is still sent, never a cancelled
+        // dictation that the next start queues again.
+        MarkRecipient(recipientIndex, kDeliveryNotSent);
+        const size_t before = entries.size();
+        std::erase_if(entries, [&](const QueueEntry& entry) { return entry.recipientIndex == recipientIndex; });
+        if (entries.size() != before)
+            RewriteQueue(file, entries);
+    }
+    Wake();
+}
+
+void BGSend::RetryDue() {
+    {
+        std::lock_guard lock(m_lock);
+        const auto now = Now();
+        if (m_queuePath.empty() ||
+            std::none_of(m_waits.begin(), m_waits.end(), [&](const auto& wait) { return wait.second.due <= now; }))
+            return;
+    }
+    Wake();
 }
 
 int BGSend::RequeueStranded() {
@@ -250,6 +299,11 @@ void BGSend::SetStageHook(std::function<void(SendStage)> hook) {
     m_stageHook = std::move(hook);
 }
 
+void BGSend::SetClock(QueueClock clock) {
+    std::lock_guard lock(m_lock);
+    m_clock = std::move(clock);
+}
+
 std::string BGSend::QueuePath() const {
     std::lock_guard lock(m_lock);
     return m_queuePath;
@@ -261,40 +315,115 @@ void BGSend::Run() {
         {
             std::lock_guard lock(m_lock);
             m_workerEnding = false;
-            SendQueueFile file(m_queuePath);
-            if (!ShouldRun() || m_queuePath.empty() || file.Count() == 0) {
+            std::optional<QueueEntry> next;
+            if (ShouldRun() && !m_queuePath.empty()) {
+                SendQueueFile file(m_queuePath);
+                const std::vector<QueueEntry> entries = file.Entries();
+                if (std::any_of(entries.begin(), entries.end(), [&](const QueueEntry& queued) {
+                        return !IsSentWavePath(queued.wavePath, m_context.sentFolder);
+                    })) {
+                    if (DropUnusableEntries(file))
+                        continue;
+                } else {
+                    next = NextToSend(entries);
+                }
+            }
+            // Nothing left, or every recipient waits for its retry (RetryDue, Add or Open start a new worker).
+            if (!next) {
                 m_workerEnding = true;
                 break;
             }
-            entry = file.Entry(0);
-            if (!IsSentWavePath(entry.wavePath, m_context.sentFolder)) {
-                if (!DropUnusableEntries(file)) {
-                    m_workerEnding = true;
-                    break;
-                }
-                continue;
-            }
+            entry = std::move(*next);
         }
         // Delivered before a crash that came ahead of the entry's removal: only the removal is left to do.
         const bool delivered = ReadStringValue(DictationStore::RecordBesideWave(entry.wavePath),
                                                RecordKeys::kDelivery) == kDeliveryDelivered;
-        const ItemResult result = delivered ? ItemResult::Delivered : SendItem(entry.wavePath, entry.recipientIndex);
+        std::string failure;
+        const ItemResult result =
+            delivered ? ItemResult::Delivered : SendItem(entry.wavePath, entry.recipientIndex, failure);
         std::lock_guard lock(m_lock);
         if (result == ItemResult::Delivered || result == ItemResult::Dropped) {
             MarkDelivery(entry.wavePath, result == ItemResult::Delivered ? kDeliveryDelivered : kDeliveryNotSent);
-            if (!RemoveFirstIfSame(entry.wavePath)) {
+            if (!RemoveEntry(entry)) {
                 m_workerEnding = true;
                 break;
             }
-        } else {
-            m_workerEnding = true;
-            break;
         }
+        FollowResult(entry, result, failure);
     }
     CallHook(SendStage::Ending);
 }
 
-BGSend::ItemResult BGSend::SendItem(const std::string& wavePath, int recipientIndex) {
+std::optional<QueueEntry> BGSend::NextToSend(const std::vector<QueueEntry>& entries) {
+    // A recipient with nothing queued waits no longer, so no retry comes due for it.
+    std::erase_if(m_waits, [&](const auto& wait) {
+        return wait.first == kWholeQueue ? entries.empty()
+                                         : std::none_of(entries.begin(), entries.end(), [&](const QueueEntry& entry) {
+                                               return entry.recipientIndex == wait.first;
+                                           });
+    });
+    const auto now = Now();
+    const auto waiting = [&](int key) {
+        const auto wait = m_waits.find(key);
+        return wait != m_waits.end() && wait->second.due > now;
+    };
+    if (waiting(kWholeQueue))
+        return std::nullopt;
+    for (const QueueEntry& entry : entries)
+        if (!waiting(entry.recipientIndex))
+            return entry;
+    return std::nullopt;
+}
+
+void BGSend::FollowResult(const QueueEntry& entry, ItemResult result, const std::string& failure) {
+    if (result != ItemResult::DiskFull && result != ItemResult::Stopped)
+        m_waits.erase(kWholeQueue);
+    switch (result) {
+    case ItemResult::Delivered:
+        if (m_waits.erase(entry.recipientIndex) > 0)
+            MarkRecipient(entry.recipientIndex, kDeliveryPending);
+        break;
+    case ItemResult::RecipientFailed:
+        if (Postpone(entry.recipientIndex, failure))
+            m_failures.push_back({failure, entry.recipientIndex});
+        MarkRecipient(entry.recipientIndex, kDeliveryWaiting);
+        break;
+    case ItemResult::DiskFull:
+        if (Postpone(kWholeQueue, failure))
+            AddNotice(failure);
+        break;
+    case ItemResult::Stopped:
+    case ItemResult::Dropped:
+        break;
+    }
+}
+
+bool BGSend::Postpone(int key, const std::string& failure) {
+    RetryWait& wait = m_waits[key];
+    wait.due = Now() + kRetryDelays[std::min(wait.failures, std::size(kRetryDelays) - 1)];
+    ++wait.failures;
+    if (wait.failure == failure)
+        return false;
+    wait.failure = failure;
+    return true;
+}
+
+void BGSend::MarkRecipient(int recipientIndex, std::string_view state) {
+    for (const QueueEntry& entry : SendQueueFile(m_queuePath).Entries())
+        if (entry.recipientIndex == recipientIndex && IsSentWavePath(entry.wavePath, m_context.sentFolder))
+            MarkDelivery(entry.wavePath, state);
+}
+
+void BGSend::RetryAllNow() {
+    for (auto& wait : m_waits)
+        wait.second.due = std::chrono::steady_clock::time_point::min();
+}
+
+std::chrono::steady_clock::time_point BGSend::Now() const {
+    return m_clock ? m_clock() : std::chrono::steady_clock::now();
+}
+
+BGSend::ItemResult BGSend::SendItem(const std::string& wavePath, int recipientIndex, std::string& failure) {
     if (!ShouldRun())
         return ItemResult::Stopped;
     const std::string name = DictationStore::NameOfWave(wavePath);
@@ -323,18 +452,16 @@ BGSend::ItemResult BGSend::SendItem(const std::string& wavePath, int recipientIn
     case ConversionOutcome::Stopped:
         return ItemResult::Stopped;
     case ConversionOutcome::SourceUnreadable:
-        AddNotice("The dictation " + name +
-                  " could not be sent: its sound file is missing or cannot be read. It has been taken off the "
-                  "send queue.");
+        AddNotice("The dictation " + name + " could not be sent: its sound file is missing or cannot be read." +
+                  kTakenOff);
         return ItemResult::Dropped;
     case ConversionOutcome::NotConvertible:
-        ReportFailure("Unable to convert the dictation " + name + " into the format of the recipient " +
-                      recipient.Name() + "." + std::string(kSendRetryAdvice));
-        return ItemResult::Failed;
+        AddNotice("Unable to convert the dictation " + name + " into the format of the recipient " + recipient.Name() +
+                  "." + kTakenOff);
+        return ItemResult::Dropped;
     case ConversionOutcome::WriteFailed:
-        ReportFailure("Unable to write the dictation " + name + " for sending. The disk may be full." +
-                      std::string(kSendRetryAdvice));
-        return ItemResult::Failed;
+        failure = kDiskFullText;
+        return ItemResult::DiskFull;
     }
     if (!ShouldRun()) {
         RemoveFile(tmpPath);
@@ -345,9 +472,19 @@ BGSend::ItemResult BGSend::SendItem(const std::string& wavePath, int recipientIn
     Publish(m_targetCount.load() - kPackageStart);
     const PackageResult package = DictationPackage(m_context.settingsFile).Write(wavePath, tmpPath);
     RemoveFile(tmpPath);
-    if (package.status != PackageStatus::Written) {
-        ReportFailure(PackageFailureText(package.status, name));
-        return ItemResult::Failed;
+    switch (package.status) {
+    case PackageStatus::Written:
+        break;
+    case PackageStatus::TooLarge:
+        AddNotice("The dictation " + name + " is too long to be sent in one package." + kTakenOff);
+        return ItemResult::Dropped;
+    case PackageStatus::NotesUnreadable:
+        AddNotice("Unable to read the notes of the dictation " + name + "." + kTakenOff);
+        return ItemResult::Dropped;
+    case PackageStatus::AudioUnreadable:
+    case PackageStatus::WriteFailed:
+        failure = kDiskFullText;
+        return ItemResult::DiskFull;
     }
     Publish(m_targetCount.load() - kPackageEnd);
     if (!ShouldRun()) {
@@ -370,11 +507,12 @@ BGSend::ItemResult BGSend::SendItem(const std::string& wavePath, int recipientIn
         break;
     default:
         // A damaged recipient record: nothing was sent, so it must not count as sent.
-        ReportFailure("Unable to send the dictation " + name + ": the recipient " + recipient.Name() +
-                      " has no usable send method." + std::string(kSendRetryAdvice));
-        return ItemResult::Failed;
+        failure = "Unable to send the dictation " + name + ": the recipient " + recipient.Name() +
+                  " has no usable send method." + std::string(kSendRetryAdvice);
+        return ItemResult::RecipientFailed;
     }
     const DeliveryRequest request{name, recipient, package.path, m_context};
+    m_reported.clear();
     if ((*transport)(*this, request)) {
         std::lock_guard lock(m_lock);
         m_deliveries.push_back({recipient.Name(), name});
@@ -384,26 +522,10 @@ BGSend::ItemResult BGSend::SendItem(const std::string& wavePath, int recipientIn
         RemoveFile(package.path);
         return ItemResult::Stopped;
     }
-    std::lock_guard lock(m_lock);
-    if (!m_failure)
-        m_failure =
-            "Unable to send the dictation " + name + " to " + recipient.Name() + "." + std::string(kSendRetryAdvice);
-    return ItemResult::Failed;
-}
-
-std::string BGSend::PackageFailureText(PackageStatus status, const std::string& name) {
-    switch (status) {
-    case PackageStatus::TooLarge:
-        return "The dictation " + name + " is too long to be sent in one package." + std::string(kSendRetryAdvice);
-    case PackageStatus::NotesUnreadable:
-        return "Unable to read the notes of the dictation " + name + "." + std::string(kSendRetryAdvice);
-    case PackageStatus::AudioUnreadable:
-    case PackageStatus::WriteFailed:
-    case PackageStatus::Written:
-        break;
-    }
-    return "Unable to write the package of the dictation " + name + ". The disk may be full." +
-           std::string(kSendRetryAdvice);
+    failure = m_reported.empty() ? "Unable to send the dictation " + name + " to " + recipient.Name() + "." +
+                                       std::string(kSendRetryAdvice)
+                                 : m_reported;
+    return ItemResult::RecipientFailed;
 }
 
 void BGSend::PublishProgress(float done) {
@@ -411,8 +533,7 @@ void BGSend::PublishProgress(float done) {
 }
 
 void BGSend::ReportFailure(const std::string& text) {
-    std::lock_guard lock(m_lock);
-    m_failure = text;
+    m_reported = text;
 }
 
 bool BGSend::StopRequested() const {
@@ -509,13 +630,14 @@ bool BGSend::RewriteQueue(SendQueueFile& file, const std::vector<QueueEntry>& en
     return true;
 }
 
-bool BGSend::RemoveFirstIfSame(const std::string& wavePath) {
+bool BGSend::RemoveEntry(const QueueEntry& entry) {
     SendQueueFile file(m_queuePath);
     std::vector<QueueEntry> entries = file.Entries();
-    // A Cancel or a Remove during the send may have taken the entry out already; a later entry must stay.
-    if (entries.empty() || entries.front().wavePath != wavePath)
+    // A Cancel or a Remove during the send may have taken the entry out already; the others must stay.
+    const auto sent = std::find(entries.begin(), entries.end(), entry);
+    if (sent == entries.end())
         return true;
-    entries.erase(entries.begin());
+    entries.erase(sent);
     return RewriteQueue(file, entries);
 }
 

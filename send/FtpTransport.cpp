@@ -12,8 +12,8 @@
 namespace {
 
 constexpr const char* kRetryAdvice =
-    "\n\nClick OK to continue to attempt to connect when you send your next file. Click Cancel to clear all "
-    "pending send files.";
+    "\n\nClick OK to keep this recipient's dictations queued: connecting is tried again in a few minutes and when "
+    "you send your next file. Click Cancel to take this recipient's dictations off the send queue.";
 
 std::string Message(const std::string& first) {
     return first + kRetryAdvice;

@@ -19,6 +19,14 @@ struct QueueNotice {
     bool operator==(const QueueNotice&) const = default;
 };
 
+// A delivery failure to show with OK (the recipient's dictations stay queued and are retried) and Cancel
+// (CancelRecipient of `recipientIndex`).
+struct QueueFailure {
+    std::string text;
+    int recipientIndex = 0;
+    bool operator==(const QueueFailure&) const = default;
+};
+
 // A dictation that reached its typist: the recipient's name and the dictation's.
 struct DeliveryNotice {
     std::string recipient;
@@ -46,12 +54,15 @@ public:
     // `onProgress` runs through `poster` each time the progress moves; a null poster detaches.
     virtual void SetNotify(Poster* poster, std::function<void()> onProgress) = 0;
 
-    // A delivery failure waiting to be shown with OK (keep the queue) and Cancel (CancelAll), once.
-    virtual std::optional<std::string> TakeFailure() = 0;
+    // The oldest delivery failure waiting to be shown, each once.
+    virtual std::optional<QueueFailure> TakeFailure() = 0;
     // Notices waiting to be shown with OK only, oldest first, each once.
     virtual std::vector<QueueNotice> TakeNotices() = 0;
     // Deliveries since the last call, oldest first, each once.
     virtual std::vector<DeliveryNotice> TakeDeliveries() = 0;
-    // The user's Cancel of a failure: every queued dictation is marked not sent and the queue emptied.
-    virtual void CancelAll() = 0;
+    // The user's Cancel of a failure: the recipient's queued dictations are marked not sent and taken off the
+    // queue; other recipients' stay.
+    virtual void CancelRecipient(int recipientIndex) = 0;
+    // Called by a periodic timer: sends again to the recipients whose retry time has come.
+    virtual void RetryDue() = 0;
 };

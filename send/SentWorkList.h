@@ -16,7 +16,8 @@ struct SentWorkLine {
     std::string name;      // the dictation's name (its record's file name without ".dat")
     std::string recipient; // "recipient", or "Unknown Recipient"
     std::string status;    // "sendstatus", or "Unknown Status"
-    std::string delivery;  // the queue's "delivery" ("Pending", "Delivered", "Not sent"); empty when not recorded
+    std::string delivery;  // the queue's "delivery" ("Pending", "Waiting to retry", "Delivered", "Not sent");
+                           // empty when not recorded
     std::string text;      // the whole line
 };
 

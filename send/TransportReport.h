@@ -5,9 +5,10 @@
 #include <string>
 #include <string_view>
 
-// The advice that ends a send failure's text: OK keeps the dictation queued, Cancel clears the queue.
-inline constexpr std::string_view kSendRetryAdvice = "\n\nClick OK to continue to attempt to send when you send your "
-                                                     "next file. Click Cancel to clear all pending send files.";
+// The advice that ends a send failure's text: OK keeps the recipient's dictations queued, Cancel takes them off.
+inline constexpr std::string_view kSendRetryAdvice =
+    "\n\nClick OK to keep this recipient's dictations queued: sending is tried again in a few minutes and when you "
+    "send your next file. Click Cancel to take this recipient's dictations off the send queue.";
 
 class TransportReport {
 public:
@@ -16,8 +17,8 @@ public:
     // `done`: the fraction of the current dictation's work finished, 0 to 1. The queue publishes it only when it
     // moves the shown progress by more than 0.04.
     virtual void PublishProgress(float done) = 0;
-    // Leaves `text` for the main window, which shows it with OK (keep the queue) and Cancel (clear it). The
-    // dictation stays first in the queue.
+    // Leaves `text` for the main window, which shows it with OK (keep the recipient's dictations queued) and
+    // Cancel (take them off). The dictation stays queued; the recipient waits for its retry.
     virtual void ReportFailure(const std::string& text) = 0;
     // True once the queue's worker is asked to stop; long operations end early when it turns true.
     virtual bool StopRequested() const = 0;

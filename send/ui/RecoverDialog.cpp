@@ -86,13 +86,14 @@ void RecoverDialog::RefreshList() {
     const int selected = m_list->currentRow();
     m_list->clear();
     for (const SentWorkLine& line : ListSentWork(m_context.send.sentFolder)) {
-        // A dictation the queue gave up on (or the user took out of it) says so, whatever its status says.
+        // A dictation the queue gave up on (or the user took out of it), or one whose recipient waits for a retry,
+        // says so, whatever its status says.
         std::string text = line.text;
         const std::string delivery =
             line.delivery.empty()
                 ? ReadStringValue(DictationStore::RecordBesideWave(SentWavePath(line.name)), RecordKeys::kDelivery)
                 : line.delivery;
-        if (delivery == BGSend::kDeliveryNotSent && !text.ends_with(delivery))
+        if ((delivery == BGSend::kDeliveryNotSent || delivery == BGSend::kDeliveryWaiting) && !text.ends_with(delivery))
             text += " - " + delivery;
         auto* item = new QListWidgetItem(QString::fromStdString(text), m_list);
         item->setData(kNameRole, QString::fromStdString(line.name));

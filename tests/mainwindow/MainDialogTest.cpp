@@ -147,11 +147,11 @@ TEST_F(MainWindow, TheSessionsMessagesAndQuestionsBecomeMessageBoxesAndTheStatus
     EXPECT_EQ(box(Warning, AnswerButtons::OkCancel, Box::Cancel), Shown(Box::Warning, Box::Ok | Box::Cancel, false));
     form.RunCommand(MainDialog::kAbout);
     EXPECT_EQ(m_messages.back().caption, "About Tallowin");
-    m_queue.failure = "Unable to connect to the FTP server.";
+    m_queue.failures = {{"Unable to connect to the FTP server.", 2}};
     m_answer = Box::Cancel;
     form.StatusTick();
     EXPECT_EQ(m_messages.back().caption, "Background Task Error");
-    EXPECT_EQ(m_queue.cancelAllCalls, 1);
+    EXPECT_EQ(m_queue.cancelled, std::vector<int>{2});
     EXPECT_EQ(static_cast<QLabel*>(Control(MainDialog::kStatus))->text(), MainDialog::StatusTexts()[0]);
 }
 

@@ -17,8 +17,9 @@ constexpr const char* kUser = "typist";
 constexpr const char* kPassword = "secret word";
 constexpr const char* kPackageName = "dct00042-00017.dct";
 constexpr const char* kTypist = "typist@example.com";
-const std::string kFtpAdvice = "\n\nClick OK to continue to attempt to connect when you send your next file. Click "
-                               "Cancel to clear all pending send files.";
+const std::string kFtpAdvice = "\n\nClick OK to keep this recipient's dictations queued: connecting is tried again "
+                               "in a few minutes and when you send your next file. Click Cancel to take this "
+                               "recipient's dictations off the send queue.";
 
 class DeliveryTest : public ::testing::Test {
 protected:
@@ -134,7 +135,8 @@ TEST_F(DeliveryTest, EveryKindOfFailedDeliveryIsReportedOnceAndKeepsThePackage) 
         ASSERT_EQ(report.failures.size(), 1u) << failure;
         EXPECT_TRUE(report.failures[0].starts_with(failure)) << report.failures[0];
         EXPECT_NE(report.failures[0].find(contains), std::string::npos) << report.failures[0];
-        EXPECT_TRUE(report.failures[0].ends_with("Click Cancel to clear all pending send files."));
+        EXPECT_TRUE(
+            report.failures[0].ends_with("Click Cancel to take this recipient's dictations off the send queue."));
         EXPECT_TRUE(PathExists(package)) << failure;
     }
     EXPECT_EQ(SendFixture::List(Root(), true), Names{"incoming"});

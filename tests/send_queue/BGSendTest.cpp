@@ -5,6 +5,7 @@
 #include "SendFixture.h"
 #include "WorkerProbe.h"
 #include "platform/Poster.h"
+#include "send/LanTransport.h"
 #include "send/RecipientList.h"
 #include "send/SendQueueFile.h"
 
@@ -61,14 +62,16 @@ TEST_F(SendQueueTest, AFailedFolderDeliveryStaysQueuedWithItsPackageAndANewQueue
     BGSend& first = Open();
     const Names waves = Add(1);
     ASSERT_TRUE(probe->WaitForEndings(1));
-    const std::string failure = first.TakeFailure().value_or("");
-    EXPECT_TRUE(failure.starts_with("Unable to find the folder " + f.temp.Path() + "no such share.\n\n"));
+    const QueueFailure failure = first.TakeFailure().value_or(QueueFailure{});
+    EXPECT_TRUE(failure.text.starts_with("Unable to find the folder " + f.temp.Path() + "no such share.\n\n"));
+    EXPECT_EQ(failure.recipientIndex, 0);
     EXPECT_EQ(first.TakeFailure(), std::nullopt); // told once
     EXPECT_TRUE(PathExists(f.sent + "dct00042-00001.dct"));
     ASSERT_TRUE(first.Add(f.MakeSentDictation("b", 2), 0)); // starts the worker again: a is refused again
     ASSERT_TRUE(probe->WaitForEndings(2));
+    EXPECT_EQ(first.TakeFailure(), std::nullopt); // the same failure is not told again
     EXPECT_EQ(Queued(), (Entries{{waves[0], 0}, {f.sent + "b.wav", 0}}));
-    EXPECT_EQ(Deliveries({"a"}), Names{"Pending"});
+    EXPECT_EQ(Deliveries({"a", "b"}), (Names{"Waiting to retry", "Waiting to retry"}));
 
     f.AddRecipient(0, SendFixture::FolderRecipient(f.typist));
     Probe({SendStage::Converting});
@@ -103,24 +106,72 @@ TEST_F(SendQueueTest, AnEntryAddedWhileTheWorkerEndsIsSentWithoutAnotherAdd) {
     EXPECT_EQ(Arrived(), (Names{"dct00042-00001.dct", "dct00042-00002.dct"}));
 }
 
-TEST_F(SendQueueTest, RemoveAndCancelAllMarkTheDroppedDictationsNotSentAndStopTheSendUnderWay) {
+TEST_F(SendQueueTest, RemoveAndCancelRecipientMarkTheDroppedDictationsNotSentAndStopTheSendUnderWay) {
+    f.AddRecipient(1, SendFixture::FolderRecipient(f.typist, "Bea"));
     BGSend& queue = Open(Lan(probe->HeldTransport([](TransportReport& report, const DeliveryRequest&) {
         return !report.StopRequested(); // stopped while held: not delivered
     })));
     const Names waves = Add(3);
+    const std::string other = f.MakeSentDictation("d", 4);
+    ASSERT_TRUE(queue.Add(other, 1));
     ASSERT_TRUE(probe->WaitUntilHeld()); // a is in its transport
     EXPECT_TRUE(queue.Remove(waves[1]));
     EXPECT_FALSE(queue.Remove(waves[1]));
     EXPECT_FALSE(queue.IsQueued(waves[1]));
     EXPECT_EQ(Deliveries({"a", "b", "c"}), (Names{"Pending", "Not sent", "Pending"}));
-    EXPECT_EQ(Queued(), (Entries{{waves[0], 0}, {waves[2], 0}}));
-    queue.CancelAll();
-    EXPECT_FALSE(queue.IsRunning());
-    EXPECT_EQ(queue.GetCount(), 0);
-    EXPECT_EQ(Deliveries({"a", "b", "c"}), (Names{"Not sent", "Not sent", "Not sent"}));
+    EXPECT_EQ(Queued(), (Entries{{waves[0], 0}, {waves[2], 0}, {other, 1}}));
+    queue.CancelRecipient(0);
+    EXPECT_EQ(Queued(), (Entries{{other, 1}})); // the other recipient's dictation stays and goes
+    EXPECT_EQ(Deliveries({"a", "b", "c", "d"}), (Names{"Not sent", "Not sent", "Not sent", "Pending"}));
+    probe->ReleaseForever();
+    ASSERT_TRUE(WorkerProbe::WaitFor([&] { return queue.GetCount() == 0 && !queue.IsRunning(); }));
     EXPECT_EQ(queue.TakeFailure(), std::nullopt);
-    EXPECT_TRUE(Arrived().empty());
-    EXPECT_EQ(SendFixture::List(f.sent, true).size(), 6u); // no package or converted audio is left
+    EXPECT_EQ(Deliveries({"d"}), Names{"Delivered"});
+    EXPECT_EQ(SendFixture::List(f.sent, true).size(), 9u); // d's package (the fake leaves it) and nothing else
+}
+
+TEST_F(SendQueueTest, ARecipientWhoseServerIsDownWaitsForItsRetriesWhileTheOthersAndLaterDictationsGoAhead) {
+    TypistRecipient ftp = SendFixture::FolderRecipient(f.typist, "Bob");
+    ftp.SetMethod(SendMethod::Ftp);
+    f.AddRecipient(1, ftp);
+    const std::string server = f.temp / "server/";
+    ASSERT_TRUE(MakeFolders(server));
+    std::atomic<bool> serverUp = false;
+    std::atomic<int> minutes = 0, attempts = 0, endingsAtAttempt = 0;
+    BGSend& queue = Open({{}, {}, [&](TransportReport& report, const DeliveryRequest& request) {
+                              endingsAtAttempt = probe->Endings();
+                              ++attempts;
+                              if (serverUp)
+                                  return SendByLan(report, SendFixture::FolderRecipient(server), request.packagePath);
+                              report.ReportFailure("Unable to connect to Internet.");
+                              return false;
+                          }});
+    queue.SetClock([&] { return std::chrono::steady_clock::time_point() + std::chrono::minutes(minutes); });
+    const Names waves = {f.MakeSentDictation("x", 1), f.MakeSentDictation("bad", 2), f.MakeSentDictation("a", 3),
+                         f.MakeSentDictation("y", 4)};
+    ASSERT_TRUE(MakeFolders(f.sent + "bad.txt/")); // notes that cannot be read: that dictation alone is dropped
+    for (size_t i = 0; i < waves.size(); ++i)
+        ASSERT_TRUE(queue.Add(waves[i], i % 3 == 0 ? 1 : 0));
+    ASSERT_TRUE(WorkerProbe::WaitFor([&] {
+        return Queued().size() == 2 && Deliveries({"a", "y"}) == Names{"Delivered", "Waiting to retry"};
+    }));
+    EXPECT_EQ(Arrived(), Names{"dct00042-00003.dct"});
+    EXPECT_EQ(Queued(), (Entries{{waves[0], 1}, {waves[3], 1}}));
+    EXPECT_EQ(Deliveries({"x", "bad", "a", "y"}),
+              (Names{"Waiting to retry", "Not sent", "Delivered", "Waiting to retry"}));
+    EXPECT_EQ(queue.TakeFailure(), (QueueFailure{"Unable to connect to Internet.", 1}));
+    EXPECT_NE(queue.TakeNotices().at(0).text.find("notes of the dictation bad"), std::string::npos);
+    for (const int minute : {1, 3, 8, 18, 28}) { // the retries come 1, 2, 5, 10, 10 minutes apart
+        const int before = attempts;
+        minutes = minute;
+        serverUp = minute == 28;
+        queue.RetryDue();
+        ASSERT_TRUE(WorkerProbe::WaitFor([&] { return attempts > before && probe->Endings() > endingsAtAttempt; }))
+            << minute;
+        EXPECT_EQ(queue.GetCount(), serverUp ? 0 : 2) << minute;
+    }
+    EXPECT_EQ(queue.TakeFailure(), std::nullopt); // told once across the retries
+    EXPECT_EQ(SendFixture::List(server), (Names{"dct00042-00001.dct", "dct00042-00004.dct"}));
 }
 
 TEST_F(SendQueueTest, AStopDuringTheConversionLeavesTheEntryQueuedAndNoTemporaries) {

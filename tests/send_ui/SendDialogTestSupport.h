@@ -29,10 +29,11 @@ public:
     }
     float ShownProgress() const override { return 0; }
     void SetNotify(Poster*, std::function<void()>) override {}
-    std::optional<std::string> TakeFailure() override { return std::nullopt; }
+    std::optional<QueueFailure> TakeFailure() override { return std::nullopt; }
     std::vector<QueueNotice> TakeNotices() override { return {}; }
     std::vector<DeliveryNotice> TakeDeliveries() override { return {}; }
-    void CancelAll() override {}
+    void CancelRecipient(int) override {}
+    void RetryDue() override {}
 
     std::vector<int> renumbered;
     bool renumberWorks = true;

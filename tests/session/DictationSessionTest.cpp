@@ -124,7 +124,7 @@ TEST_F(Session, CloseSavesTheDetailsSplicesARunningInsertRecordingInDetachesAndL
     EXPECT_EQ(m_folder.Read("Current Files/Dictation 1.txt"), std::string("Ring back\r\ntomorrow") + '\0');
     EXPECT_EQ(session.Store().ReadRecord(StoreFolder::Current, "Dictation 1").priority, "High");
     EXPECT_EQ(m_queue.notifyPoster, nullptr);
-    m_queue.failure = "Unable to connect";
+    m_queue.failures = {{"Unable to connect", 0}};
     session.CheckQueue();
     session.New();
     session.Play();
@@ -214,22 +214,23 @@ INSTANTIATE_TEST_SUITE_P(
                       SendCase{1, true, true, true, "Send Dictation", "Please rename this dictation"},
                       SendCase{1, true, false, false, "Send Dictation", "Nothing has been recorded in it yet."}));
 
-TEST_F(Session, AQueueFailureIsAskedOnceCancelEmptiesTheQueueNoticesAreToldAndProgressNotesArriveWhileItLives) {
+TEST_F(Session, EachQueueFailureIsAskedOnceCancelTakesOffItsRecipientNoticesAreToldAndProgressNotesArrive) {
     m_queue.progress = 3.0f;
     DictationSession& session = Open();
     EXPECT_EQ(m_view.progress, std::vector<int>{25}); // read once at the start
-    m_queue.failure = "Unable to connect to the FTP server.";
+    m_queue.queued = {{"a.wav", 0}, {"b.wav", 1}};
+    m_queue.failures = {{"Unable to connect to the FTP server.", 1}, {"Unable to find the folder.", 0}};
     m_view.answers = {false, true}; // Cancel, then OK
     session.CheckQueue();
     session.CheckQueue();
-    ASSERT_EQ(m_view.asked.size(), 1u);
+    ASSERT_EQ(m_view.asked.size(), 2u);
     EXPECT_EQ(m_view.asked[0].first.text, "Unable to connect to the FTP server.");
     EXPECT_EQ(m_view.asked[0].second, AnswerButtons::OkCancel);
-    EXPECT_EQ(m_queue.cancelAllCalls, 1);
-    m_queue.failure = "Again";
+    EXPECT_EQ(m_queue.cancelled, std::vector<int>{1});
+    EXPECT_EQ(m_queue.queued, (std::vector<std::pair<std::string, int>>{{"a.wav", 0}})); // OK kept recipient 0's
+    EXPECT_EQ(m_queue.retryChecks, 2);
     m_queue.notices = {{"First", ""}, {"Second", "File System Error"}};
     session.CheckQueue();
-    EXPECT_EQ(m_queue.cancelAllCalls, 1); // OK keeps the queue
     ASSERT_EQ(m_view.told.size(), 2u);
     EXPECT_EQ(m_view.told[0].text, "First");
     EXPECT_EQ(m_view.told[1].text, "Second");

@@ -35,13 +35,20 @@ public:
         notifyPoster = poster;
         notify = std::move(onProgress);
     }
-    std::optional<std::string> TakeFailure() override { return std::exchange(failure, std::nullopt); }
+    std::optional<QueueFailure> TakeFailure() override {
+        if (failures.empty())
+            return std::nullopt;
+        QueueFailure first = failures.front();
+        failures.pop_front();
+        return first;
+    }
     std::vector<QueueNotice> TakeNotices() override { return std::exchange(notices, {}); }
     std::vector<DeliveryNotice> TakeDeliveries() override { return std::exchange(deliveries, {}); }
-    void CancelAll() override {
-        ++cancelAllCalls;
-        queued.clear();
+    void CancelRecipient(int recipientIndex) override {
+        cancelled.push_back(recipientIndex);
+        std::erase_if(queued, [&](const auto& entry) { return entry.second == recipientIndex; });
     }
+    void RetryDue() override { ++retryChecks; }
 
     std::vector<std::pair<std::string, int>> queued; // wave path and recipient index
     bool acceptAdd = true;
@@ -49,10 +56,11 @@ public:
     float progress = 0.0f;
     Poster* notifyPoster = nullptr; // while attached
     std::function<void()> notify;
-    std::optional<std::string> failure;
+    std::deque<QueueFailure> failures;
     std::vector<QueueNotice> notices;
     std::vector<DeliveryNotice> deliveries;
-    int cancelAllCalls = 0;
+    std::vector<int> cancelled; // the recipient indexes, in the order of the Cancels
+    int retryChecks = 0;
 };
 
 class RecordingView final : public SessionView {
