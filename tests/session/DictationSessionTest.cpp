@@ -2,9 +2,14 @@
 // closing; sending, the queue's failures, notices and progress, the hand-over and the recovery of a sent dictation.
 #include "ReadOnlyView.h"
 #include "SessionTestSupport.h"
+#include "WorkerProbe.h"
 #include "app/DictationLayout.h"
 #include "app/DictationTransport.h"
 #include "platform/FileOps.h"
+#include "send/SentWorkList.h"
+#include "send/StatusFile.h"
+#include "send/StatusPickup.h"
+#include "send/TypistRecipient.h"
 
 #include <cfloat>
 #include <cmath>
@@ -211,7 +216,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SendCase{0, true, false, true, "No Send To Recipients",
                                "No Typist Recipients have been set up.\n\nPlease open the Recipient Settings"},
                       SendCase{1, false, false, true, "Send Dictation", "background send process could not take"},
-                      SendCase{1, true, true, true, "Send Dictation", "Please rename this dictation"},
+                      SendCase{1, true, true, true, nullptr, ""}, // the earlier one moves aside
                       SendCase{1, true, false, false, "Send Dictation", "Nothing has been recorded in it yet."}));
 
 TEST_F(Session, AQueueFailureIsAskedOnceCancelEmptiesTheQueueNoticesAreToldAndProgressNotesArriveWhileItLives) {
@@ -289,6 +294,47 @@ TEST_F(Session, WithoutAQueueNothingIsSentAndHandOverTakesOnlyAWaveFileOfCurrent
     EXPECT_TRUE(session.HandOver(current + "Tape 3.wav", true));
     EXPECT_EQ(m_queue.queued, (Queued{{PathOf(StoreFolder::Sent, "Tape 3"), 0}}));
     EXPECT_EQ(session.Names(), (Names{"Dictation 1", "Tape 1"}));
+}
+
+TEST_F(Session, ANameSentAgainWhileQueuedAndOnceDeliveredReachesTheTypistEachTimeAndEachCopyStaysRecoverable) {
+    const std::string typist = m_folder / "typist/";
+    TypistRecipient recipient;
+    recipient.SetMethod(SendMethod::Lan);
+    recipient.SetText(RecipientField::Folder, typist);
+    ASSERT_TRUE(MakeFolders(typist) && recipient.Save(RecipientPath(m_settings.dataFolder, 0)));
+    SetRecipients(1);
+    WorkerProbe probe({SendStage::Packaged});
+    BGSend queue(SendContext{m_settings.dataFolder, m_settings.settingsFile, m_settings.sentFolder});
+    probe.Attach(queue);
+    ASSERT_TRUE(queue.Open(m_settings.dataFolder));
+    DictationSession& session = Open(&queue);
+    for (int number = 1; number <= 3; ++number) {
+        session.New();
+        AddDictation("Dictation " + std::to_string(number));
+        ASSERT_TRUE(session.Rename("Letter"));
+        session.SendToDefault();
+        if (number == 1) {
+            ASSERT_TRUE(probe.WaitUntilHeld()); // the first is still queued when the second goes
+        } else if (number == 2) {
+            probe.ReleaseForever();
+        }
+        ASSERT_TRUE(probe.WaitForEndings(number - 1));
+    }
+    Names arrived = ListFolder(typist).value_or(Names{});
+    std::sort(arrived.begin(), arrived.end());
+    EXPECT_EQ(arrived, (Names{"dct00000-00001.dct", "dct00000-00002.dct", "dct00000-00003.dct"}));
+    ASSERT_TRUE(WriteFileAtomically(typist + StatusFileName(0),
+                                    std::string(4, '\0') + std::string("\1\0\0\0Typed", 9) + std::string(11, '\0')));
+    (void)PickUpFolderStatus(typist, 0, m_settings.sentFolder);
+    Names listed;
+    for (const SentWorkLine& line : ListSentWork(m_settings.sentFolder))
+        listed.push_back(line.name + "#" +
+                         std::to_string(session.Store().ReadRecord(StoreFolder::Sent, line.name).number) + line.status);
+    EXPECT_EQ(listed, (Names{"Letter (2)#2Sent", "Letter (3)#1Typed", "Letter#3Sent"}));
+    for (const char* name : {"Letter (3)", "Letter", "Letter (2)"})
+        EXPECT_EQ(session.RecoverSent(name), StoreResult::Done) << name;
+    EXPECT_EQ(session.Names(), (Names{"Letter", "Letter (2)", "Letter (3)"}));
+    m_session.reset();
 }
 
 // Whether "Current Files/" holds the name, whether the sent wave is still there, whether it is queued and the queue
