@@ -488,6 +488,10 @@ void DictationSession::SetSpliceBusy(bool busy) {
         });
 }
 
+bool DictationSession::AskToConvert(const std::string& question) {
+    return m_view.Ask({MessageKind::Question, "Convert Dictation", question}, AnswerButtons::YesNo);
+}
+
 void DictationSession::ShowEditError(const std::string& text) {
     Warn(kProgramCaption, text);
 }
