@@ -1,5 +1,6 @@
 #include "app/DictationLayout.h"
 
+#include "platform/CodecCatalog.h"
 #include "platform/FileOps.h"
 #include "platform/LFile.h"
 #include "sound/ConversionChain.h"
@@ -44,11 +45,20 @@ void SyncFolder(std::string_view folder) {
         (void)directory.Sync();
 }
 
-// Writes `source` through `temporary` (16-bit mono at its rate) and renames that over `path`.
+// Each frame's channels averaged into one sample: nothing a foreign file's channels hold is dropped.
+void MixToMono(const int32_t* frames, int channels, int32_t count, int32_t* mono) {
+    for (int32_t frame = 0; frame < count; ++frame) {
+        int64_t sum = 0;
+        for (int channel = 0; channel < channels; ++channel)
+            sum += frames[static_cast<size_t>(frame) * static_cast<size_t>(channels) + static_cast<size_t>(channel)];
+        mono[frame] = static_cast<int32_t>(sum / channels);
+    }
+}
+
+// Writes `source` through `temporary` (16-bit mono at its rate, the channels mixed) and renames that over `path`.
 bool ConvertInPlace(LSoundSourceHandle source, const std::string& path, const std::string& temporary,
                     std::string& text) {
-    ConversionTarget target;
-    target.channels = 1;
+    ConversionTarget target; // the source's rate and channels: the mix is made here
     target.bits = 16;
     const ConversionChain chain = BuildConversionChain(source, target);
     if (!chain.head) {
@@ -56,16 +66,19 @@ bool ConvertInPlace(LSoundSourceHandle source, const std::string& path, const st
         return false;
     }
     LSoundSourceHandle head = chain.head;
+    const int channels = std::max<int>(head->Channels(), 1);
     RemoveFile(temporary);
     bool written = false;
     {
         LSoundSinkHandle sink = CreatePCMFileSink(temporary, head->Rate(), 1, 16, 0);
         if (sink && !sink->IsInError()) {
-            std::vector<int32_t> block(static_cast<size_t>(kBlockFrames));
+            std::vector<int32_t> block(static_cast<size_t>(kBlockFrames) * static_cast<size_t>(channels));
+            std::vector<int32_t> mono(static_cast<size_t>(kBlockFrames));
             while (head->GetPosition() < head->GetLength() && !sink->IsInError()) {
                 const int32_t frames = std::min(kBlockFrames, head->GetLength() - head->GetPosition());
                 head->Read(block.data(), frames);
-                sink->Write(block.data(), frames);
+                MixToMono(block.data(), channels, frames, mono.data());
+                sink->Write(mono.data(), frames);
             }
             written = FinishFileSink(*sink);
         }
@@ -79,6 +92,15 @@ bool ConvertInPlace(LSoundSourceHandle source, const std::string& path, const st
     return true;
 }
 
+std::string ConversionQuestion(const std::string& wavePath, const WaveFormatRecord& format) {
+    std::string text = "\"" + DictationStore::NameOfWave(wavePath) + "\" was made by another program (" +
+                       CodecCatalog::Describe(format) +
+                       ").\n\nTo record into it, Tallowin converts it to 16 Bit Mono at its own rate";
+    if (format.channels > 1)
+        text += ", mixing its channels into one";
+    return text + ". Do you want to convert it now?\n\nChoose No to leave the file as it is; nothing is recorded.";
+}
+
 } // namespace
 
 bool IsDictationLayout(const WaveFileLayout& layout) {
@@ -86,7 +108,7 @@ bool IsDictationLayout(const WaveFileLayout& layout) {
            layout.format.bitsPerSample == 16;
 }
 
-LayoutResult EnsureDictationLayout(const std::string& wavePath) {
+LayoutResult EnsureDictationLayout(const std::string& wavePath, const ConversionConsent& mayConvert) {
     LayoutResult result;
     const int64_t size = FileSize(wavePath);
     if (size <= 0 && !(size < 0 && PathExists(wavePath))) {
@@ -104,6 +126,10 @@ LayoutResult EnsureDictationLayout(const std::string& wavePath) {
         result.rate = static_cast<int32_t>(opened.layout.format.samplesPerSec);
         result.frames = static_cast<int32_t>(
             std::min<int64_t>(opened.layout.presentBytes / 2, std::numeric_limits<int32_t>::max()));
+        return result;
+    }
+    if (!mayConvert || !mayConvert(ConversionQuestion(wavePath, opened.layout.format))) {
+        result.outcome = LayoutOutcome::Declined;
         return result;
     }
     const std::string temporary =

@@ -1,8 +1,8 @@
 // DictationLayout: keeps dictation wave files in the layout the transport records into (our PCM header, 16-bit,
-// mono; any rate), converting a foreign file in place through a hidden temporary; names the hidden insert
-// recordings beside a dictation, and finds, adopts or discards those a crash left behind. Main thread.
+// mono; any rate), converting a foreign file in place through a hidden temporary once the user agreed; names the
+// hidden insert recordings beside a dictation, and finds, adopts or discards those a crash left behind. Main thread.
 //
-//   if (EnsureDictationLayout(wavePath).outcome == LayoutOutcome::Failed) ShowError(...);
+//   if (EnsureDictationLayout(wavePath, askUser).outcome == LayoutOutcome::Failed) ShowError(...);
 //   for (const OrphanedInsert& orphan : FindOrphanedInserts(settings.currentFolder))
 //       if (AskUser(orphan)) AdoptOrphanedInsert(store, orphan.path); else DiscardOrphanedInsert(orphan.path);
 #pragma once
@@ -11,6 +11,7 @@
 #include "store/DictationStore.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,9 +25,13 @@ bool IsDictationLayout(const WaveFileLayout& layout);
 
 enum class LayoutOutcome {
     Ready,     // already in the layout, or missing or empty (recording creates it)
-    Converted, // converted in place (same rate, mono, 16-bit)
+    Converted, // converted in place (same rate, its channels mixed into one, 16-bit)
+    Declined,  // a foreign file the user chose to keep as it is: left as it was
     Failed     // cannot be read or converted: left as it was; `text` says why
 };
+
+// Asked before a foreign file is converted, with the question for the user; true lets the conversion go ahead.
+using ConversionConsent = std::function<bool(const std::string& question)>;
 
 struct LayoutResult {
     LayoutOutcome outcome = LayoutOutcome::Failed;
@@ -35,9 +40,10 @@ struct LayoutResult {
     std::string text;
 };
 
-// Makes sure `wavePath` can be recorded into: a foreign file (stereo, 8-bit, float, a codec, extra chunks) is
-// converted to 16-bit mono at its own rate in a hidden file beside it, flushed and renamed over it.
-LayoutResult EnsureDictationLayout(const std::string& wavePath);
+// Makes sure `wavePath` can be recorded into: a foreign file (stereo, 8-bit, float, a codec, extra chunks) is,
+// once `mayConvert` agreed, converted to 16-bit mono at its own rate (each frame the mean of its channels) in a
+// hidden file beside it, flushed and renamed over it.
+LayoutResult EnsureDictationLayout(const std::string& wavePath, const ConversionConsent& mayConvert);
 
 // A new hidden insert recording path for the dictation `wavePath` (".insert-<name>", "-2" ... when taken).
 std::string NewInsertRecordingPath(const std::string& wavePath);

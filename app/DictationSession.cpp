@@ -67,7 +67,8 @@ std::string StoreFailureText(StoreResult result, const std::string& name) {
         return "A dictation named " + quoted + " already exists.";
     case StoreResult::SentNameTaken:
         return "A sent dictation named " + quoted +
-               " is still kept in Sent Files.\n\nPlease rename this dictation and send it again.";
+               " is still kept in Sent Files, and the name is too long to keep a second one beside it.\n\nPlease "
+               "give this dictation a shorter name and send it again.";
     case StoreResult::StillQueued:
         return quoted + " is still waiting to be sent.";
     case StoreResult::NotesTooLong:
@@ -485,6 +486,10 @@ void DictationSession::SetSpliceBusy(bool busy) {
             if (alive.lock())
                 TakeHandOvers();
         });
+}
+
+bool DictationSession::AskToConvert(const std::string& question) {
+    return m_view.Ask({MessageKind::Question, "Convert Dictation", question}, AnswerButtons::YesNo);
 }
 
 void DictationSession::ShowEditError(const std::string& text) {

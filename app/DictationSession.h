@@ -165,6 +165,7 @@ private:
     std::string CreateDictationForRecording() override;
     bool RunSplice(InsertSplice& splice) override;
     void SetSpliceBusy(bool busy) override;
+    bool AskToConvert(const std::string& question) override;
     void ShowEditError(const std::string& text) override;
 
     bool Accepting() const { return !m_closed && !m_busy; }

@@ -167,12 +167,17 @@ void DictationTransport::Record() {
         SetCurrent(created);
     }
 
-    // A foreign file is brought into our layout first; recording keeps the dictation's own rate.
-    const LayoutResult layout = EnsureDictationLayout(m_currentPath);
+    // A foreign file is brought into our layout first, if the user agrees; recording keeps the dictation's own rate.
+    const std::string asked = m_currentPath;
+    const LayoutResult layout =
+        EnsureDictationLayout(asked, [this](const std::string& question) { return m_host.AskToConvert(question); });
     if (layout.outcome == LayoutOutcome::Failed) {
         m_host.ShowEditError(layout.text);
         return;
     }
+    // Declined, or the program closed or another dictation became current while the question was open.
+    if (layout.outcome == LayoutOutcome::Declined || !Accepting() || m_currentPath != asked)
+        return;
     const int32_t rate = layout.rate;
     m_length = TimeForFrames(layout.frames, rate);
     const int32_t positionFrame = std::clamp(FramesForTime(std::max(m_position, 0), rate), 0, layout.frames);

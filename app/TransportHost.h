@@ -40,6 +40,9 @@ public:
     virtual bool RunSplice(InsertSplice& splice) = 0;
     // True while a splice runs: the transport and the dictation list take no commands meanwhile.
     virtual void SetSpliceBusy(bool busy) = 0;
+    // Before Record converts a dictation made by another program: asks the question (Yes / No); true converts,
+    // false leaves the file as it is and nothing is recorded.
+    virtual bool AskToConvert(const std::string& question) = 0;
     // A splice or a conversion failed (disk full ...). The dictation is as it was and an insert recording is kept
     // (it is offered back at the next start).
     virtual void ShowEditError(const std::string& text) = 0;

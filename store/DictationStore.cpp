@@ -359,13 +359,24 @@ StoreResult DictationStore::Delete(std::string_view name) {
     return notesGone && recordGone ? StoreResult::Done : StoreResult::FileError;
 }
 
+DictationStore::FileTitles DictationStore::SameTitles(std::string_view name) {
+    return {std::string(name), std::string(name), std::string(name)};
+}
+
 StoreResult DictationStore::MoveDictation(std::string_view name, StoreFolder from, StoreFolder to) {
-    if (!FlushProfile(RecordPath(from, name)))
+    return MoveFiles(from, SameTitles(name), to, SameTitles(name));
+}
+
+StoreResult DictationStore::MoveFiles(StoreFolder from, const FileTitles& fromTitles, StoreFolder to,
+                                      const FileTitles& toTitles) {
+    if (!fromTitles[2].empty() && !FlushProfile(RecordPath(from, fromTitles[2])))
         return StoreResult::FileError;
     std::vector<std::pair<std::string, std::string>> moved;
-    for (const std::string_view extension : kFileOrder) {
-        const std::string source = PathOf(from, name, extension);
-        const std::string target = PathOf(to, name, extension);
+    for (size_t file = 0; file < kFileOrder.size(); ++file) {
+        if (fromTitles[file].empty() || toTitles[file].empty())
+            continue;
+        const std::string source = PathOf(from, fromTitles[file], kFileOrder[file]);
+        const std::string target = PathOf(to, toTitles[file], kFileOrder[file]);
         const MoveResult result = MoveFileNoReplace(source, target);
         if (result == MoveResult::Moved) {
             moved.emplace_back(source, target);
@@ -378,15 +389,64 @@ StoreResult DictationStore::MoveDictation(std::string_view name, StoreFolder fro
     return StoreResult::Done;
 }
 
-StoreResult DictationStore::CheckSend(std::string_view name) const {
-    if (!PathExists(WavePath(StoreFolder::Current, name)))
-        return StoreResult::NotFound;
-    if (name.size() > NameLimit(m_sentFolder))
-        return StoreResult::NameTooLong;
+struct DictationStore::SendPlan {
+    StoreResult result = StoreResult::FileError;
+    std::string sentName;     // the name the sent dictation takes in "Sent Files/"
+    FileTitles earlierTitles; // the files of an earlier sent dictation of the name that moves aside first
+    std::string earlierName;  // where it moves; empty when nothing moves
+};
+
+DictationStore::SendPlan DictationStore::PlanSend(std::string_view name) const {
+    SendPlan plan;
+    if (!PathExists(WavePath(StoreFolder::Current, name))) {
+        plan.result = StoreResult::NotFound;
+        return plan;
+    }
+    const size_t limit = NameLimit(m_sentFolder);
+    if (name.size() > limit) {
+        plan.result = StoreResult::NameTooLong;
+        return plan;
+    }
     const std::optional<std::vector<std::string>> sent = ListFolder(m_sentFolder);
-    if (!sent)
-        return StoreResult::FileError;
-    return HoldsName(*sent, name) ? StoreResult::SentNameTaken : StoreResult::Done;
+    const std::optional<std::vector<std::string>> current = ListFolder(m_currentFolder);
+    if (!sent || !current)
+        return plan;
+    plan.result = StoreResult::Done;
+    plan.sentName = name;
+    FileTitles earlier;
+    const std::string folded = FoldCase(name);
+    for (const std::string& entry : *sent) {
+        for (size_t file = 0; file < kFileOrder.size(); ++file) {
+            const std::string_view title = TitleOf(entry, kFileOrder[file]);
+            if (!title.empty() && FoldCase(title) == folded)
+                earlier[file] = title;
+        }
+    }
+    if (earlier == FileTitles{})
+        return plan;
+    // Both are kept: one of them takes the next name that neither folder holds, so either can be recovered.
+    std::string freeName;
+    for (int number = 2; freeName.empty(); ++number) {
+        std::string candidate = std::string(name) + " (" + std::to_string(number) + ")";
+        if (candidate.size() > limit) {
+            plan.result = StoreResult::SentNameTaken;
+            return plan;
+        }
+        if (!HoldsName(*sent, candidate) && !HoldsName(*current, candidate))
+            freeName = std::move(candidate);
+    }
+    if (!earlier[0].empty() && IsQueued(earlier[0])) {
+        // The queue names the earlier one by its path: it stays, and the new one goes beside it.
+        plan.sentName = std::move(freeName);
+        return plan;
+    }
+    plan.earlierTitles = std::move(earlier);
+    plan.earlierName = std::move(freeName);
+    return plan;
+}
+
+StoreResult DictationStore::CheckSend(std::string_view name) const {
+    return PlanSend(name).result;
 }
 
 StoreResult DictationStore::MoveToSent(std::string_view name, std::string_view recipientText,
@@ -394,8 +454,9 @@ StoreResult DictationStore::MoveToSent(std::string_view name, std::string_view r
     if (!PathExists(WavePath(StoreFolder::Current, name)))
         return StoreResult::NotFound;
     (void)PurgeSent();
-    if (const StoreResult check = CheckSend(name); check != StoreResult::Done)
-        return check;
+    const SendPlan plan = PlanSend(name);
+    if (plan.result != StoreResult::Done)
+        return plan.result;
 
     // Stamped while still in "Current Files/": a failure here has moved nothing.
     const std::string record = RecordPath(StoreFolder::Current, name);
@@ -403,14 +464,30 @@ StoreResult DictationStore::MoveToSent(std::string_view name, std::string_view r
         !WriteStringValue(record, RecordKeys::kRecipient, recipientText) ||
         !WriteStringValue(record, RecordKeys::kSendStatus, RecordKeys::kSentStatus) || !FlushProfile(record))
         return StoreResult::FileError;
-    if (const StoreResult moved = MoveDictation(name, StoreFolder::Current, StoreFolder::Sent);
+    const FileTitles earlierMoved = SameTitles(plan.earlierName);
+    if (!plan.earlierName.empty()) {
+        if (const StoreResult aside = MoveFiles(StoreFolder::Sent, plan.earlierTitles, StoreFolder::Sent, earlierMoved);
+            aside != StoreResult::Done)
+            return aside;
+    }
+    // Whatever fails from here on puts the earlier one back under its own name.
+    const auto undoAside = [&](StoreResult result) {
+        if (!plan.earlierName.empty() &&
+            MoveFiles(StoreFolder::Sent, earlierMoved, StoreFolder::Sent, plan.earlierTitles) != StoreResult::Done)
+            return StoreResult::FileError;
+        return result;
+    };
+    const FileTitles current = SameTitles(name);
+    const FileTitles sent = SameTitles(plan.sentName);
+    if (const StoreResult moved = MoveFiles(StoreFolder::Current, current, StoreFolder::Sent, sent);
         moved != StoreResult::Done)
-        return moved;
-    if (enqueue && enqueue(WavePath(StoreFolder::Sent, name)))
+        return undoAside(moved);
+    if (enqueue && enqueue(WavePath(StoreFolder::Sent, plan.sentName)))
         return StoreResult::Done;
     // Never a dictation moved and not queued: it goes back, with its send keys (as a recovered one has).
-    return MoveDictation(name, StoreFolder::Sent, StoreFolder::Current) == StoreResult::Done ? StoreResult::QueueFailed
-                                                                                             : StoreResult::FileError;
+    if (MoveFiles(StoreFolder::Sent, sent, StoreFolder::Current, current) != StoreResult::Done)
+        return StoreResult::FileError;
+    return undoAside(StoreResult::QueueFailed);
 }
 
 StoreResult DictationStore::CheckRecover(std::string_view name) const {

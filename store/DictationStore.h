@@ -12,6 +12,7 @@
 
 #include "store/StoreResult.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -115,7 +116,10 @@ public:
 
     // Sends a current dictation: purges old sent dictations, stamps the record (senddate, recipient,
     // sendstatus "Sent"), moves wave, notes and record to "Sent Files/" and hands the moved wave path to
-    // `enqueue`. Refused when "Sent Files/" holds the name already (the user renames and sends again).
+    // `enqueue`. When "Sent Files/" holds the name already (the case of letters aside), both are kept under the
+    // next name "<name> (n)" free in both folders: the earlier one moves there with its files when it is no
+    // longer queued, otherwise the new one is stored under it. Records keep their numbers, so statuses still
+    // find them. SentNameTaken only when no such name fits the folder.
     [[nodiscard]] StoreResult MoveToSent(std::string_view name, std::string_view recipientText,
                                          const EnqueueFunction& enqueue);
 
@@ -141,8 +145,16 @@ private:
     int64_t Now() const;
     // Any of the dictation's three files in the listing, the case of letters aside.
     static bool HoldsName(const std::vector<std::string>& entries, std::string_view name, std::string_view except = {});
+    // The titles of a dictation's wave, notes and record (kFileOrder); an empty title stands for no file.
+    using FileTitles = std::array<std::string, 3>;
+    static FileTitles SameTitles(std::string_view name);
     // Moves the three files of `name` between the folders (wave first); moves back on failure.
     StoreResult MoveDictation(std::string_view name, StoreFolder from, StoreFolder to);
+    // Moves each file from its title in `from` to its title in `to` (wave first); moves back on failure.
+    StoreResult MoveFiles(StoreFolder from, const FileTitles& fromTitles, StoreFolder to, const FileTitles& toTitles);
+    // Where a send of the current dictation puts what: see MoveToSent.
+    struct SendPlan;
+    SendPlan PlanSend(std::string_view name) const;
     bool IsQueued(std::string_view name) const;
     // Whether the current dictation's record or notes hold something the user entered.
     bool HoldsUserEntries(std::string_view name) const;

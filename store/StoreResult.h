@@ -12,7 +12,7 @@ enum class StoreResult {
     NameTooLong,   // its file names or its wave path would be too long in the folder it goes to
     NameInvalid,   // not UTF-8 text
     NameTaken,     // "Current Files/" holds a dictation of that name, the case of letters aside
-    SentNameTaken, // "Sent Files/" holds a dictation of that name, the case of letters aside
+    SentNameTaken, // "Sent Files/" holds a dictation of that name and no "<name> (n)" fits beside it
     StillQueued,   // the dictation waits in the send queue and stays in "Sent Files/"
     NotesTooLong,  // more than kNotesLimit bytes; the priority was saved, the notes file left as it was
     QueueFailed,   // the send queue did not take the dictation; it is back in "Current Files/"

@@ -2,9 +2,12 @@
 // closing; sending, the queue's failures, notices and progress, the hand-over and the recovery of a sent dictation.
 #include "ReadOnlyView.h"
 #include "SessionTestSupport.h"
+#include "WorkerProbe.h"
 #include "app/DictationLayout.h"
 #include "app/DictationTransport.h"
 #include "platform/FileOps.h"
+#include "send/SentWorkList.h"
+#include "send/TypistRecipient.h"
 
 #include <cfloat>
 #include <cmath>
@@ -211,7 +214,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SendCase{0, true, false, true, "No Send To Recipients",
                                "No Typist Recipients have been set up.\n\nPlease open the Recipient Settings"},
                       SendCase{1, false, false, true, "Send Dictation", "background send process could not take"},
-                      SendCase{1, true, true, true, "Send Dictation", "Please rename this dictation"},
+                      SendCase{1, true, true, true, nullptr, ""}, // the earlier one moves aside
                       SendCase{1, true, false, false, "Send Dictation", "Nothing has been recorded in it yet."}));
 
 TEST_F(Session, EachQueueFailureIsAskedOnceCancelTakesOffItsRecipientNoticesAreToldAndProgressNotesArrive) {
@@ -290,6 +293,37 @@ TEST_F(Session, WithoutAQueueNothingIsSentAndHandOverTakesOnlyAWaveFileOfCurrent
     EXPECT_TRUE(session.HandOver(current + "Tape 3.wav", true));
     EXPECT_EQ(m_queue.queued, (Queued{{PathOf(StoreFolder::Sent, "Tape 3"), 0}}));
     EXPECT_EQ(session.Names(), (Names{"Dictation 1", "Tape 1"}));
+}
+
+TEST_F(Session, ANameSentAgainWhileQueuedAndOnceDeliveredReachesTheTypistEachTimeAndEachCopyStaysRecoverable) {
+    const std::string typist = m_folder / "typist/";
+    TypistRecipient recipient;
+    recipient.SetMethod(SendMethod::Lan);
+    recipient.SetText(RecipientField::Folder, typist);
+    ASSERT_TRUE(MakeFolders(typist) && recipient.Save(RecipientPath(m_settings.dataFolder, 0)));
+    SetRecipients(1);
+    WorkerProbe probe({SendStage::Packaged});
+    BGSend queue(SendContext{m_settings.dataFolder, m_settings.settingsFile, m_settings.sentFolder});
+    probe.Attach(queue);
+    ASSERT_TRUE(queue.Open(m_settings.dataFolder));
+    DictationSession& session = Open(&queue);
+    for (int number = 1; number <= 3; ++number) {
+        session.New();
+        AddDictation("Dictation " + std::to_string(number));
+        ASSERT_TRUE(session.Rename("Letter"));
+        session.SendToDefault();
+        ASSERT_TRUE(number != 1 || probe.WaitUntilHeld()); // the first is still queued when the second goes
+        if (number == 2)
+            probe.ReleaseForever();
+        ASSERT_TRUE(probe.WaitForEndings(number - 1));
+    }
+    EXPECT_EQ(ListFolder(typist).value_or(Names{}).size(), 3u); // packages are named by the dictations' numbers
+    EXPECT_EQ(ListSentWork(m_settings.sentFolder).size(), 3u);  // and all three are in the work-progress list
+    const std::pair<const char*, int> copies[] = {{"Letter (3)", 1}, {"Letter", 3}, {"Letter (2)", 2}};
+    for (const auto& [name, number] : copies) // each recovered, with its own number
+        EXPECT_EQ((std::pair{session.RecoverSent(name), session.Store().ReadRecord(StoreFolder::Current, name).number}),
+                  std::pair(StoreResult::Done, number));
+    m_session.reset();
 }
 
 // Whether "Current Files/" holds the name, whether the sent wave is still there, whether it is queued and the queue

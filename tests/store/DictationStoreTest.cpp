@@ -3,6 +3,7 @@
 
 #include "TempFolder.h"
 #include "platform/FileOps.h"
+#include "store/DictationName.h"
 #include "store/IniValues.h"
 #include "store/RecordKeys.h"
 #include "store/SettingsKeys.h"
@@ -165,11 +166,13 @@ TEST_F(DictationStoreTest, RenamesAndDeletesMoveOrRemoveAllThreeFilesAndRenamesA
     EXPECT_EQ(m_store.Delete("A B C D"), Done); // nothing left is the same outcome
 }
 
-TEST_F(DictationStoreTest, ARefusedSendLeavesTheDictationWholeInCurrentFiles) {
-    AddSent("letter", kDay);
-    Add(Current, "Letter", 2, "new notes");
-    EXPECT_EQ(Send("Letter"), SentNameTaken);
+TEST_F(DictationStoreTest, ARefusedSendLeavesTheDictationWholeInCurrentFilesAndAnEarlierOneOfItsNameInSentFiles) {
+    const std::string letter(NameLimit(m_sent), 'l'); // no "<name> (2)" fits beside the one sent
+    AddSent(letter, kDay);
+    Add(Current, letter, 2, "new notes");
+    EXPECT_EQ(Send(letter), SentNameTaken);
     Add(Current, "Memo", 3, "notes");
+    AddSent("MEMO", kDay); // moved aside for the send, and back when the queue refuses it
     std::string offered;
     const auto refuse = [&](const std::string& path) { return offered = path, !PathExists(path); };
     EXPECT_EQ(m_store.MoveToSent("Memo", "Jane", refuse), QueueFailed);
@@ -182,9 +185,9 @@ TEST_F(DictationStoreTest, ARefusedSendLeavesTheDictationWholeInCurrentFiles) {
     EXPECT_TRUE(m_enqueued.empty());
     EXPECT_EQ(Entries(m_current).size(), 9u);
     EXPECT_EQ(m_store.ReadRecord(Current, "Memo").number, 3);
-    EXPECT_EQ(Entries(m_sent), Files("letter"));
-    EXPECT_EQ(m_folder.Read("Sent Files/letter.wav"), "RIFFletter");
-    EXPECT_EQ(m_store.Rename("Letter", "Letter 2").result, Done); // renamed, it goes
+    EXPECT_EQ(Entries(m_sent).size(), 6u);
+    EXPECT_EQ(m_folder.Read("Sent Files/MEMO.wav"), "RIFFMEMO");
+    EXPECT_EQ(m_store.Rename(letter, "Letter 2").result, Done); // renamed, it goes
     EXPECT_EQ(Send("Letter 2"), Done);
 }
 

@@ -109,23 +109,23 @@ TEST(Layout, AnEightBitFileIsConvertedInPlaceAndADamagedOneIsLeftAlone) {
     sink->Write(block.data(), kRate);
     ASSERT_TRUE(FinishFileSink(*sink));
     sink.Reset();
-    const LayoutResult converted = EnsureDictationLayout(eightBit);
+    const LayoutResult converted = EnsureDictationLayout(eightBit, [](const std::string&) { return true; });
     EXPECT_EQ(converted.outcome, LayoutOutcome::Converted);
     EXPECT_EQ(converted.frames, kRate);
     EXPECT_EQ(ReadWave(eightBit), Silence(kRate));
     EXPECT_TRUE(IsDictationLayout(OpenWaveFileWithReason(eightBit).layout));
 
     const std::string damaged = folder.Write("Tape 2.wav", "RIFF....WAVEjunk");
-    const LayoutResult failed = EnsureDictationLayout(damaged);
+    const LayoutResult failed = EnsureDictationLayout(damaged, [](const std::string&) { return true; });
     EXPECT_EQ(failed.outcome, LayoutOutcome::Failed);
     EXPECT_FALSE(failed.text.empty());
     EXPECT_EQ(folder.Read("Tape 2.wav"), "RIFF....WAVEjunk");
     EXPECT_FALSE(HoldsHiddenFiles(folder.Path()));
 }
 
-// What happens while recording: sound is heard, only silence, the device does not open, the user cancels the
-// splice of an insert recording, or the dictation is damaged meanwhile (the insert recording is then kept).
-enum class Event { Sound, Silence, NoDevice, Cancel, Damage };
+// What happens while recording: sound, a cancelled splice, a dictation damaged meanwhile (its insert recording kept;
+// these three splice), only silence, no device, or the answer No to converting a stereo dictation (else Yes).
+enum class Event { Sound, Cancel, Damage, Silence, NoDevice, Decline };
 
 // The rate and channels of the dictation before it is recorded into, the position (seconds of twenty), insert or
 // record over, and the event.
@@ -138,11 +138,17 @@ TEST_P(TransportRecording, RecordingKeepsWhatWasBeforeThePositionAtTheDictations
     const int32_t block = LSoundRecorder::FramesPerBufferFor(rate);
     const Samples spoken = Tone(3 * rate / block * block, 8000, 620, rate);
     const Samples old = Ramp(20 * rate);
+    Samples stereo, kept = old; // a stereo dictation's right channel differs: converted, each frame is the mean
+    for (size_t i = 0; i < old.size(); ++i) {
+        stereo.insert(stereo.end(), {old[i], int16_t(old[i] + 2000)});
+        kept[i] = int16_t(old[i] + (channels == 2 ? 1000 : 0));
+    }
     const Samples recorded = AsRecorded(spoken, rate);
     const std::string path = PathOf(StoreFolder::Current, "Dictation 1");
     UseInput(event == Event::Silence ? Silence(3 * rate) : spoken, rate);
     ASSERT_TRUE(event != Event::NoDevice || RemoveFile(m_folder / "input.wav"));
-    DictationTransport& transport = OpenOn(Interleaved(old, channels), rate, channels);
+    DictationTransport& transport = OpenOn(channels == 2 ? stereo : old, rate, channels);
+    m_view.answers = {event != Event::Decline};    // asked about a stereo dictation only
     EXPECT_EQ(transport.Position(), 20 * kSecond); // a dictation is made current at its end
     const std::string before = m_folder.Read("Current Files/Dictation 1.wav");
     AddDictation("Tape 1", 1.0);
@@ -165,7 +171,7 @@ TEST_P(TransportRecording, RecordingKeepsWhatWasBeforeThePositionAtTheDictations
     m_poster.Pump();
     transport.Stop();
 
-    const bool spliced = insert && thumb < 20 && event != Event::Silence && event != Event::NoDevice;
+    const bool spliced = insert && thumb < 20 && event <= Event::Damage;
     EXPECT_EQ(m_view.busyShown, (spliced ? std::vector<bool>{true, false} : std::vector<bool>{}));
     EXPECT_EQ(m_session->Names().size(), spliced ? 2u : 1u);
     EXPECT_EQ(m_session->CurrentName(), "Dictation 1");
@@ -188,7 +194,7 @@ TEST_P(TransportRecording, RecordingKeepsWhatWasBeforeThePositionAtTheDictations
     int32_t readRate = 0;
     uint8_t readChannels = 0;
     EXPECT_EQ(ReadWave(path, &readRate, &readChannels),
-              Joined({Part(old, 0, at), recorded, insert ? Part(old, at, 20 * rate - at) : Samples()}));
+              Joined({Part(kept, 0, at), recorded, insert ? Part(kept, at, 20 * rate - at) : Samples()}));
     EXPECT_EQ(readRate, rate);
     EXPECT_EQ(readChannels, 1);
     const int32_t end = TimeForFrames(at + int32_t(recorded.size()), rate);
@@ -203,7 +209,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RecordCase{kRate, 1, 20, true, Event::Sound}, RecordCase{kRate, 1, 5, true, Event::Cancel},
                       RecordCase{kRate, 1, 5, true, Event::Damage}, RecordCase{kRate, 1, 5, false, Event::Silence},
                       RecordCase{kRate, 1, 5, true, Event::Silence}, RecordCase{kRate, 1, 5, false, Event::NoDevice},
-                      RecordCase{kRate, 1, 5, true, Event::NoDevice}));
+                      RecordCase{kRate, 1, 5, true, Event::NoDevice}, RecordCase{kRate, 2, 5, true, Event::Decline}));
 
 TEST_F(TransportTest, RecordingOntoAFullDiskStopsAndKeepsWhatReachedTheFile) {
     const SmallDisk disk(m_folder / "small/", "size=64k");
