@@ -160,8 +160,7 @@ TEST_F(PcmFile, TheHeaderStates441001FramesBeforeTheWriterIsClosed) {
         const int32_t frames = std::min(8192, 441001 - written);
         sink.Write(block.data(), frames);
         written += frames;
-        const uint32_t stated = ReadLe32At(Bytes(), 42);
-        EXPECT_EQ(stated, written <= 441000 ? 0u : 441001u * 2) << "after " << written;
+        EXPECT_EQ(ReadLe32At(Bytes(), 42), written <= 441000 ? 0u : 441001u * 2) << "after " << written;
     }
     EXPECT_EQ(ReadLe32At(Bytes(), 4), 38u + 441001u * 2);
     EXPECT_EQ(OpenWaveFile(Path())->GetLength(), 441001);
