@@ -115,8 +115,7 @@ TEST(HeldKeysOnX, SpaceHeldRecordsOnceWithoutHolesAndRightHeldForwardsOnce) {
     EXPECT_GT(samples.size(), 3u * rate);
     EXPECT_LT(samples.size(), 5u * rate);
     // A restart leaves a block of silence; the first 100 ms may hold the server's silence before the stream ran.
-    size_t run = 0;
-    size_t longest = 0;
+    size_t run = 0, longest = 0;
     for (size_t i = std::min<size_t>(samples.size(), rate / 10); i < samples.size(); ++i)
         longest = std::max(longest, run = samples[i] == 0 ? run + 1 : 0);
     EXPECT_LT(longest, size_t(rate / 100)) << "a hole of silence: the recording restarted";
