@@ -337,7 +337,7 @@ TEST(PlayingOnASoundServer, APlayerWhoseServerDiesEndsAsAtTheEndOfTheSourceTelli
     ASSERT_TRUE(PumpUntil(poster, [&] { return player.PlayedPosition() > 0; }));
     server.Kill();
     ASSERT_TRUE(PumpUntil(
-        poster, [&] { return !player.IsBusy(); }, std::chrono::seconds(6)));
+        poster, [&] { return !player.IsBusy(); }, std::chrono::milliseconds(6000)));
     EXPECT_EQ(player.LastStopReason(), PlayStopReason::DeviceLost);
     EXPECT_EQ(log.Count("Stop 0"), 1u);
 }
@@ -347,11 +347,11 @@ TEST_F(EngineTest, TheAudioToolListsDevicesRecordsCuttingTheSilenceAfterTheSound
     const std::string in = m_folder / "in.wav", out = m_folder / "out.wav";
     const auto run = [&](std::vector<std::string> arguments, const std::string& variable, const std::string& file) {
         arguments.insert(arguments.begin(), "tallowin-audio");
-        ChildProcess tool(TALLOWIN_AUDIO_TOOL, {std::move(arguments),
-                                                {{variable, file}, {"TALLOWIN_AUDIO_FILE_PACE", "fast"}},
-                                                {},
-                                                m_folder / "tool.log"});
-        return tool.Wait(std::chrono::seconds(60));
+        ChildProcess::Options options{.arguments = std::move(arguments),
+                                      .environment = {{variable, file}, {"TALLOWIN_AUDIO_FILE_PACE", "fast"}},
+                                      .workingFolder = {},
+                                      .outputFile = m_folder / "tool.log"};
+        return ChildProcess(TALLOWIN_AUDIO_TOOL, std::move(options)).Wait(std::chrono::seconds(60));
     };
     ASSERT_TRUE(WriteWave(in, Joined({Tone(4000, 8000), Silence(8000)}), 8000, 1));
     EXPECT_EQ(run({"devices"}, "TALLOWIN_AUDIO_FILE_IN", in), 0);
