@@ -15,10 +15,6 @@ using namespace sound_test;
 
 namespace {
 
-WaveFormatRecord Format(const char* id, uint32_t rate = 8000, uint16_t channels = 1) {
-    return CodecCatalog::BuildFormat(*CodecCatalog::Find(id), rate, channels);
-}
-
 // Everything `stream` makes of `source` with `flags`, calling again while it produces or consumes.
 std::vector<uint8_t> ConvertAll(CodecStream& stream, const std::vector<uint8_t>& source, uint32_t flags) {
     std::vector<uint8_t> output, destination(stream.DestinationSizeFor(source.size()));
@@ -224,8 +220,7 @@ TEST_F(CodecFile, AFailedWritePutsTheWriterInErrorAtOnceAndTheHeaderStatesWhatRe
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(status, 0) << "the child's exit code " << WEXITSTATUS(status) << " names the step that failed";
     const WaveFileLayout layout = Layout(path);
     EXPECT_EQ(layout.dataOffset + layout.presentBytes, static_cast<int64_t>(m_folder.Read("limited.wav").size()));
     EXPECT_FALSE(layout.IsCutShort());
@@ -245,10 +240,6 @@ struct FormatRow {
     const char* soxOptions;  // sox's options for writing it, or null where sox neither reads nor writes it
     double minCorrelation;   // what the format keeps of the test tone
 };
-
-void PrintTo(const FormatRow& format, std::ostream* out) {
-    *out << format.id << "@" << format.rate << "x" << format.channels;
-}
 
 // Frames of the test tone: never a whole number of codec blocks.
 size_t Frames(const FormatRow& format) {

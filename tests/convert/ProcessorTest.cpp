@@ -34,6 +34,11 @@ std::vector<int32_t> Numbered(int32_t frames, int channels = 1, int32_t scale = 
     return samples;
 }
 
+// Builds a `Processor` with `arguments` over the upstream it is given.
+template <typename Processor, typename... Arguments> auto Over(Arguments... arguments) {
+    return [=](LSoundSourceHandle from) { return LSoundSourceHandle(MakeHandle<Processor>(from, arguments...)); };
+}
+
 } // namespace
 
 TEST(ChannelConverters, EveryOutputChannelRepeatsTheInputChannelsInTurnAndTheRestIsTheUpstreams) {
@@ -165,18 +170,12 @@ TEST(GainAndHighPass, TheGainScalesTheLevelAndFullScaleHoldingSamplesTo32BitsAnd
 }
 
 TEST(UnusableUpstream, EveryProcessorOverAnEmptyOrInvalidUpstreamIsInvalidAndReadsSilence) {
-    using Build = std::function<LSoundSourceHandle(LSoundSourceHandle)>;
-    const std::pair<const char*, Build> builders[] = {
-        {"rate", [](LSoundSourceHandle u) { return LSoundSourceHandle(MakeHandle<LSRCConvertRate>(u, 8000)); }},
-        {"stereo to mono", [](LSoundSourceHandle u) { return LSoundSourceHandle(MakeHandle<LSRCConvStereoMono>(u)); }},
-        {"mono to stereo", [](LSoundSourceHandle u) { return LSoundSourceHandle(MakeHandle<LSRCConvMonoStereo>(u)); }},
-        {"channels", [](LSoundSourceHandle u) { return LSoundSourceHandle(MakeHandle<LSRCConvChannelsN>(u, 3)); }},
-        {"speed", [](LSoundSourceHandle u) { return LSoundSourceHandle(MakeHandle<LSRCSpeed>(u, 0.5, 7.0, 80000)); }},
-        {"repeat", [](LSoundSourceHandle u) { return LSoundSourceHandle(MakeHandle<LSRCRepeat>(u, 0, 100)); }},
-        {"limit", [](LSoundSourceHandle u) { return LSoundSourceHandle(MakeHandle<LSRCPeakLimit>(u, 1000)); }},
-        {"gain", [](LSoundSourceHandle u) { return LSoundSourceHandle(MakeHandle<LSRCGain>(u, 6)); }},
-        {"high-pass", [](LSoundSourceHandle u) { return LSoundSourceHandle(MakeHandle<LSRCHighPass>(u, 100.0)); }},
-    };
+    const std::pair<const char*, std::function<LSoundSourceHandle(LSoundSourceHandle)>> builders[] = {
+        {"rate", Over<LSRCConvertRate>(8000)},          {"stereo to mono", Over<LSRCConvStereoMono>()},
+        {"mono to stereo", Over<LSRCConvMonoStereo>()}, {"channels", Over<LSRCConvChannelsN>(3)},
+        {"speed", Over<LSRCSpeed>(0.5, 7.0, 80000)},    {"repeat", Over<LSRCRepeat>(0, 100)},
+        {"limit", Over<LSRCPeakLimit>(1000)},           {"gain", Over<LSRCGain>(6)},
+        {"high-pass", Over<LSRCHighPass>(100.0)}};
     for (const auto& [name, build] : builders) {
         for (LSoundSourceHandle upstream : {LSoundSourceHandle(), InvalidSource()}) {
             LSoundSourceHandle processor = build(upstream);

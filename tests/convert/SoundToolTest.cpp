@@ -46,8 +46,7 @@ TEST(SoundTool, EveryCommandLineGivesItsExitCodeOutputAndFile) {
     folder.Write("cut.wav", Pcm16File(Ramp(1000)).substr(0, 44 + 2 * 600));
     folder.Write("grown.wav", OurHeader(20) + Samples16(Ramp(30)));
     folder.Write("broken.wav", Pcm16File(Ramp(100)).substr(0, 30));
-    folder.Write("in8.wav",
-                 Riff(Chunk("fmt ", FormatBody(1, 1, 8000, 8)) + Chunk("data", std::string("\xff\x80\x00", 3))));
+    folder.Write("in8.wav", Wave(FormatBody(1, 1, 8000, 8), std::string("\xff\x80\x00", 3)));
     folder.Write("kept.wav", "an earlier file");
     std::map<std::string, std::string> inputs;
     for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))

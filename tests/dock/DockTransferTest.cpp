@@ -64,8 +64,7 @@ protected:
         m_dialog->Transfer().SetClock([step = clockStepMs, now = int64_t(0)]() mutable { return now += step; });
     }
 
-    // The tape as the file device's input, with `lines`: `fast` delivers it as fast as it is taken, otherwise in real
-    // time.
+    // The tape as the file device's input with `lines`, delivered as fast as it is taken or in real time.
     std::unique_ptr<AudioBackend> FileTape(bool fast = true, std::vector<std::string> lines = {}) {
         FileAudioOptions options;
         options.inputPath = Tape().path;

@@ -148,14 +148,13 @@ TEST_F(Recording, RecordFailsWithoutANotificationForAnEmptyOrFailedSinkOrNoDevic
     EXPECT_EQ(sink->ReferenceCount(), 1u) << "not kept";
 
     UseInput(Tone(16000, 8000));
-    auto* filling = new FillingSink(4000);
-    LSoundSinkHandle filled(filling);
+    auto filled = MakeHandle<FillingSink>(4000);
     ASSERT_TRUE(Start(filled));
     m_poster.Pump();
     EXPECT_EQ(m_recorder->State(), RecordState::Stopped);
     EXPECT_EQ(m_recorder->LastStopReason(), RecordStopReason::SinkError);
-    EXPECT_EQ(filling->Length(), 4400) << "the pre-roll and five blocks, the last of them refused";
-    EXPECT_EQ(filling->framesAfterError, 0);
+    EXPECT_EQ(filled->Length(), 4400) << "the pre-roll and five blocks, the last of them refused";
+    EXPECT_EQ(filled->framesAfterError, 0);
     EXPECT_EQ(m_log.Count("Stop 7"), 1u);
     EXPECT_EQ(filled->ReferenceCount(), 1u);
 }

@@ -16,10 +16,6 @@ Samples Tone(int32_t frames, int16_t amplitude, double frequency, int32_t rate) 
     return samples;
 }
 
-Samples Silence(int32_t frames) {
-    return Samples(static_cast<size_t>(frames), 0);
-}
-
 bool WriteWave(const std::string& path, const Samples& samples, int32_t rate, uint8_t channels) {
     LSoundSinkHandle sink = CreatePCMFileSink(path, rate, channels, 16, 0);
     if (!sink || sink->IsInError())
@@ -40,10 +36,9 @@ Samples ReadWave(const std::string& path, int32_t* rate, uint8_t* channels) {
         *channels = source->Channels();
     const int32_t frames = source->GetLength();
     std::vector<int32_t> pipeline(static_cast<size_t>(frames) * source->Channels());
-    for (int32_t done = 0; done < frames;) {
-        const int32_t part = std::min(frames - done, kMaxFramesPerCall);
+    for (int32_t done = 0, part = 0; done < frames; done += part) {
+        part = std::min(frames - done, kMaxFramesPerCall);
         source->Read(pipeline.data() + static_cast<size_t>(done) * source->Channels(), part);
-        done += part;
     }
     Samples samples(pipeline.size());
     std::transform(pipeline.begin(), pipeline.end(), samples.begin(), LSF16::FromPipeline);
@@ -72,8 +67,4 @@ std::vector<int32_t> EventLog::Times() const {
     for (const std::string& line : Only("Time"))
         times.push_back(std::stoi(line.substr(5)));
     return times;
-}
-
-size_t EventLog::Count(const std::string& line) const {
-    return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
 }

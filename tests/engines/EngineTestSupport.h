@@ -6,6 +6,7 @@
 #include "audio/LSoundRecorderNotify.h"
 #include "platform/Poster.h" // the engines' owners pump one; tests/transport takes it from here
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -15,7 +16,9 @@ using Samples = std::vector<int16_t>;
 
 // `frames` frames of a sine at `frequency` Hz with peak `amplitude` (16-bit units), mono.
 Samples Tone(int32_t frames, int16_t amplitude, double frequency = 440.0, int32_t rate = 8000);
-Samples Silence(int32_t frames);
+inline Samples Silence(int32_t frames) {
+    return Samples(static_cast<size_t>(frames), 0);
+}
 template <typename T> std::vector<T> Joined(std::initializer_list<std::vector<T>> parts) {
     std::vector<T> joined;
     for (const std::vector<T>& part : parts)
@@ -47,7 +50,7 @@ public:
     std::vector<std::string> Only(const std::string& word) const;
     // The times of the "Time" lines.
     std::vector<int32_t> Times() const;
-    size_t Count(const std::string& line) const;
+    size_t Count(const std::string& line) const { return std::count(lines.begin(), lines.end(), line); }
 
     std::vector<std::string> lines;
     std::function<void(const std::string&)> onEvent; // runs after a line was added

@@ -3,7 +3,6 @@
 #include "ChildProcess.h"
 #include "InstallTestHome.h"
 #include "install/DesktopEntry.h"
-#include "platform/Profile.h"
 
 #include <gtest/gtest.h>
 

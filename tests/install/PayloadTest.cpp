@@ -4,6 +4,7 @@
 #include "install/PayloadCopy.h"
 
 #include <gtest/gtest.h>
+#include <numeric>
 
 namespace {
 
@@ -46,12 +47,9 @@ void AppendLittleEndian(std::string& bytes, uint32_t value) {
 
 std::string InstallerFile(const TrailerCase& test) {
     const auto parts = Parts();
-    std::string file;
-    for (const std::string& part : parts)
-        file += part;
-    uint32_t sum = 0;
-    for (const char c : file)
-        sum += static_cast<unsigned char>(c);
+    std::string file = std::accumulate(parts.begin(), parts.end(), std::string());
+    const uint32_t sum =
+        std::accumulate(file.begin(), file.end(), 0u, [](uint32_t total, char c) { return total + uint8_t(c); });
     for (size_t part = 0; part < kPayloadParts; ++part)
         AppendLittleEndian(file, static_cast<uint32_t>(parts[part].size()) + test.sizeChange[part]);
     AppendLittleEndian(file, sum + test.checksumChange);

@@ -108,18 +108,16 @@ TEST(FileOps, RenameNeverReplacesAFileMissingOnesFailRatherThanLookEmptyAndARewr
 }
 
 TEST(WaveFormatRecord, UnusableOrCutRecordsAreRefusedAndExtensibleMapsToItsSubFormat) {
-    struct Field {
-        size_t offset;
-        uint32_t value;
-        size_t width;
-        const char* what;
-    };
-    for (const Field& field : {Field{2, 17, 2, "too many channels"}, Field{4, 400000, 4, "rate too high"},
-                               Field{12, 0, 2, "block align 0"}, Field{16, 1, 2, "an extra byte that is not there"}}) {
+    // Offset, value and width of the field changed in a good record.
+    const std::tuple<size_t, uint32_t, size_t, const char*> fields[] = {{2, 17, 2, "too many channels"},
+                                                                        {4, 400000, 4, "rate too high"},
+                                                                        {12, 0, 2, "block align 0"},
+                                                                        {16, 1, 2, "an extra byte that is not there"}};
+    for (const auto& [offset, value, width, what] : fields) {
         std::vector<uint8_t> bytes = WaveFormatRecord::Pcm(8000, 1, 16).Serialize();
-        for (size_t i = 0; i < field.width; ++i)
-            bytes[field.offset + i] = static_cast<uint8_t>(field.value >> (8 * i));
-        EXPECT_FALSE(WaveFormatRecord::Parse(bytes)) << field.what;
+        for (size_t i = 0; i < width; ++i)
+            bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+        EXPECT_FALSE(WaveFormatRecord::Parse(bytes)) << what;
     }
     EXPECT_FALSE(WaveFormatRecord::Parse(std::vector<uint8_t>(15)));
     WaveFormatRecord extensible = WaveFormatRecord::Pcm(44100, 2, 16);
@@ -140,28 +138,24 @@ using namespace std::chrono_literals;
 class GatedWorker final : public LThreadNotify {
 public:
     ~GatedWorker() override {
-        Release();
+        released = true;
         Finish();
     }
-    void Release() { m_released = true; }
-    int Runs() const { return m_runs.load(); }
     void StartAndWait() {
-        const int runs = m_runs.load();
+        const int before = runs.load();
         Start(ThreadPriority::Normal);
-        while (m_runs.load() == runs)
+        while (runs.load() == before)
             std::this_thread::yield();
     }
+    std::atomic<bool> released{false};
+    std::atomic<int> runs{0};
 
 protected:
     void Run() override {
-        ++m_runs;
-        while (!m_released && ShouldRun())
+        ++runs;
+        while (!released && ShouldRun())
             std::this_thread::sleep_for(1ms);
     }
-
-private:
-    std::atomic<bool> m_released{false};
-    std::atomic<int> m_runs{0};
 };
 
 TEST(LThread, OneBodyRunsPerStartUntilStopWithdrawsItsTokenAndTheOwnerGetsANoteBeforeAndAfterEachRunOnItsThread) {
@@ -172,17 +166,17 @@ TEST(LThread, OneBodyRunsPerStartUntilStopWithdrawsItsTokenAndTheOwnerGetsANoteB
     EXPECT_TRUE(worker.IsRunning());
     EXPECT_TRUE(worker.Stop());
     EXPECT_FALSE(worker.IsRunning());
-    EXPECT_EQ(worker.Runs(), 1);
-    worker.Release();
+    EXPECT_EQ(worker.runs.load(), 1);
+    worker.released = true;
     worker.StartAndWait(); // after the body ended: it runs again
     worker.Finish();
-    EXPECT_EQ(worker.Runs(), 2);
+    EXPECT_EQ(worker.runs.load(), 2);
 
     PumpPoster poster;
     GatedWorker notifying;
     std::vector<std::thread::id> notes;
     notifying.SetNotify(&poster, [&] { notes.push_back(std::this_thread::get_id()); });
-    notifying.Release();
+    notifying.released = true;
     notifying.StartAndWait();
     notifying.Finish();
     EXPECT_EQ(poster.Pump(), 2u);
@@ -204,8 +198,7 @@ TEST_F(Profile, WritesAreSeenAtOnceReachTheDiskAtFlushKeepingTheFilesModeAndAnUn
 
     ASSERT_EQ(::chmod(m_path.c_str(), 0600), 0);
     ASSERT_TRUE(ProfileWrite(m_path, "file", "number", "4") && ProfileFlush(m_path));
-    struct stat before {
-    }, after{};
+    struct stat before = {}, after = {};
     ASSERT_EQ(::stat(m_path.c_str(), &before), 0);
     EXPECT_EQ(before.st_mode & 0777, 0600u);
     ASSERT_TRUE(ProfileWrite(m_path, "file", "number", "4") && ProfileFlush(m_path));

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "MemorySource.h"
+#include "platform/CodecCatalog.h"
 #include "platform/FileOps.h"
 #include "platform/LFile.h"
 #include "sound/LSRCACMWave.h"
@@ -62,9 +63,14 @@ inline std::vector<int16_t> Ramp(size_t count) {
     return samples;
 }
 
+// A file of a format chunk with `body` and a data chunk with `data`.
+inline std::string Wave(const std::string& body, const std::string& data) {
+    return Riff(Chunk("fmt ", body) + Chunk("data", data));
+}
+
 // A plain 16-bit PCM file as other programs write it: a 16-byte fmt chunk, then the data (a 44-byte header).
 inline std::string Pcm16File(const std::vector<int16_t>& samples, uint16_t channels = 1, uint32_t rate = 8000) {
-    return Riff(Chunk("fmt ", FormatBody(1, channels, rate, 16)) + Chunk("data", Samples16(samples)));
+    return Wave(FormatBody(1, channels, rate, 16), Samples16(samples));
 }
 
 // The 46-byte header our PCM writers make for `dataBytes` bytes of samples.
@@ -158,6 +164,11 @@ inline bool WriteThrough(LSoundSink& sink, const std::vector<int32_t>& samples, 
         sink.Write(samples.data() + start,
                    static_cast<int32_t>(std::min<size_t>(framesPerWrite, (samples.size() - start) / sink.Channels())));
     return FinishFileSink(sink);
+}
+
+// The catalog's format `id` as its codec describes it, whether or not it can encode it.
+inline WaveFormatRecord Format(const char* id, uint32_t rate = 8000, uint16_t channels = 1) {
+    return CodecCatalog::BuildFormat(*CodecCatalog::Find(id), rate, channels);
 }
 
 // The codec reader made straight on `path` (whatever its format tag) for the data chunk and fact count of `layout`.

@@ -44,9 +44,8 @@ TEST(WelcomeWizard, EachPagePlaysItsRecordingInPlaceOfTheOneBeforeAndAMissingOrD
     EXPECT_TRUE(std::all_of(played.begin(), played.begin() + 6000, [](int16_t s) { return s < -2900; }));
     EXPECT_TRUE(std::none_of(played.begin(), played.end(), [](int16_t s) { return s > 0; }));
 
-    // On to page 4, whose damaged recording plays nothing.
     wizard.next();
-    EXPECT_EQ(wizard.currentId() * 10 + wizard.PlayingPage(), 40) << "page 4, silent";
+    EXPECT_EQ(wizard.currentId() * 10 + wizard.PlayingPage(), 40) << "page 4, whose damaged recording plays nothing";
     EXPECT_FALSE(wizard.Player()->IsBusy());
     wizard.reject();
     EXPECT_EQ(wizard.Player(), nullptr) << "the player lives only while the wizard is open";
