@@ -9,6 +9,8 @@
 #pragma once
 
 #include "controls/ButtonLearning.h"
+#include "controls/ControlCommand.h"
+#include "controls/EventReader.h"
 #include "controls/InputDevices.h"
 #include "controls/UniqueFd.h"
 
@@ -30,7 +32,8 @@ public:
     // Reads the settings and opens the enabled devices present; watches `inputFolder` for devices coming and going.
     DictationControls(Poster& poster, std::string settingsFile, ActionSink sink,
                       std::string inputFolder = "/dev/input");
-    // Ends what the devices drive, releases their grabs and stops the workers.
+    // Releases the devices' grabs and stops the workers; the owner ends what they drove itself (the sink is not
+    // called).
     ~DictationControls() override;
     DictationControls(const DictationControls&) = delete;
     DictationControls& operator=(const DictationControls&) = delete;
