@@ -16,6 +16,7 @@
 #include "store/SettingsKeys.h"
 
 #include <cmath>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -39,10 +40,17 @@ SendTransports CompleteTransports(SendTransports transports) {
         transports.lan = [](TransportReport& report, const DeliveryRequest& request) {
             return SendByLan(report, request.recipient, request.packagePath);
         };
-    if (!transports.ftp)
-        transports.ftp = [](TransportReport& report, const DeliveryRequest& request) {
-            return SendByFtp(report, request.recipient, request.packagePath, request.context);
+    if (!transports.ftp) {
+        auto delivery = std::make_shared<FtpDelivery>();
+        transports.ftp = [delivery](TransportReport& report, const DeliveryRequest& request) {
+            return delivery->Deliver(report, request.recipient, request.packagePath, request.context);
         };
+        transports.release = [delivery, release = std::move(transports.release)] {
+            delivery->Close();
+            if (release)
+                release();
+        };
+    }
     return transports;
 }
 
@@ -291,6 +299,8 @@ void BGSend::Run() {
             break;
         }
     }
+    if (m_transports.release)
+        m_transports.release();
     CallHook(SendStage::Ending);
 }
 
