@@ -2,7 +2,7 @@
 """FTP (or explicit FTPS) server for the network tests: one user with a root folder, on a socket the test bound.
 
 Options make it misbehave the ways the tests need: read slowly, answer no SIZE, store one byte less than it
-received, refuse to rename over an existing file, or drop the connection after a number of stored files."""
+received, refuse to rename over an existing file, drop the connection after a number of stored files, or fail every fetch."""
 
 import argparse
 import logging
@@ -26,7 +26,8 @@ def main():
     parser.add_argument("--read-limit", type=int, default=0, help="bytes per second the server reads")
     parser.add_argument("--lifetime", type=int, default=120, help="seconds at most the server runs")
     parser.add_argument("--drop-after", type=int, default=0, help="drop the connection after this many stored files")
-    for name in ("--no-size", "--short-store", "--no-replace", "--log-commands"):  # --log-commands: every command
+    # --log-commands: every command; --fail-fetch: every RETR ends in a local error
+    for name in ("--no-size", "--short-store", "--no-replace", "--log-commands", "--fail-fetch"):
         parser.add_argument(name, action="store_true")
     args = parser.parse_args()
 
@@ -49,6 +50,12 @@ def main():
                 self.respond("502 Command not implemented.")
                 return None
             return super().ftp_SIZE(path)
+
+        def ftp_RETR(self, file):
+            if args.fail_fetch:
+                self.respond("451 Requested action aborted: local error in processing.")
+                return None
+            return super().ftp_RETR(file)
 
         def ftp_RNTO(self, path):
             if args.no_replace and os.path.exists(path):
