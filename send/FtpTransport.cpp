@@ -47,18 +47,20 @@ FtpDelivery::~FtpDelivery() {
 }
 
 void FtpDelivery::Close() {
+    EndSession();
+    m_report = nullptr;
+}
+
+void FtpDelivery::EndSession() {
     m_ftp.reset();
     m_settings.clear();
-    m_report = nullptr;
 }
 
 std::optional<FtpDelivery::Failure> FtpDelivery::KeepSession(const TypistRecipient& recipient) {
     std::string settings = SessionSettings(recipient);
     if (m_ftp && settings == m_settings)
         return std::nullopt;
-    TransportReport* report = m_report;
-    Close();
-    m_report = report;
+    EndSession();
 
     FileTransferOptions options;
     options.security = recipient.FtpOverTls() ? FtpSecurity::ExplicitTls : FtpSecurity::Plain;
@@ -100,7 +102,7 @@ std::optional<FtpDelivery::Failure> FtpDelivery::Upload(const std::string& packa
     return std::nullopt;
 }
 
-bool FtpDelivery::Report(const Failure& failure, const TypistRecipient& recipient) const {
+void FtpDelivery::Report(const Failure& failure, const TypistRecipient& recipient) const {
     // A stop request ends the send quietly: the dictation stays queued for the next start.
     if (failure.result != FtpResult::Stopped && !m_report->StopRequested()) {
         const std::string first =
@@ -109,7 +111,6 @@ bool FtpDelivery::Report(const Failure& failure, const TypistRecipient& recipien
                 : std::string(failure.text);
         m_report->ReportFailure(first + kRetryAdvice);
     }
-    return false;
 }
 
 bool FtpDelivery::Deliver(TransportReport& report, const TypistRecipient& recipient, const std::string& packagePath,
@@ -121,16 +122,15 @@ bool FtpDelivery::Deliver(TransportReport& report, const TypistRecipient& recipi
         failure = Upload(packagePath);
     if (failure && kept && MayBeDeadSession(failure->result) && !report.StopRequested()) {
         // The kept session may have been ended by the server since the last package: log on afresh, once.
-        Close();
-        m_report = &report;
+        EndSession();
         failure = KeepSession(recipient);
         if (!failure)
             failure = Upload(packagePath);
     }
     if (failure) {
-        const bool delivered = Report(*failure, recipient);
+        Report(*failure, recipient);
         Close();
-        return delivered;
+        return false;
     }
     report.PublishProgress(kUploaded);
 

@@ -46,12 +46,14 @@ private:
         FtpResult result;
         const char* text;
     };
+    // Ends the kept session; the report stays for the next one.
+    void EndSession();
     // Opens a session for `recipient`, logged on and in its directory, unless one for the same settings is kept.
     std::optional<Failure> KeepSession(const TypistRecipient& recipient);
     // Uploads the package into the session's directory.
     std::optional<Failure> Upload(const std::string& packagePath);
-    // Reports `failure` (nothing when stopped); false.
-    bool Report(const Failure& failure, const TypistRecipient& recipient) const;
+    // Reports `failure` (nothing when stopped).
+    void Report(const Failure& failure, const TypistRecipient& recipient) const;
 
     std::unique_ptr<FileTransfer> m_ftp;
     std::string m_settings;              // the recipient settings the kept session was opened with
