@@ -33,6 +33,11 @@ CURL* BeginFtpRequest(CurlSession& session, const FileTransferOptions& options, 
     if (options.security == FtpSecurity::ExplicitTls) {
         curl_easy_setopt(handle, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
         curl_easy_setopt(handle, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+        // Servers that require each data connection to resume the control connection's TLS session (vsftpd's
+        // default) refuse the data connections libcurl opens over TLS 1.3, whose session tickets are not reused
+        // reliably; over TLS 1.2 libcurl resumes the cached session every time.
+        curl_easy_setopt(handle, CURLOPT_SSLVERSION,
+                         static_cast<long>(CURL_SSLVERSION_TLSv1_2) | static_cast<long>(CURL_SSLVERSION_MAX_TLSv1_2));
         curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, options.verifyCertificate ? 1L : 0L);
         curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, options.verifyCertificate ? 2L : 0L);
         if (!options.certificateAuthorities.empty())

@@ -33,7 +33,8 @@ enum class FtpResult {
 
 enum class FtpSecurity {
     Plain,      // everything in clear text
-    ExplicitTls // AUTH TLS on the usual port; the log-on and every data connection are encrypted, or nothing is sent
+    ExplicitTls // AUTH TLS on the usual port; the log-on and every data connection are encrypted, or nothing is sent;
+                // TLS 1.2, whose session every data connection resumes
 };
 
 struct FileTransferOptions {

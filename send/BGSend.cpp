@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -44,10 +45,17 @@ SendTransports CompleteTransports(SendTransports transports) {
         transports.lan = [](TransportReport& report, const DeliveryRequest& request) {
             return SendByLan(report, request.recipient, request.packagePath);
         };
-    if (!transports.ftp)
-        transports.ftp = [](TransportReport& report, const DeliveryRequest& request) {
-            return SendByFtp(report, request.recipient, request.packagePath, request.context);
+    if (!transports.ftp) {
+        auto delivery = std::make_shared<FtpDelivery>();
+        transports.ftp = [delivery](TransportReport& report, const DeliveryRequest& request) {
+            return delivery->Deliver(report, request.recipient, request.packagePath, request.context);
         };
+        transports.release = [delivery, release = std::move(transports.release)] {
+            delivery->Close();
+            if (release)
+                release();
+        };
+    }
     return transports;
 }
 
@@ -351,6 +359,8 @@ void BGSend::Run() {
         }
         FollowResult(entry, result, failure);
     }
+    if (m_transports.release)
+        m_transports.release();
     CallHook(SendStage::Ending);
 }
 

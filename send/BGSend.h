@@ -42,11 +42,14 @@ struct DeliveryRequest {
 // One send method: true only when the package counts as delivered.
 using DeliveryFunction = std::function<bool(TransportReport& report, const DeliveryRequest& request)>;
 
-// The transport of each send method. Empty members use the real transports (SendByEmail, SendByLan, SendByFtp).
+// The transport of each send method. Empty members use the real transports (SendByEmail, SendByLan, and an
+// FtpDelivery that keeps its session between packages).
 struct SendTransports {
     DeliveryFunction email;
     DeliveryFunction lan;
     DeliveryFunction ftp;
+    // Called when the worker ends, to close what the transports keep between deliveries (may be empty).
+    std::function<void()> release;
 };
 
 // Points of one send at which a stage hook is called on the worker thread (tests and the crash driver).

@@ -2,6 +2,7 @@
 #include "ReadOnlyView.h"
 #include "SendNetFixtures.h"
 #include "TestServer.h"
+#include "VsftpdServer.h"
 #include "platform/FileTransfer.h"
 #include "send/EmailTransport.h"
 #include "send/FtpTransport.h"
@@ -46,11 +47,12 @@ protected:
         return StartFtp({"--tls-cert", f.temp / "cert.pem", "--tls-key", f.temp / "key.pem"});
     }
     static TypistRecipient Ftp(const std::string& server, const std::string& password = kPassword,
-                               const std::string& directory = "incoming", std::optional<bool> tlsVerify = {}) {
+                               const std::string& directory = "incoming", std::optional<bool> tlsVerify = {},
+                               const std::string& user = kUser) {
         TypistRecipient recipient;
         recipient.SetMethod(SendMethod::Ftp);
         for (const auto& [field, text] : {std::pair{RecipientField::FtpServer, server},
-                                          {RecipientField::FtpUser, kUser},
+                                          {RecipientField::FtpUser, user},
                                           {RecipientField::FtpPassword, password},
                                           {RecipientField::FtpDirectory, directory}})
             recipient.SetText(field, text);
@@ -233,6 +235,54 @@ TEST_F(DeliveryTest, AServerLostOrStoppedMidUploadKeepsThePackageAndTheResendDel
     EXPECT_EQ(ServerFiles(), Names{kPackageName});
     EXPECT_EQ(ReadFileBytes(Root() + "incoming/" + kPackageName), bytes);
     EXPECT_FALSE(PathExists(package));
+}
+
+TEST_F(DeliveryTest, PackagesInARowShareOneLogOnArriveOnceAfterADropAndAFailedStatusPickUpIsReported) {
+    const auto dropping = StartFtp({"--drop-after", "7"});
+    const auto failing = StartFtp({"--fail-fetch"}); // the last package's recipient
+    FtpDelivery delivery;
+    Names sent;
+    for (int number = 1; number <= 21; ++number) {
+        const std::string name = "dct00042-000" + std::to_string(10 + number) + ".dct";
+        if (number == 21)
+            f.temp.Write("root/incoming/s0000042.sta", StatusBytes({{17, "Typed"}}));
+        ASSERT_TRUE(delivery.Deliver(m_report, Ftp((number < 21 ? dropping : failing)->Address()),
+                                     f.temp.Write("Sent Files/" + name, name), f.context));
+        EXPECT_EQ(delivery.LastPickUp().result.outcome == StatusPickupOutcome::Failed, number == 21);
+        EXPECT_EQ(delivery.LastPickUp().failure.find("local error") != std::string::npos, number == 21);
+        sent.push_back(name);
+    }
+    sent.push_back("s0000042.sta");
+    EXPECT_EQ(ServerFiles(), sent);
+    for (size_t index = 0; index + 1 < sent.size(); ++index)
+        EXPECT_EQ(ReadFileBytes(Root() + "incoming/" + sent[index]), sent[index]);
+    // A second log-on only after the server dropped the connection.
+    const std::string log = ReadFileBytes(f.temp / "server-0.log").value_or("");
+    size_t logOns = 0;
+    for (size_t at = log.find("logged in."); at != std::string::npos; at = log.find("logged in.", at + 1))
+        ++logOns;
+    EXPECT_EQ(logOns, 2u);
+    EXPECT_TRUE(m_report.failures.empty());
+}
+
+TEST_F(DeliveryTest, AStockVsftpdOverTlsTakesEveryPackageAndGivesUpEveryStatusFile) {
+    ASSERT_TRUE(MakeFolders(f.temp / "anonymous/incoming") && MakeFolders(f.temp / "vsftpd"));
+    VsftpdServer server(f.temp / "vsftpd", f.temp / "anonymous");
+    if (!server.Problem().empty())
+        GTEST_SKIP() << server.Problem();
+    f.WriteSent("Letter", 17);
+    FtpDelivery delivery;
+    for (int repeat = 0; repeat < 16; ++repeat) {
+        const std::string status = "Typed " + std::to_string(repeat);
+        f.temp.Write("anonymous/incoming/s0000042.sta", StatusBytes({{17, status}}));
+        ASSERT_TRUE(
+            delivery.Deliver(m_report, Ftp(server.Address(), "", "incoming", false, ""), Package("abc"), f.context));
+        EXPECT_EQ(delivery.LastPickUp().result.outcome, StatusPickupOutcome::Merged) << delivery.LastPickUp().failure;
+        EXPECT_EQ(f.Values({"Letter"}, RecordKeys::kSendStatus), Names{status});
+        if (repeat % 2 == 1)
+            delivery.Close(); // half the pick-ups on a fresh session, half on a kept one
+    }
+    EXPECT_TRUE(m_report.failures.empty());
 }
 
 } // namespace

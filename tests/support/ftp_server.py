@@ -2,7 +2,7 @@
 """FTP (or explicit FTPS) server for the network tests: one user with a root folder, on a socket the test bound.
 
 Options make it misbehave the ways the tests need: read slowly, answer no SIZE, store one byte less than it
-received, or refuse to rename over an existing file."""
+received, refuse to rename over an existing file, drop the connection after a number of stored files, or fail every fetch."""
 
 import argparse
 import logging
@@ -24,11 +24,14 @@ def main():
     for name in ("--tls-cert", "--tls-key"):
         parser.add_argument(name)
     parser.add_argument("--read-limit", type=int, default=0, help="bytes per second the server reads")
-    for name in ("--no-size", "--short-store", "--no-replace", "--log-commands"):  # --log-commands: every command
+    parser.add_argument("--lifetime", type=int, default=120, help="seconds at most the server runs")
+    parser.add_argument("--drop-after", type=int, default=0, help="drop the connection after this many stored files")
+    # --log-commands: every command; --fail-fetch: every RETR ends in a local error
+    for name in ("--no-size", "--short-store", "--no-replace", "--log-commands", "--fail-fetch"):
         parser.add_argument(name, action="store_true")
     args = parser.parse_args()
 
-    end_with_parent()
+    end_with_parent(args.lifetime)
     logging.basicConfig(stream=sys.stderr, level=logging.DEBUG if args.log_commands else logging.INFO)
 
     authorizer = DummyAuthorizer()
@@ -48,6 +51,12 @@ def main():
                 return None
             return super().ftp_SIZE(path)
 
+        def ftp_RETR(self, file):
+            if args.fail_fetch:
+                self.respond("451 Requested action aborted: local error in processing.")
+                return None
+            return super().ftp_RETR(file)
+
         def ftp_RNTO(self, path):
             if args.no_replace and os.path.exists(path):
                 self.respond("553 Target exists, will not replace it.")
@@ -57,8 +66,12 @@ def main():
         def on_file_received(self, file):
             if args.short_store and os.path.getsize(file) > 0:
                 os.truncate(file, os.path.getsize(file) - 1)
+            Handler.stored += 1
+            if Handler.stored == args.drop_after:
+                self.close_when_done()
 
     Handler.authorizer = authorizer
+    Handler.stored = 0  # files stored, counted over every connection
     Handler.auth_failed_timeout = 0
     if args.tls_cert:
         from pyftpdlib.handlers import TLS_DTPHandler

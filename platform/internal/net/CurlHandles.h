@@ -9,11 +9,15 @@
 struct CurlEasyFree {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
+struct CurlMultiFree {
+    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
 struct CurlMimeFree {
     void operator()(curl_mime* mime) const { curl_mime_free(mime); }
 };
 
 using CurlEasyPtr = std::unique_ptr<CURL, CurlEasyFree>;
+using CurlMultiPtr = std::unique_ptr<CURLM, CurlMultiFree>;
 using CurlMimePtr = std::unique_ptr<curl_mime, CurlMimeFree>;
 
 // A curl_slist built from strings; freed when the owner goes.

@@ -3,12 +3,17 @@
 #include <algorithm>
 #include <cctype>
 #include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
 size_t Discard(char*, size_t size, size_t count, void*) {
     return size * count;
 }
+
+// The longest wait for a socket between steps of a request. libcurl arms neither a socket nor a timer between an
+// FTP server's passive-mode reply and the start of the data connection, so a longer wait would all be spent there.
+constexpr int kPollMilliseconds = 5;
 
 long WholeSeconds(std::chrono::milliseconds duration) {
     return std::max<long>(1, static_cast<long>((duration.count() + 999) / 1000));
@@ -17,18 +22,21 @@ long WholeSeconds(std::chrono::milliseconds duration) {
 } // namespace
 
 bool CurlSession::Create() {
-    if (!m_handle)
+    if (!EnsureCurlReady())
+        return false;
+    if (!m_multi)
+        m_multi.reset(curl_multi_init());
+    if (m_multi && !m_handle)
         m_handle = NewCurlEasy();
     return m_handle != nullptr;
 }
 
 void CurlSession::Destroy() {
-    if (m_handle && StopRequested()) {
-        curl_socket_t socket = CURL_SOCKET_BAD;
-        if (curl_easy_getinfo(m_handle.get(), CURLINFO_ACTIVESOCKET, &socket) == CURLE_OK && socket != CURL_SOCKET_BAD)
+    if (StopRequested())
+        for (const curl_socket_t socket : m_sockets)
             ::shutdown(socket, SHUT_RDWR); // the farewell then fails at once instead of waiting for the server
-    }
     m_handle.reset();
+    m_multi.reset();
 }
 
 CURL* CurlSession::Begin(const std::string& url, Progress progress) {
@@ -59,6 +67,10 @@ CURL* CurlSession::Begin(const std::string& url, Progress progress) {
     // The debug hook sees the commands and replies; with it set nothing is printed.
     curl_easy_setopt(handle, CURLOPT_DEBUGFUNCTION, &CurlSession::OnDebug);
     curl_easy_setopt(handle, CURLOPT_DEBUGDATA, this);
+    curl_easy_setopt(handle, CURLOPT_OPENSOCKETFUNCTION, &CurlSession::OnOpenSocket);
+    curl_easy_setopt(handle, CURLOPT_OPENSOCKETDATA, this);
+    curl_easy_setopt(handle, CURLOPT_CLOSESOCKETFUNCTION, &CurlSession::OnCloseSocket);
+    curl_easy_setopt(handle, CURLOPT_CLOSESOCKETDATA, this);
     curl_easy_setopt(handle, CURLOPT_VERBOSE, 1L);
     return handle;
 }
@@ -66,9 +78,28 @@ CURL* CurlSession::Begin(const std::string& url, Progress progress) {
 CURLcode CurlSession::Perform() {
     if (StopRequested())
         return CURLE_ABORTED_BY_CALLBACK;
-    const CURLcode code = curl_easy_perform(m_handle.get());
+    if (curl_multi_add_handle(m_multi.get(), m_handle.get()) != CURLM_OK)
+        return CURLE_FAILED_INIT;
+    const CURLcode code = RunToEnd();
+    curl_multi_remove_handle(m_multi.get(), m_handle.get());
     if (code == CURLE_OK && m_progress && m_progressKind != Progress::None && m_lastFraction < 1.0)
         m_progress(1.0);
+    return code;
+}
+
+CURLcode CurlSession::RunToEnd() {
+    CURLM* multi = m_multi.get();
+    for (int running = 1; running != 0;) {
+        if (curl_multi_perform(multi, &running) != CURLM_OK)
+            return CURLE_FAILED_INIT;
+        if (running != 0 && curl_multi_poll(multi, nullptr, 0, kPollMilliseconds, nullptr) != CURLM_OK)
+            return CURLE_FAILED_INIT;
+    }
+    CURLcode code = CURLE_FAILED_INIT;
+    int left = 0;
+    while (const CURLMsg* message = curl_multi_info_read(multi, &left))
+        if (message->msg == CURLMSG_DONE && message->easy_handle == m_handle.get())
+            code = message->data.result;
     return code;
 }
 
@@ -90,6 +121,19 @@ int CurlSession::OnTransferInfo(void* self, curl_off_t downloadTotal, curl_off_t
         session->m_progress(fraction);
     }
     return 0;
+}
+
+curl_socket_t CurlSession::OnOpenSocket(void* self, curlsocktype, curl_sockaddr* address) {
+    const curl_socket_t socket = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+    if (socket != CURL_SOCKET_BAD)
+        static_cast<CurlSession*>(self)->m_sockets.push_back(socket);
+    return socket;
+}
+
+int CurlSession::OnCloseSocket(void* self, curl_socket_t socket) {
+    std::vector<curl_socket_t>& sockets = static_cast<CurlSession*>(self)->m_sockets;
+    sockets.erase(std::remove(sockets.begin(), sockets.end(), socket), sockets.end());
+    return ::close(socket);
 }
 
 int CurlSession::OnDebug(CURL*, curl_infotype type, char* data, size_t size, void* self) {

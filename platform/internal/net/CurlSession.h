@@ -1,7 +1,8 @@
-// CurlSession: one libcurl easy handle used request after request, so the connection to a server is kept between
-// steps, with what every request shares: time-outs, the stop and progress hooks, and a record of the server's
-// last reply and the verb of the last command, from which failures are told apart and described.
-// Used by one thread at a time; the hooks run on that thread, inside Perform.
+// CurlSession: one libcurl easy handle used request after request through a multi handle of its own that keeps
+// the connection to a server between steps (and between sessions' requests until Destroy), with what every request
+// shares: time-outs, the stop and progress hooks, and a record of the server's last reply and the verb of the last
+// command, from which failures are told apart and described. Used by one thread at a time; the hooks run on that
+// thread, inside Perform.
 #pragma once
 
 #include "CurlHandles.h"
@@ -9,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 struct CurlLimits {
     std::chrono::milliseconds connectTimeout{30000};  // to set up the connection (and TLS)
@@ -58,9 +60,18 @@ public:
 private:
     static int OnTransferInfo(void* self, curl_off_t downloadTotal, curl_off_t downloaded, curl_off_t uploadTotal,
                               curl_off_t uploaded);
+    // Keep m_sockets: the sockets of this session's connections, which a stopped Destroy cuts.
+    static curl_socket_t OnOpenSocket(void* self, curlsocktype purpose, curl_sockaddr* address);
+    static int OnCloseSocket(void* self, curl_socket_t socket);
     static int OnDebug(CURL* handle, curl_infotype type, char* data, size_t size, void* self);
     static long ReplyCode(const std::string& reply);
 
+    // Runs the easy handle, already added to the multi handle, to its end.
+    CURLcode RunToEnd();
+
+    // The multi handle holds the connection cache, so it goes after the easy handle and ends the connections.
+    std::vector<curl_socket_t> m_sockets;
+    CurlMultiPtr m_multi;
     CurlEasyPtr m_handle;
     CurlLimits m_limits;
     std::function<bool()> m_shouldStop;
