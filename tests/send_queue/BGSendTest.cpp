@@ -37,7 +37,7 @@ protected:
         return *queue;
     }
     // Transports whose folder delivery is `lan`.
-    static SendTransports Lan(DeliveryFunction lan) { return {{}, std::move(lan), {}}; }
+    static SendTransports Lan(DeliveryFunction lan) { return {{}, std::move(lan), {}, {}}; }
     // Sent dictations "a", "b", ... numbered from 1, queued to recipient 0; their wave paths.
     Names Add(int count, double seconds = 1.0) {
         Names waves;
@@ -138,14 +138,17 @@ TEST_F(SendQueueTest, ARecipientWhoseServerIsDownWaitsForItsRetriesWhileTheOther
     ASSERT_TRUE(MakeFolders(server));
     std::atomic<bool> serverUp = false;
     std::atomic<int> minutes = 0, attempts = 0, endingsAtAttempt = 0;
-    BGSend& queue = Open({{}, {}, [&](TransportReport& report, const DeliveryRequest& request) {
+    BGSend& queue = Open({{},
+                          {},
+                          [&](TransportReport& report, const DeliveryRequest& request) {
                               endingsAtAttempt = probe->Endings();
                               ++attempts;
                               if (serverUp)
                                   return SendByLan(report, SendFixture::FolderRecipient(server), request.packagePath);
                               report.ReportFailure("Unable to connect to Internet.");
                               return false;
-                          }});
+                          },
+                          {}});
     queue.SetClock([&] { return std::chrono::steady_clock::time_point() + std::chrono::minutes(minutes); });
     const Names waves = {f.MakeSentDictation("x", 1), f.MakeSentDictation("bad", 2), f.MakeSentDictation("a", 3),
                          f.MakeSentDictation("y", 4)};
@@ -246,7 +249,7 @@ TEST_F(SendQueueTest, AddRefusesWhatIsNotASentWaveFileOrCannotBeWrittenAndQueues
 
 TEST_F(SendQueueTest, DeletingARecipientRenumbersTheQueueAndGivesItsEntriesToTheNewDefault) {
     const DeliveryFunction refuse = [](TransportReport&, const DeliveryRequest&) { return false; };
-    BGSend& queue = Open({refuse, refuse, refuse});
+    BGSend& queue = Open({refuse, refuse, refuse, {}});
     Names waves;
     for (int i = 0; i < 4; ++i) {
         waves.push_back(f.MakeSentDictation("d" + std::to_string(i), i + 1));
