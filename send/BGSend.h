@@ -149,6 +149,7 @@ private:
     // TransportReport, for the transports on the worker thread.
     void PublishProgress(float done) override;
     void ReportFailure(const std::string& text) override;
+    void ReportNotice(const std::string& text) override { AddNotice(text); }
     bool StopRequested() const override;
 
     // Dropped: the dictation cannot be sent and was told of; RecipientFailed: the recipient's transport failed;

@@ -8,6 +8,8 @@
 #include "store/IniValues.h"
 #include "store/SettingsKeys.h"
 
+#include <utility>
+
 namespace {
 
 constexpr const char* kRetryAdvice =
@@ -141,8 +143,17 @@ bool FtpDelivery::Deliver(TransportReport& report, const TypistRecipient& recipi
     const int32_t userId = ReadIntValue(context.settingsFile, SettingsKeys::kUserId);
     m_pickUp.result = PickUpFtpStatus(*m_ftp, userId, context);
     m_pickUp.failure.clear();
-    if (m_pickUp.result.outcome == StatusPickupOutcome::Failed)
+    if (m_pickUp.result.outcome != StatusPickupOutcome::Failed) {
+        m_pickUpFailureTold = false;
+    } else {
         m_pickUp.failure = m_ftp->LastError().empty() ? "the status file could not be fetched" : m_ftp->LastError();
+        // Told once until a pick-up works again, not after every package.
+        if (!std::exchange(m_pickUpFailureTold, true))
+            report.ReportNotice("The dictation reached the server " + recipient.Text(RecipientField::FtpServer) +
+                                ", but the typist's status file could not be picked up there (" + m_pickUp.failure +
+                                "). The progress of your sent work may be behind; it is picked up again with your "
+                                "next send.");
+    }
     return true;
 }
 

@@ -60,6 +60,7 @@ private:
     TransportReport* m_report = nullptr; // the report of the running delivery, for the session's hooks
     bool m_uploading = false;
     FtpPickUpReport m_pickUp;
+    bool m_pickUpFailureTold = false;
 };
 
 // One package over a session of its own (see FtpDelivery::Deliver).

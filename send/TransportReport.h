@@ -20,6 +20,8 @@ public:
     // Leaves `text` for the main window, which shows it with OK (keep the recipient's dictations queued) and
     // Cancel (take them off). The dictation stays queued; the recipient waits for its retry.
     virtual void ReportFailure(const std::string& text) = 0;
+    // Leaves `text` for the main window to show with OK only; it does not affect the delivery.
+    virtual void ReportNotice(const std::string& text) = 0;
     // True once the queue's worker is asked to stop; long operations end early when it turns true.
     virtual bool StopRequested() const = 0;
 };

@@ -18,10 +18,12 @@ struct RecordingReport final : TransportReport {
             onProgress(done);
     }
     void ReportFailure(const std::string& text) override { failures.push_back(text); }
+    void ReportNotice(const std::string& text) override { notices.push_back(text); }
     bool StopRequested() const override { return stop || ++asked > stopAfterAsks; }
 
     std::vector<float> progress;
     std::vector<std::string> failures;
+    std::vector<std::string> notices;
     std::function<void(float)> onProgress; // called with each published value
     bool stop = false;
     int stopAfterAsks = 1 << 30;

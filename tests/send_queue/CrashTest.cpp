@@ -21,6 +21,7 @@ public:
         : m_queue(queue), m_onSecondAsk(std::move(onSecondAsk)) {}
     void PublishProgress(float done) override { m_queue.PublishProgress(done); }
     void ReportFailure(const std::string& text) override { m_queue.ReportFailure(text); }
+    void ReportNotice(const std::string& text) override { m_queue.ReportNotice(text); }
     bool StopRequested() const override {
         if (++m_asked == 2)
             m_onSecondAsk();
