@@ -515,7 +515,10 @@ void DictationSession::CheckQueue() {
     SendQueue* queue = m_services.queue;
     if (!queue || m_closed)
         return;
+    for (const DeliveryNotice& delivery : queue->TakeDeliveries())
+        m_view.ShowDelivered(delivery);
     if (const std::optional<std::string> failure = queue->TakeFailure()) {
+        m_view.ShowDeliveryFailure(*failure);
         if (!m_view.Ask({MessageKind::Warning, "Background Task Error", *failure}, AnswerButtons::OkCancel))
             queue->CancelAll();
     }

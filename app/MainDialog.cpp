@@ -1,5 +1,6 @@
 #include "app/MainDialog.h"
 
+#include "app/DeliveryBubbles.h"
 #include "app/DictationSession.h"
 #include "app/DictationTransport.h"
 #include "app/FilesListBox.h"
@@ -15,6 +16,9 @@
 #include "send/ui/SendDialogs.h"
 #include "sound/TimeText.h"
 #include "sound/ui/LTextEditDlg.h"
+#include "store/IniValues.h"
+#include "store/SettingsKeys.h"
+#include "ui/DesktopNotifications.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -48,6 +52,12 @@ MainDialog::MainDialog(MainDialogServices services, QWidget* parent)
     BuildControls();
     BuildMenus();
     m_levels->setEnabled(false); // until the player or the recorder reports levels
+    m_bubbles = std::make_unique<DeliveryBubbles>(
+        m_bubbleAlarm, std::chrono::steady_clock::now,
+        [file = m_services.settings->settingsFile] { return ReadBoolValue(file, SettingsKeys::kDesktopNotices); },
+        [notifications = DesktopNotifications()](const Bubble& bubble) mutable {
+            (void)notifications.Show(bubble.summary, bubble.body);
+        });
     m_session = std::make_unique<DictationSession>(
         SessionServices{*m_services.settings, *m_services.backend, *m_services.poster, m_services.queue, &m_keyAlarm},
         *this);
@@ -154,6 +164,14 @@ bool MainDialog::Ask(const SessionMessage& message, AnswerButtons buttons) {
 
 bool MainDialog::RunSplice(InsertSplice& splice) {
     return RunSpliceWithProgress(this, splice);
+}
+
+void MainDialog::ShowDelivered(const DeliveryNotice& delivery) {
+    m_bubbles->Delivered(delivery);
+}
+
+void MainDialog::ShowDeliveryFailure(const std::string& text) {
+    m_bubbles->Failed(text);
 }
 
 void MainDialog::ShowSent(const std::string&) {

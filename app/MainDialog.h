@@ -26,6 +26,7 @@
 #include <string>
 
 class AudioBackend;
+class DeliveryBubbles;
 class DictationSession;
 class DockDialog;
 class FilesListBox;
@@ -151,6 +152,8 @@ public:
     void ShowBusy(bool busy) override;
     void ShowSendProgress(int percent) override;
     void ShowSent(const std::string& name) override;
+    void ShowDelivered(const DeliveryNotice& delivery) override;
+    void ShowDeliveryFailure(const std::string& text) override;
     void ShowNote(const std::string& text) override;
     void Tell(const SessionMessage& message) override;
     bool Ask(const SessionMessage& message, AnswerButtons buttons) override;
@@ -219,8 +222,10 @@ private:
     std::vector<QMenu*> m_menus;
     QMenu* m_contextMenu = nullptr;
 
-    QTimer m_statusTimer; // timer 1
-    QtAlarm m_keyAlarm;   // settles the releases of held keys
+    QTimer m_statusTimer;  // timer 1
+    QtAlarm m_keyAlarm;    // settles the releases of held keys
+    QtAlarm m_bubbleAlarm; // shows the deliveries gathered within a minute
+    std::unique_ptr<DeliveryBubbles> m_bubbles;
     int m_statusIndex = 0;
     QPointer<QWidget> m_splash;
     QPointer<QWidget> m_sendNotice;

@@ -219,9 +219,12 @@ TEST_F(Session, AQueueFailureIsAskedOnceCancelEmptiesTheQueueNoticesAreToldAndPr
     DictationSession& session = Open();
     EXPECT_EQ(m_view.progress, std::vector<int>{25}); // read once at the start
     m_queue.failure = "Unable to connect to the FTP server.";
+    m_queue.deliveries = {{"Anna", "0007"}};
     m_view.answers = {false, true}; // Cancel, then OK
     session.CheckQueue();
     session.CheckQueue();
+    EXPECT_EQ(m_view.deliveries,
+              (std::vector<std::string>{"Anna: 0007", "failed: Unable to connect to the FTP server."}));
     ASSERT_EQ(m_view.asked.size(), 1u);
     EXPECT_EQ(m_view.asked[0].first.text, "Unable to connect to the FTP server.");
     EXPECT_EQ(m_view.asked[0].second, AnswerButtons::OkCancel);
