@@ -1,5 +1,6 @@
 #include "app/MainDialog.h"
 
+#include "app/ControlsRouter.h"
 #include "app/DeliveryBubbles.h"
 #include "app/DictationSession.h"
 #include "app/DictationTransport.h"
@@ -61,6 +62,7 @@ MainDialog::MainDialog(MainDialogServices services, QWidget* parent)
     m_session = std::make_unique<DictationSession>(
         SessionServices{*m_services.settings, *m_services.backend, *m_services.poster, m_services.queue, &m_keyAlarm},
         *this);
+    m_controls = std::make_unique<ControlsRouter>(*m_session, *m_services.poster, m_services.settings->settingsFile);
     UpdateImages();
     UpdateCommands();
     m_statusIndex = 0;
@@ -274,6 +276,7 @@ void MainDialog::Close() {
         m_dock->FinishForExit(); // the tape so far is kept and listed
         delete m_dock.data();
     }
+    m_controls.reset(); // the devices' grabs released before the session stops what they drove
     m_session->Close();
     m_closed = true;
     if (m_splash)

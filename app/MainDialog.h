@@ -26,6 +26,7 @@
 #include <string>
 
 class AudioBackend;
+class ControlsRouter;
 class DeliveryBubbles;
 class DictationSession;
 class DockDialog;
@@ -129,6 +130,8 @@ public:
     QMenu* ContextMenu() const { return m_contextMenu; }
 
     DictationSession& Session() const { return *m_session; }
+    // The pedals and dictation microphones driving the session (null after Close).
+    ControlsRouter* Controls() const { return m_controls.get(); }
     QWidget* SendNotice() const { return m_sendNotice; }
     DockDialog* Dock() const;
     QWidget* Splash() const { return m_splash; }
@@ -242,4 +245,6 @@ private:
 
     // Last, so it goes first: its Close still reports to the controls above.
     std::unique_ptr<DictationSession> m_session;
+    // After the session, so it goes before: its devices drive the session.
+    std::unique_ptr<ControlsRouter> m_controls;
 };

@@ -2,7 +2,8 @@
 #   cmake --build build/release && cpack --config build/release/CPackConfig.cmake -B build/release/package
 # It holds the program with its help page and recordings in /usr/lib/tallowin (/usr/bin/tallowin a link to it),
 # tallowin-sound and tallowin-audio, the menu entry, the icon (SVG, 48 and 256 px) in the hicolor theme, the
-# AppStream metainfo, the man pages, the copyright and the changelog. Library dependencies come from
+# AppStream metainfo, the man pages, the copyright and the changelog, and the udev rule that lets the logged-in user
+# read known foot switches and dictation microphones. Library dependencies come from
 # dpkg-shlibdeps. Packing does not build: it takes what the last build made.
 set(TALLOWIN_MAINTAINER "Orrindale <tallowin@orrindale.invalid>")
 set(TALLOWIN_RELEASE_DATE "2026-12-07")
@@ -30,6 +31,7 @@ configure_file(${packaging_source}/org.orrindale.tallowin.metainfo.xml
                ${packaging_binary}/org.orrindale.tallowin.metainfo.xml @ONLY)
 install(FILES ${packaging_binary}/org.orrindale.tallowin.metainfo.xml DESTINATION share/metainfo)
 install(FILES ${packaging_source}/icons/tallowin.svg DESTINATION share/icons/hicolor/scalable/apps)
+install(FILES ${packaging_source}/70-tallowin-dictation-controls.rules DESTINATION lib/udev/rules.d)
 foreach(size 48 256)
     install(FILES ${PROJECT_BINARY_DIR}/install/ui/tallowin-${size}.png
             DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME tallowin.png)

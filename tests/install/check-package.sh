@@ -20,7 +20,8 @@ for path in /usr/lib/tallowin/tallowin /usr/lib/tallowin/tallowin.html /usr/lib/
             /usr/share/icons/hicolor/scalable/apps/tallowin.svg /usr/share/icons/hicolor/48x48/apps/tallowin.png \
             /usr/share/icons/hicolor/256x256/apps/tallowin.png /usr/share/man/man1/tallowin.1.gz \
             /usr/share/man/man1/tallowin-sound.1.gz /usr/share/man/man1/tallowin-audio.1.gz \
-            /usr/share/doc/tallowin/copyright /usr/share/doc/tallowin/changelog.gz; do
+            /usr/share/doc/tallowin/copyright /usr/share/doc/tallowin/changelog.gz \
+            /usr/lib/udev/rules.d/70-tallowin-dictation-controls.rules; do
     grep -q " \.$path\$" "$work/contents" || fail "$path is missing"
 done
 grep -q ' \./usr/bin/tallowin -> \.\./lib/tallowin/tallowin$' "$work/contents" || fail "/usr/bin/tallowin is no link"

@@ -1,0 +1,29 @@
+// UniqueFd: the one owner of a file descriptor, closed when the owner goes.
+#pragma once
+
+#include <unistd.h>
+#include <utility>
+
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : m_fd(fd) {}
+    UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        if (this != &other)
+            Reset(std::exchange(other.m_fd, -1));
+        return *this;
+    }
+    ~UniqueFd() { Reset(); }
+
+    int Get() const { return m_fd; }
+    bool Valid() const { return m_fd >= 0; }
+    void Reset(int fd = -1) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
+
+private:
+    int m_fd = -1;
+};

@@ -1,0 +1,236 @@
+#include "SessionTestSupport.h"
+#include "app/ControlsRouter.h"
+#include "app/DictationTransport.h"
+#include "controls/ButtonBehaviour.h"
+#include "controls/ButtonWatch.h"
+#include "controls/DictationControls.h"
+#include "controls/InputDevices.h"
+
+#include <fcntl.h>
+#include <filesystem>
+#include <libevdev/libevdev-uinput.h>
+#include <linux/input.h>
+
+namespace {
+
+constexpr int kGone = -1; // a step where the device is pulled out
+constexpr int kRewind = BTN_0, kPlay = BTN_1, kForward = BTN_2, kRecord = BTN_3, kStop = BTN_4;
+
+DeviceControls Learnt(DeviceBehaviour behaviour) {
+    DeviceControls controls{true, behaviour, {}};
+    controls.CodeOf(ControlCommand::Rewind) = kRewind;
+    controls.CodeOf(ControlCommand::Play) = kPlay;
+    controls.CodeOf(ControlCommand::FastForward) = kForward;
+    controls.CodeOf(ControlCommand::Record) = kRecord;
+    controls.CodeOf(ControlCommand::Stop) = kStop;
+    return controls;
+}
+
+std::string TransportState(const DictationTransport& transport) {
+    if (transport.IsRewinding())
+        return "rewind";
+    if (transport.IsForwarding())
+        return "forward";
+    if (transport.IsRecording())
+        return "record";
+    return transport.IsPlaying() ? "play" : "-";
+}
+
+void WriteEvent(int fd, uint16_t type, uint16_t code, int32_t value) {
+    input_event event{};
+    event.type = type;
+    event.code = code;
+    event.value = value;
+    ASSERT_EQ(::write(fd, &event, sizeof event), static_cast<ssize_t>(sizeof event));
+}
+
+using ControlsSessionTest = SessionTest;
+
+} // namespace
+
+TEST_F(ControlsSessionTest, ButtonsDriveTheSessionAsTheHandExpects) {
+    struct Step {
+        int code; // kGone: the device is pulled out
+        ButtonEvent::State state;
+        int64_t ms;
+        const char* after; // the transport's state after the step
+    };
+    struct Row {
+        const char* name;
+        DeviceBehaviour behaviour;
+        std::vector<Step> steps;
+    };
+    using S = ButtonEvent::State;
+    constexpr auto kPedal = DeviceBehaviour::Pedal;
+    const std::vector<Row> rows{
+        {"a short pedal press plays only while pressed",
+         kPedal,
+         {{kPlay, S::Press, 0, "play"}, {kPlay, S::Release, 30, "-"}}},
+        {"auto-repeat changes nothing",
+         kPedal,
+         {{kPlay, S::Press, 0, "play"}, {kPlay, S::Repeat, 250, "play"}, {kPlay, S::Release, 900, "-"}}},
+        {"rewinding while playing, then playing on",
+         kPedal,
+         {{kPlay, S::Press, 0, "play"},
+          {kRewind, S::Press, 400, "rewind"},
+          {kRewind, S::Release, 900, "play"},
+          {kPlay, S::Release, 1500, "-"}}},
+        {"the waiting pedal released first",
+         kPedal,
+         {{kPlay, S::Press, 0, "play"},
+          {kForward, S::Press, 400, "forward"},
+          {kPlay, S::Release, 600, "forward"},
+          {kForward, S::Release, 900, "-"}}},
+        {"a pedal pulled out mid-press stops playing",
+         kPedal,
+         {{kPlay, S::Press, 0, "play"}, {kGone, S::Release, 500, "-"}}},
+        {"an unlearnt button does nothing", kPedal, {{KEY_A, S::Press, 0, "-"}, {KEY_A, S::Release, 50, "-"}}},
+        {"hold rule: a tap locks playing, stop ends it",
+         DeviceBehaviour::MicrophoneHoldRule,
+         {{kPlay, S::Press, 0, "play"},
+          {kPlay, S::Release, 100, "play"},
+          {kStop, S::Press, 2000, "-"},
+          {kStop, S::Release, 2100, "-"}}},
+        {"hold rule: a long press plays while held",
+         DeviceBehaviour::MicrophoneHoldRule,
+         {{kPlay, S::Press, 0, "play"}, {kPlay, S::Release, 1500, "-"}}},
+        {"microphone: record while held, however short",
+         DeviceBehaviour::MicrophoneHeld,
+         {{kRecord, S::Press, 0, "record"}, {kRecord, S::Release, 100, "-"}}},
+    };
+    AddDictation("Dictation 1", 30.0);
+    DictationSession& session = Open();
+    ControlsRouter router(session, m_poster, m_settings.settingsFile, m_folder / "no-input");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ButtonBehaviour behaviour(Learnt(row.behaviour));
+        const int64_t start = m_now;
+        for (const Step& step : row.steps) {
+            m_now = start + step.ms;
+            const std::vector<ControlAction> actions =
+                step.code == kGone ? behaviour.Gone() : behaviour.Take({step.code, step.state, step.ms});
+            for (const ControlAction& action : actions)
+                router.Run(action);
+            m_poster.Pump();
+            EXPECT_EQ(TransportState(session.Transport()), step.after) << "at " << step.ms << " ms";
+        }
+        session.Stop();
+        m_now = start + 100000;
+    }
+    EXPECT_TRUE(m_view.told.empty());
+}
+
+TEST(ButtonWatchTest, ReadsKeyRecordsFromAPipeUntilItCloses) {
+    int ends[2];
+    ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    UniqueFd writer(ends[1]);
+    PumpPoster poster;
+    std::vector<ButtonEvent> got;
+    bool gone = false;
+    ButtonWatch watch(UniqueFd(ends[0]), poster,
+                      {[&](const ButtonEvent& event) { got.push_back(event); }, [&] { gone = true; }});
+    EXPECT_FALSE(watch.Grabbed());
+    WriteEvent(writer.Get(), EV_KEY, kPlay, 1);
+    WriteEvent(writer.Get(), EV_REL, REL_X, 5);
+    WriteEvent(writer.Get(), EV_SYN, SYN_REPORT, 0);
+    input_event release{};
+    release.type = EV_KEY;
+    release.code = kPlay;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&release);
+    ASSERT_EQ(::write(writer.Get(), bytes, 5), 5); // a record split across writes
+    ASSERT_EQ(::write(writer.Get(), bytes + 5, sizeof release - 5), static_cast<ssize_t>(sizeof release - 5));
+    WriteEvent(writer.Get(), EV_SYN, SYN_DROPPED, 0);
+    WriteEvent(writer.Get(), EV_KEY, kStop, 1); // inside the dropped report: not trusted
+    WriteEvent(writer.Get(), EV_SYN, SYN_REPORT, 0);
+    WriteEvent(writer.Get(), EV_KEY, kRewind, 2);
+    writer.Reset();
+    for (int wait = 0; !gone && wait < 600; ++wait)
+        poster.WaitAndPump(std::chrono::milliseconds(100));
+    EXPECT_TRUE(gone);
+    const std::vector<ButtonEvent> expected{{kPlay, ButtonEvent::State::Press, 0},
+                                            {kPlay, ButtonEvent::State::Release, 0},
+                                            {kRewind, ButtonEvent::State::Repeat, 0}};
+    EXPECT_EQ(got, expected);
+}
+
+TEST(ControlSettingsTest, ADeviceFoundAgainUnderANewEventNumberKeepsItsChoice) {
+    TempFolder folder;
+    const std::string input = folder / "input", settings = folder / "settings.ini";
+    folder.Write("input/event3", "");
+    folder.Write("input/event7", "");
+    std::filesystem::create_directory(input + "/by-id");
+    const std::string link = input + "/by-id/usb-Pedal-event-kbd";
+    const DeviceControls chosen = Learnt(DeviceBehaviour::MicrophoneHeld);
+    for (const char* name : {"Pedal", "Odd ]name"}) {
+        SCOPED_TRACE(name);
+        const bool linked = std::string(name) == "Pedal";
+        std::filesystem::remove(link);
+        if (linked)
+            std::filesystem::create_symlink("../event3", link);
+        const std::string before = DeviceIdentity(input, input + "/event3", 0x05f3, 0x00ff, name);
+        EXPECT_EQ(before, linked ? "usb-Pedal-event-kbd" : std::string("05f3:00ff:") + name);
+        ASSERT_TRUE(SaveDeviceControls(settings, before, chosen));
+        std::filesystem::remove(link);
+        if (linked)
+            std::filesystem::create_symlink("../event7", link);
+        const std::string after = DeviceIdentity(input, input + "/event7", 0x05f3, 0x00ff, name);
+        EXPECT_EQ(after, before);
+        EXPECT_EQ(LoadDeviceControls(settings, after), chosen);
+    }
+    EXPECT_EQ(LoadDeviceControls(settings, "05f3:00ff:Other"), DeviceControls{});
+}
+
+// A virtual pedal through /dev/uinput: its press reaches the owner as an action, and while enabled its keys reach no
+// other reader.
+TEST(ControlsDeviceTest, AVirtualPedalIsReadAndGrabbed) {
+    if (::access("/dev/uinput", W_OK) != 0)
+        GTEST_SKIP() << "this machine has no writable /dev/uinput, so no virtual pedal can be made";
+    libevdev* pedal = libevdev_new();
+    libevdev_set_name(pedal, "Tallowin test pedal");
+    libevdev_enable_event_type(pedal, EV_KEY);
+    for (int code : {kRewind, kPlay, kForward})
+        libevdev_enable_event_code(pedal, EV_KEY, code, nullptr);
+    libevdev_uinput* device = nullptr;
+    const int made = libevdev_uinput_create_from_device(pedal, LIBEVDEV_UINPUT_OPEN_MANAGED, &device);
+    libevdev_free(pedal);
+    ASSERT_EQ(made, 0);
+    const std::unique_ptr<libevdev_uinput, void (*)(libevdev_uinput*)> owner(device, libevdev_uinput_destroy);
+    const std::string node = libevdev_uinput_get_devnode(device);
+    TempFolder folder;
+    const std::string settings = folder / "settings.ini";
+    std::string identity;
+    for (int wait = 0; identity.empty() && wait < 100; ++wait) {
+        for (const InputDeviceInfo& info : ListButtonDevices())
+            if (info.eventPath == node)
+                identity = info.identity;
+        if (identity.empty())
+            ::usleep(50000); // udev is still making the node
+    }
+    ASSERT_FALSE(identity.empty());
+    ASSERT_TRUE(SaveDeviceControls(settings, identity, Learnt(DeviceBehaviour::Pedal)));
+    const UniqueFd other(::open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    ASSERT_TRUE(other.Valid());
+    const auto press = [&](int value) {
+        libevdev_uinput_write_event(device, EV_KEY, kPlay, value);
+        libevdev_uinput_write_event(device, EV_SYN, SYN_REPORT, 0);
+    };
+    PumpPoster poster;
+    std::vector<ControlAction> actions;
+    {
+        DictationControls controls(poster, settings, [&](const ControlAction& action) { actions.push_back(action); });
+        ASSERT_EQ(controls.Watched().size(), 1u);
+        press(1);
+        for (int wait = 0; actions.empty() && wait < 600; ++wait)
+            poster.WaitAndPump(std::chrono::milliseconds(100));
+        EXPECT_EQ(actions, (std::vector<ControlAction>{{ControlCommand::Play, ControlAction::Phase::Begin}}));
+        input_event seen;
+        EXPECT_LT(::read(other.Get(), &seen, sizeof seen), 0) << "a grabbed key reached another reader";
+        press(0);
+    }
+    press(1); // released at the end: the other reader hears it again
+    input_event seen{};
+    for (int wait = 0; seen.type != EV_KEY && wait < 100; ++wait)
+        if (::read(other.Get(), &seen, sizeof seen) < 0)
+            ::usleep(50000);
+    EXPECT_EQ(seen.code, kPlay);
+}
