@@ -1,6 +1,7 @@
 #include "app/MainDialog.h"
 
 #include "app/ControlsRouter.h"
+#include "app/ControlsSection.h"
 #include "app/DeliveryBubbles.h"
 #include "app/DictationSession.h"
 #include "app/DictationTransport.h"
@@ -13,6 +14,7 @@
 #include "app/WelcomeWizard.h"
 #include "audio/ui/LDBDisplay.h"
 #include "audio/ui/SettingsDialog.h"
+#include "controls/DictationControls.h"
 #include "dock/ui/DockDialog.h"
 #include "send/ui/SendDialogs.h"
 #include "sound/TimeText.h"
@@ -259,6 +261,7 @@ void MainDialog::Start(std::optional<Welcome> welcome) {
         services.help = [this](const std::string& anchor) { OpenHelpAt(anchor); };
         services.recipientSettings = [this](QWidget* parent) { RunRecipientSettings(parent, SendDialogs()); };
         services.userSettings = [this](QWidget* parent) { RunUserSettings(parent, SendDialogs()); };
+        services.hardwareSettings = [this](QWidget* parent) { RunHardwareSettings(parent); };
         RunWelcomeWizard(window(), services);
         (void)m_session->SaveSettings();
         break;
@@ -331,11 +334,20 @@ void MainDialog::RunSendSettings(int id) {
     (void)m_session->SaveSettings();
 }
 
-void MainDialog::RunHardwareSettings() {
-    SettingsDialog dialog(this, *m_services.backend, m_services.settings->settingsFile,
-                          [this](const std::string&, const std::string& anchor) { OpenHelpAt(anchor); });
-    if (dialog.exec() == QDialog::Accepted)
-        (void)m_session->SaveSettings();
+void MainDialog::RunHardwareSettings(QWidget* parent) {
+    const std::string& settingsFile = m_services.settings->settingsFile;
+    SettingsDialog dialog(
+        parent, *m_services.backend, settingsFile,
+        [this](const std::string&, const std::string& anchor) { OpenHelpAt(anchor); },
+        [this, &settingsFile](QWidget* owner) {
+            return new ControlsSection(owner, settingsFile, ListButtonDevices(),
+                                       m_controls ? &m_controls->Controls() : nullptr);
+        });
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    (void)m_session->SaveSettings();
+    if (m_controls)
+        m_controls->Controls().Reload();
 }
 
 DockDialog* MainDialog::Dock() const {

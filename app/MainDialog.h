@@ -183,7 +183,7 @@ private:
     void RenameDictation();
     void SendChosen();
     void RunRecover(bool recoverMode);
-    void RunHardwareSettings();
+    void RunHardwareSettings(QWidget* parent);
     void RunSendSettings(int id);
     // What the send dialogs need: the folders, the queue, the session for recovery, help and this window's
     // message boxes.

@@ -1,5 +1,6 @@
 #include "WindowCatalogue.h"
 
+#include "app/ControlsSection.h"
 #include "app/DictationSession.h"
 #include "app/LProgressDialog.h"
 #include "app/LogoWin.h"
@@ -94,7 +95,24 @@ void WindowCatalogue::ForEach(const Visitor& visit) {
     }
     wizard.reject();
     show(*new LogoWin(&frame), "splash");
-    show(SettingsDialog(&frame, *m_backend, m_settings.settingsFile, [](const std::string&, const std::string&) {}),
+    // Hardware Settings with its dictation controls: a pedal, and a microphone that cannot be opened.
+    const auto controls = [this](QWidget* dialog) {
+        InputDeviceInfo pedal{
+            "/dev/input/event5", "Three-pedal USB foot switch", 0x05f3, 0x00ff, "usb-pedal", true, ""};
+        InputDeviceInfo microphone{"/dev/input/event6",
+                                   "Handheld dictation microphone",
+                                   0x0911,
+                                   0x1844,
+                                   "usb-mic",
+                                   true,
+                                   "\"Handheld dictation microphone\" (/dev/input/event6) cannot be opened: permission "
+                                   "denied. Join the \"input\" group and log in again, or install the program's "
+                                   "package, whose udev rule gives the logged-in user known dictation pedals and "
+                                   "microphones."};
+        return new ControlsSection(dialog, m_settings.settingsFile, {pedal, microphone}, nullptr);
+    };
+    show(SettingsDialog(
+             &frame, *m_backend, m_settings.settingsFile, [](const std::string&, const std::string&) {}, controls),
          "hardware-settings");
     show(LFormatChooseDlg(&frame, *CodecCatalog::MakeFormat("gsm", 8000, 1)), "format-chooser");
     show(LTextEditDlg(&frame, "Dictation 1", QStringLiteral("Enter Dictation Name")), "dictation-name");
