@@ -54,6 +54,7 @@ ControlsSection::ControlsSection(QWidget* dialog, std::string settingsFile, std:
     units.Place(m_learn, kLearn, 182, 54, 33, 14);
     m_note = new QLabel(this);
     m_note->setWordWrap(true);
+    m_note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     units.Place(m_note, kNote, 7, 71, 208, 42);
 
     for (InputDeviceInfo& info : devices) {
