@@ -33,7 +33,8 @@ std::vector<ControlAction> ButtonBehaviour::Take(const ButtonEvent& event) {
 std::vector<ControlAction> ButtonBehaviour::Press(int code) {
     const std::optional<ControlCommand> command = m_controls.CommandOf(code);
     const auto isCode = [code](const Down& down) { return down.code == code; };
-    if (!command || std::ranges::any_of(m_running, isCode) || std::ranges::any_of(m_pressed, isCode))
+    if (!command || std::any_of(m_running.begin(), m_running.end(), isCode) ||
+        std::any_of(m_pressed.begin(), m_pressed.end(), isCode))
         return {};
     switch (const Phase phase = StartPhase(*command)) {
     case Phase::Begin: {
@@ -54,12 +55,12 @@ std::vector<ControlAction> ButtonBehaviour::Press(int code) {
 
 std::vector<ControlAction> ButtonBehaviour::Release(int code) {
     const auto isCode = [code](const Down& down) { return down.code == code; };
-    if (const auto pressed = std::ranges::find_if(m_pressed, isCode); pressed != m_pressed.end()) {
+    if (const auto pressed = std::find_if(m_pressed.begin(), m_pressed.end(), isCode); pressed != m_pressed.end()) {
         const ControlCommand command = pressed->command;
         m_pressed.erase(pressed);
         return {{command, Phase::Release}};
     }
-    const auto running = std::ranges::find_if(m_running, isCode);
+    const auto running = std::find_if(m_running.begin(), m_running.end(), isCode);
     if (running == m_running.end())
         return {};
     if (running + 1 != m_running.end()) { // not the one running: it only stops waiting its turn
