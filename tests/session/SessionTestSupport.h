@@ -78,8 +78,8 @@ public:
     void ShowSendProgress(int percent) override { progress.push_back(percent); }
     void ShowSent(const std::string& name) override { sent.push_back(name); }
     void ShowNote(const std::string& text) override { notes.push_back(text); }
-    void ShowDelivered(const DeliveryNotice& delivery) override {
-        deliveries.push_back(delivery.recipient + ": " + delivery.dictation);
+    void ShowDelivered(const DeliveryNotice& notice) override {
+        deliveries.push_back(notice.recipient + ": " + notice.dictation);
     }
     void ShowDeliveryFailure(const std::string& text) override { deliveries.push_back("failed: " + text); }
     void Tell(const SessionMessage& message) override { told.push_back(message); }

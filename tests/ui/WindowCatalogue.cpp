@@ -95,21 +95,13 @@ void WindowCatalogue::ForEach(const Visitor& visit) {
     }
     wizard.reject();
     show(*new LogoWin(&frame), "splash");
-    // Hardware Settings with its dictation controls: a pedal, and a microphone that cannot be opened.
-    const auto controls = [this](QWidget* dialog) {
-        InputDeviceInfo pedal{
-            "/dev/input/event5", "Three-pedal USB foot switch", 0x05f3, 0x00ff, "usb-pedal", true, ""};
-        InputDeviceInfo microphone{"/dev/input/event6",
-                                   "Handheld dictation microphone",
-                                   0x0911,
-                                   0x1844,
-                                   "usb-mic",
-                                   true,
-                                   "\"Handheld dictation microphone\" (/dev/input/event6) cannot be opened: permission "
-                                   "denied. Join the \"input\" group and log in again, or install the program's "
-                                   "package, whose udev rule gives the logged-in user known dictation pedals and "
-                                   "microphones."};
-        return new ControlsSection(dialog, m_settings.settingsFile, {pedal, microphone}, nullptr);
+    const std::string error = "\"Dictation microphone\" (/dev/input/event6) cannot be opened: permission denied. Join "
+                              "the \"input\" group and log in again, or install the program's package, whose udev "
+                              "rule gives the logged-in user known dictation pedals and microphones.";
+    const auto controls = [&](QWidget* dialog) { // Hardware Settings with a device that cannot be opened
+        return new ControlsSection(dialog, m_settings.settingsFile,
+                                   {{"/dev/input/event6", "Dictation microphone", 0x0911, 0x1844, "mic", true, error}},
+                                   nullptr);
     };
     show(SettingsDialog(
              &frame, *m_backend, m_settings.settingsFile, [](const std::string&, const std::string&) {}, controls),
