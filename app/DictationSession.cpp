@@ -521,8 +521,11 @@ void DictationSession::CheckQueue() {
     if (!queue || m_closed)
         return;
     queue->RetryDue();
+    for (const DeliveryNotice& delivery : queue->TakeDeliveries())
+        m_view.ShowDelivered(delivery);
     // Each failure asks about its own recipient: OK keeps its dictations queued, Cancel takes them off.
     while (const std::optional<QueueFailure> failure = queue->TakeFailure()) {
+        m_view.ShowDeliveryFailure(failure->text);
         if (!m_view.Ask({MessageKind::Warning, "Background Task Error", failure->text}, AnswerButtons::OkCancel))
             queue->CancelRecipient(failure->recipientIndex);
         if (m_closed)

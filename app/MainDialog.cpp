@@ -1,6 +1,8 @@
 #include "app/MainDialog.h"
 
 #include "app/ControlsRouter.h"
+#include "app/ControlsSection.h"
+#include "app/DeliveryBubbles.h"
 #include "app/DictationSession.h"
 #include "app/DictationTransport.h"
 #include "app/FilesListBox.h"
@@ -12,10 +14,14 @@
 #include "app/WelcomeWizard.h"
 #include "audio/ui/LDBDisplay.h"
 #include "audio/ui/SettingsDialog.h"
+#include "controls/DictationControls.h"
 #include "dock/ui/DockDialog.h"
 #include "send/ui/SendDialogs.h"
 #include "sound/TimeText.h"
 #include "sound/ui/LTextEditDlg.h"
+#include "store/IniValues.h"
+#include "store/SettingsKeys.h"
+#include "ui/DesktopNotifications.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -49,6 +55,12 @@ MainDialog::MainDialog(MainDialogServices services, QWidget* parent)
     BuildControls();
     BuildMenus();
     m_levels->setEnabled(false); // until the player or the recorder reports levels
+    m_bubbles = std::make_unique<DeliveryBubbles>(
+        m_bubbleAlarm, std::chrono::steady_clock::now,
+        [file = m_services.settings->settingsFile] { return ReadBoolValue(file, SettingsKeys::kDesktopNotices); },
+        [notifications = DesktopNotifications()](const Bubble& bubble) mutable {
+            (void)notifications.Show(bubble.summary, bubble.body);
+        });
     m_session = std::make_unique<DictationSession>(
         SessionServices{*m_services.settings, *m_services.backend, *m_services.poster, m_services.queue, &m_keyAlarm},
         *this);
@@ -158,6 +170,14 @@ bool MainDialog::RunSplice(InsertSplice& splice) {
     return RunSpliceWithProgress(this, splice);
 }
 
+void MainDialog::ShowDelivered(const DeliveryNotice& delivery) {
+    m_bubbles->Delivered(delivery);
+}
+
+void MainDialog::ShowDeliveryFailure(const std::string& text) {
+    m_bubbles->Failed(text);
+}
+
 void MainDialog::ShowSent(const std::string&) {
     if (m_sendNotice)
         m_sendNotice->close();
@@ -241,6 +261,7 @@ void MainDialog::Start(std::optional<Welcome> welcome) {
         services.help = [this](const std::string& anchor) { OpenHelpAt(anchor); };
         services.recipientSettings = [this](QWidget* parent) { RunRecipientSettings(parent, SendDialogs()); };
         services.userSettings = [this](QWidget* parent) { RunUserSettings(parent, SendDialogs()); };
+        services.hardwareSettings = [this](QWidget* parent) { RunHardwareSettings(parent); };
         RunWelcomeWizard(window(), services);
         (void)m_session->SaveSettings();
         break;
@@ -313,11 +334,20 @@ void MainDialog::RunSendSettings(int id) {
     (void)m_session->SaveSettings();
 }
 
-void MainDialog::RunHardwareSettings() {
-    SettingsDialog dialog(this, *m_services.backend, m_services.settings->settingsFile,
-                          [this](const std::string&, const std::string& anchor) { OpenHelpAt(anchor); });
-    if (dialog.exec() == QDialog::Accepted)
-        (void)m_session->SaveSettings();
+void MainDialog::RunHardwareSettings(QWidget* parent) {
+    const std::string& settingsFile = m_services.settings->settingsFile;
+    SettingsDialog dialog(
+        parent, *m_services.backend, settingsFile,
+        [this](const std::string&, const std::string& anchor) { OpenHelpAt(anchor); },
+        [this, &settingsFile](QWidget* owner) {
+            return new ControlsSection(owner, settingsFile, ListButtonDevices(),
+                                       m_controls ? &m_controls->Controls() : nullptr);
+        });
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    (void)m_session->SaveSettings();
+    if (m_controls)
+        m_controls->Controls().Reload();
 }
 
 DockDialog* MainDialog::Dock() const {

@@ -27,6 +27,7 @@
 
 class AudioBackend;
 class ControlsRouter;
+class DeliveryBubbles;
 class DictationSession;
 class DockDialog;
 class FilesListBox;
@@ -154,6 +155,8 @@ public:
     void ShowBusy(bool busy) override;
     void ShowSendProgress(int percent) override;
     void ShowSent(const std::string& name) override;
+    void ShowDelivered(const DeliveryNotice& delivery) override;
+    void ShowDeliveryFailure(const std::string& text) override;
     void ShowNote(const std::string& text) override;
     void Tell(const SessionMessage& message) override;
     bool Ask(const SessionMessage& message, AnswerButtons buttons) override;
@@ -180,7 +183,7 @@ private:
     void RenameDictation();
     void SendChosen();
     void RunRecover(bool recoverMode);
-    void RunHardwareSettings();
+    void RunHardwareSettings(QWidget* parent);
     void RunSendSettings(int id);
     // What the send dialogs need: the folders, the queue, the session for recovery, help and this window's
     // message boxes.
@@ -222,8 +225,10 @@ private:
     std::vector<QMenu*> m_menus;
     QMenu* m_contextMenu = nullptr;
 
-    QTimer m_statusTimer; // timer 1
-    QtAlarm m_keyAlarm;   // settles the releases of held keys
+    QTimer m_statusTimer;  // timer 1
+    QtAlarm m_keyAlarm;    // settles the releases of held keys
+    QtAlarm m_bubbleAlarm; // shows the deliveries gathered within a minute
+    std::unique_ptr<DeliveryBubbles> m_bubbles;
     int m_statusIndex = 0;
     QPointer<QWidget> m_splash;
     QPointer<QWidget> m_sendNotice;

@@ -72,7 +72,7 @@ void MainDialog::RunCommand(int id) {
         OpenDock();
         break;
     case kHardwareSettings:
-        RunHardwareSettings();
+        RunHardwareSettings(this);
         break;
     case kRecipientSettings:
     case kUserSettings:

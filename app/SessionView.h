@@ -1,6 +1,7 @@
 // SessionView: what the dictation session reports to the window that shows it (the main window implements it, tests
 // a recording fake): the list and the current dictation, the transport's displays, the send progress, messages and
-// questions for the user, and the progress of a splice. Every call comes on the main thread.
+// questions for the user, deliveries and their failures, and the progress of a splice. Every call comes on the main
+// thread.
 //
 //   class MainDialog : public QWidget, public SessionView { ... };
 //   void MainDialog::Tell(const SessionMessage& message) override { QMessageBox box(...); box.exec(); }
@@ -10,6 +11,8 @@
 
 #include <string>
 #include <vector>
+
+struct DeliveryNotice;
 
 // What the window shows of the current dictation.
 struct DictationDetails {
@@ -51,6 +54,9 @@ public:
     virtual void ShowSendProgress(int percent) = 0;
     // A dictation was handed to the send queue.
     virtual void ShowSent(const std::string& name) = 0;
+    // The queue delivered a dictation to its recipient; a delivery failed (the text the user is asked about).
+    virtual void ShowDelivered(const DeliveryNotice& delivery) = 0;
+    virtual void ShowDeliveryFailure(const std::string& text) = 0;
 
     // A note in the status line.
     virtual void ShowNote(const std::string& text) = 0;

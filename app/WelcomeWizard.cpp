@@ -7,7 +7,6 @@
 #include "app/WelcomeChoice.h"
 #include "app/WizardTexts.h"
 #include "audio/LSoundPlayer.h"
-#include "audio/ui/SettingsDialog.h"
 #include "platform/FileOps.h"
 #include "sound/WaveFile.h"
 #include "ui/DialogUnits.h"
@@ -86,13 +85,7 @@ private:
 } // namespace
 
 WizardServices StandardWizardServices(Poster& poster, AudioBackend& backend, const Settings& settings) {
-    WizardServices services{poster, backend, settings.programFolder, {}, {}, {}, OpenHelp};
-    services.hardwareSettings = [&backend, settingsFile = settings.settingsFile](QWidget* parent) {
-        SettingsDialog dialog(parent, backend, settingsFile,
-                              [](const std::string&, const std::string& anchor) { OpenHelp(anchor); });
-        dialog.exec();
-    };
-    return services;
+    return {poster, backend, settings.programFolder, {}, {}, {}, OpenHelp};
 }
 
 WelcomeWizard::WelcomeWizard(QWidget* owner, const WizardServices& services)

@@ -6,6 +6,7 @@
 //
 //   WizardServices services = StandardWizardServices(poster, backend, settings);
 //   services.recipientSettings = [&](QWidget* parent) { RunRecipientSettings(parent, sendDialogContext); };
+//   services.hardwareSettings = [&](QWidget* parent) { RunHardwareSettings(parent); };
 //   RunWelcomeWizard(this, services);
 #pragma once
 
@@ -33,8 +34,8 @@ struct WizardServices {
     std::function<void(const std::string& anchor)> help;    // "View Manual..." opens anchor "contents"
 };
 
-// The services with the Hardware Settings dialog on `settings.settingsFile`, the help page, and the recordings
-// from the program folder; the recipient and user settings are left for the caller.
+// The services with the help page and the recordings from the program folder; the settings dialogs (hardware,
+// recipient and user) are left for the caller.
 WizardServices StandardWizardServices(Poster& poster, AudioBackend& backend, const Settings& settings);
 
 class WelcomeWizard final : public QWizard {

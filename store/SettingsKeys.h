@@ -33,6 +33,8 @@ inline constexpr DbKey kDockActivate{kSection, "dockactivate", -15};
 inline constexpr BoolKey kDockAutoSend{kSection, "dockautosend", false};
 // Whether the user was told once that user id 0 makes packages of several users collide.
 inline constexpr BoolKey kUserIdZeroTold{kSection, "useridzerotold", false};
+// Whether deliveries and delivery failures show as desktop bubbles.
+inline constexpr BoolKey kDesktopNotices{kSection, "desktopnotices", true};
 
 } // namespace SettingsKeys
 

@@ -10,6 +10,7 @@
 #include "ui/DialogButtons.h"
 #include "ui/DialogUnits.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -29,12 +30,20 @@ QLabel* AddLabel(QWidget* dialog, const DialogUnits& units, const char* text, in
 
 } // namespace
 
-SettingsDialog::SettingsDialog(QWidget* parent, AudioBackend& backend, std::string settingsFile, HelpOpener help)
+SettingsDialog::SettingsDialog(QWidget* parent, AudioBackend& backend, std::string settingsFile, HelpOpener help,
+                               const SectionMaker& extraSection)
     : QDialog(parent), m_backend(backend), m_settingsFile(std::move(settingsFile)), m_help(std::move(help)) {
     setWindowTitle(tr("Hardware Settings"));
     setModal(true);
     const DialogUnits units(font());
-    setFixedSize(units.ToPixels(236, 192));
+    // The extra section goes between the notifications box and the buttons.
+    int sectionHeight = 0;
+    if (extraSection) {
+        m_extraSection = extraSection(this);
+        sectionHeight = m_extraSection->HeightUnits() + 4;
+        m_extraSection->setGeometry(units.ToPixels(7, 186, 222, m_extraSection->HeightUnits()));
+    }
+    setFixedSize(units.ToPixels(236, 206 + sectionHeight));
 
     // The group frames first, so the controls placed over them stay on top.
     auto* recording = new QGroupBox(tr("&Recording"), this);
@@ -68,7 +77,11 @@ SettingsDialog::SettingsDialog(QWidget* parent, AudioBackend& backend, std::stri
     m_playNote->setWordWrap(true);
     units.Place(m_playNote, kPlayNote, 14, 152, 208, 14);
 
-    AddDialogButtons(this, units, {69, 173, 50, 14, 5}, [this] {
+    m_desktopNotices = new QCheckBox(tr("Show deliveries as desktop &notifications"), this);
+    units.Place(m_desktopNotices, kDesktopNotices, 14, 172, 208, 10);
+    m_desktopNotices->setChecked(ReadBoolValue(m_settingsFile, SettingsKeys::kDesktopNotices));
+
+    AddDialogButtons(this, units, {69, 187 + sectionHeight, 50, 14, 5}, [this] {
         if (m_help)
             m_help(kHelpPage, kHelpAnchor);
     });
@@ -113,6 +126,7 @@ void SettingsDialog::RecordDeviceChosen(int index) {
 }
 
 bool SettingsDialog::WriteSettings() {
+    const bool sectionWritten = !m_extraSection || m_extraSection->Write();
     const int inputDevice = std::max(0, m_recordDevice->currentIndex());
     const int line = std::max(0, m_inputLine->currentIndex()) - 1;
     const int outputDevice = std::max(0, m_playDevice->currentIndex());
@@ -131,7 +145,8 @@ bool SettingsDialog::WriteSettings() {
                                 DeviceNameKeys::kSoundOutName, outputDevice) &&
               written;
     written = WriteDbValue(m_settingsFile, SettingsKeys::kSoundOutVolume, m_playLevel->Value()) && written;
-    return FlushProfile(m_settingsFile) && written;
+    written = WriteBoolValue(m_settingsFile, SettingsKeys::kDesktopNotices, m_desktopNotices->isChecked()) && written;
+    return FlushProfile(m_settingsFile) && written && sectionWritten;
 }
 
 void SettingsDialog::accept() {

@@ -1,9 +1,10 @@
 // SettingsDialog: the "Hardware Settings" dialog: recording device, input line, record and voice activation
-// levels, playback device and level, read from the settings file on opening and written on OK (Cancel writes
-// nothing; the input line and the record level only when the user changed them). Nothing is applied to the sound system
-// here: the values take effect at the next recording or playback.
+// levels, playback device and level, whether deliveries show as desktop notifications, and a section the caller may
+// add below (for what this library cannot know), read from the settings file on opening and written on OK (Cancel
+// writes nothing; the input line and the record level only when the user changed them). Nothing is applied to the
+// sound system here: the values take effect at the next recording or playback.
 //
-//   SettingsDialog dialog(mainWindow, backend, settings.settingsFile, OpenHelpPage);
+//   SettingsDialog dialog(mainWindow, backend, settings.settingsFile, OpenHelpPage, MakeControlsSection);
 //   dialog.exec();
 #pragma once
 
@@ -17,8 +18,19 @@
 
 class AudioBackend;
 class LDBEdit;
+class QCheckBox;
 class QComboBox;
 class QLabel;
+
+// A section the caller adds below the dialog's own controls, as wide as the groups and HeightUnits() dialog units
+// high; it writes its choices at OK, before the dialog's own.
+class SettingsDialogSection : public QWidget {
+public:
+    using QWidget::QWidget;
+    virtual int HeightUnits() const = 0;
+    // False when its choices could not be saved.
+    [[nodiscard]] virtual bool Write() = 0;
+};
 
 class SettingsDialog final : public QDialog {
 public:
@@ -35,6 +47,7 @@ public:
         kPlayLevel = 1006,
         kRecordNote = 1007, // shown when the remembered recording device is not connected
         kPlayNote = 1008,   // the same for playback
+        kDesktopNotices = 1009,
     };
 
     static constexpr const char* kHelpPage = "tallowin.html";
@@ -43,7 +56,11 @@ public:
     // Opens a help page at an anchor.
     using HelpOpener = std::function<void(const std::string& page, const std::string& anchor)>;
 
-    SettingsDialog(QWidget* parent, AudioBackend& backend, std::string settingsFile, HelpOpener help);
+    // Makes the extra section, a child of `dialog`.
+    using SectionMaker = std::function<SettingsDialogSection*(QWidget* dialog)>;
+
+    SettingsDialog(QWidget* parent, AudioBackend& backend, std::string settingsFile, HelpOpener help,
+                   const SectionMaker& extraSection = {});
 
     void accept() override;
 
@@ -70,6 +87,8 @@ private:
     LDBEdit* m_playLevel;
     QLabel* m_recordNote;
     QLabel* m_playNote;
+    QCheckBox* m_desktopNotices;
+    SettingsDialogSection* m_extraSection = nullptr;
     // The user chose a line or set the record level here: only then OK keeps them (an unset line follows the
     // ports, an unset level leaves the device's level alone).
     bool m_lineChosen = false;

@@ -223,9 +223,12 @@ TEST_F(Session, EachQueueFailureIsAskedOnceCancelTakesOffItsRecipientNoticesAreT
     EXPECT_EQ(m_view.progress, std::vector<int>{25}); // read once at the start
     m_queue.queued = {{"a.wav", 0}, {"b.wav", 1}};
     m_queue.failures = {{"Unable to connect to the FTP server.", 1}, {"Unable to find the folder.", 0}};
+    m_queue.deliveries = {{"Anna", "0007"}};
     m_view.answers = {false, true}; // Cancel, then OK
     session.CheckQueue();
     session.CheckQueue();
+    EXPECT_EQ(m_view.deliveries, (std::vector<std::string>{"Anna: 0007", "failed: Unable to connect to the FTP server.",
+                                                           "failed: Unable to find the folder."}));
     ASSERT_EQ(m_view.asked.size(), 2u);
     EXPECT_EQ(m_view.asked[0].first.text, "Unable to connect to the FTP server.");
     EXPECT_EQ(m_view.asked[0].second, AnswerButtons::OkCancel);

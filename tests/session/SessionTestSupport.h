@@ -86,6 +86,10 @@ public:
     void ShowSendProgress(int percent) override { progress.push_back(percent); }
     void ShowSent(const std::string& name) override { sent.push_back(name); }
     void ShowNote(const std::string& text) override { notes.push_back(text); }
+    void ShowDelivered(const DeliveryNotice& notice) override {
+        deliveries.push_back(notice.recipient + ": " + notice.dictation);
+    }
+    void ShowDeliveryFailure(const std::string& text) override { deliveries.push_back("failed: " + text); }
     void Tell(const SessionMessage& message) override { told.push_back(message); }
     // The next scripted answer; a question nobody expected fails the test and is answered No.
     bool Ask(const SessionMessage& message, AnswerButtons buttons) override {
@@ -114,6 +118,7 @@ public:
     std::vector<int> progress;
     std::vector<std::string> sent;
     std::vector<std::string> notes;
+    std::vector<std::string> deliveries; // "recipient: dictation" or "failed: text", in order
     std::vector<SessionMessage> told;
     std::vector<std::pair<SessionMessage, AnswerButtons>> asked;
     std::deque<bool> answers;

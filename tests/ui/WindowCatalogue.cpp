@@ -1,5 +1,6 @@
 #include "WindowCatalogue.h"
 
+#include "app/ControlsSection.h"
 #include "app/DictationSession.h"
 #include "app/LProgressDialog.h"
 #include "app/LogoWin.h"
@@ -94,7 +95,16 @@ void WindowCatalogue::ForEach(const Visitor& visit) {
     }
     wizard.reject();
     show(*new LogoWin(&frame), "splash");
-    show(SettingsDialog(&frame, *m_backend, m_settings.settingsFile, [](const std::string&, const std::string&) {}),
+    const std::string error = "\"Dictation microphone\" (/dev/input/event6) cannot be opened: permission denied. Join "
+                              "the \"input\" group and log in again, or install the program's package, whose udev "
+                              "rule gives the logged-in user known dictation pedals and microphones.";
+    const auto controls = [&](QWidget* dialog) { // Hardware Settings with a device that cannot be opened
+        return new ControlsSection(dialog, m_settings.settingsFile,
+                                   {{"/dev/input/event6", "Dictation microphone", 0x0911, 0x1844, "mic", true, error}},
+                                   nullptr);
+    };
+    show(SettingsDialog(
+             &frame, *m_backend, m_settings.settingsFile, [](const std::string&, const std::string&) {}, controls),
          "hardware-settings");
     show(LFormatChooseDlg(&frame, *CodecCatalog::MakeFormat("gsm", 8000, 1)), "format-chooser");
     show(LTextEditDlg(&frame, "Dictation 1", QStringLiteral("Enter Dictation Name")), "dictation-name");
