@@ -14,6 +14,10 @@ std::shared_ptr<PulseConnection> PulseSession::Connection() {
     return m_connection;
 }
 
+std::shared_ptr<PulseConnection> PulseSession::OwnConnection() const {
+    return PulseConnection::Connect(m_server, kPulseAnswerTime);
+}
+
 void PulseSession::Adopt(std::shared_ptr<PulseConnection> connection) {
     std::lock_guard lock(m_mutex);
     m_connection = std::move(connection);
