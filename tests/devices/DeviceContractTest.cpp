@@ -176,10 +176,10 @@ TYPED_TEST(AudioDevice, BlocksAreFilledWholeInQueueOrderResetHandsBackTheQueuedO
     input.Start();
     queueAll();
     ASSERT_TRUE(PumpUntil(this->m_poster, [&] { return owner.indices.size() >= 42; }));
-    const size_t delivered = owner.indices.size();
-    EXPECT_EQ(delivered + static_cast<size_t>(input.Reset()), 80u);
+    const int32_t returned = input.Reset(); // a block filled just before may still be on its way to the owner
     this->m_poster.Pump();
     ASSERT_EQ(owner.indices.size(), 80u);
+    const size_t delivered = 80 - static_cast<size_t>(returned);
     EXPECT_EQ(input.QueuedBlocks(), 0);
     EXPECT_EQ(std::vector<int32_t>(owner.indices.begin() + 40, owner.indices.end()), order);
     EXPECT_EQ(std::vector<int32_t>(owner.frames.begin() + 40, owner.frames.begin() + static_cast<ptrdiff_t>(delivered)),

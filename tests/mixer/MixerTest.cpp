@@ -119,16 +119,23 @@ TEST(SelectRecordInput, SelectsTheLineThenSetsTheLevelGivenWhateverTheLineAndAFa
 }
 
 TEST_F(MixerSettings, TheRecordLevelSetReachesTheSourceOfAServerWithoutPortsAndNoLevelSetLeavesItsVolume) {
-    PulseServer* server = PulseServer::Shared();
-    ASSERT_NE(server, nullptr) << "no private sound server";
-    const std::unique_ptr<AudioBackend> backend = CreatePulseBackend(server->Address());
-    ASSERT_TRUE(backend && InputLineCount(*backend, 0) == 0);
-    (void)server->Pactl({"set-source-volume", "mic", "50%"});
-    for (const char* volume : {"50%", "-12.00 dB"}) { // no level set, then -12 dB
-        const InputSelection in = ReadRecording(*backend);
-        EXPECT_TRUE(SelectRecordInput(*backend, in.device, in.RecordLine(), ReadRecordLevel(m_file, kRecordVolume)));
-        EXPECT_NE(server->Pactl({"get-source-volume", "mic"}).find(volume), std::string::npos) << volume;
-        ASSERT_TRUE(WriteDbValue(m_file, kRecordVolume, -12));
+    for (const SoundServerKind kind : {SoundServerKind::PulseAudio, SoundServerKind::PipeWire}) {
+        if (const std::string missing = PulseServer::MissingProgram(kind);
+            kind != SoundServerKind::PulseAudio && !missing.empty())
+            GTEST_SKIP() << "on PipeWire: " << missing << " is not installed";
+        PulseServer* server = PulseServer::Shared(kind);
+        ASSERT_NE(server, nullptr) << "no private sound server of kind " << static_cast<int>(kind);
+        const std::unique_ptr<AudioBackend> backend = CreatePulseBackend(server->Address());
+        ASSERT_TRUE(backend && InputLineCount(*backend, 0) == 0);
+        (void)server->Pactl({"set-source-volume", "mic", "50%"});
+        m_file = m_folder / ("settings-" + std::to_string(static_cast<int>(kind)) + ".ini");
+        for (const char* volume : {"50%", "-12.00 dB"}) { // no level set, then -12 dB
+            const InputSelection in = ReadRecording(*backend);
+            EXPECT_TRUE(
+                SelectRecordInput(*backend, in.device, in.RecordLine(), ReadRecordLevel(m_file, kRecordVolume)));
+            EXPECT_NE(server->Pactl({"get-source-volume", "mic"}).find(volume), std::string::npos) << volume;
+            ASSERT_TRUE(WriteDbValue(m_file, kRecordVolume, -12));
+        }
     }
 }
 

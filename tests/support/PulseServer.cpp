@@ -63,7 +63,7 @@ public:
 // The programs a server of each kind runs.
 const std::vector<std::string>& Programs(SoundServerKind kind) {
     static const std::vector<std::string> pulseAudio{"pulseaudio", "pactl", "parec"},
-        pipeWire{"dbus-daemon", "pipewire", "wireplumber", "pipewire-pulse", "pactl"};
+        pipeWire{"dbus-daemon", "pipewire", "wireplumber", "pipewire-pulse", "pactl", "parec"};
     return kind == SoundServerKind::PulseAudio ? pulseAudio : pipeWire;
 }
 
@@ -114,11 +114,9 @@ bool PulseServer::StartPulseAudio() {
     // Ready once the server answers on its socket.
     if (!WaitUntil([this] { return PathExists(m_runtimeFolder + "/pulse/native") && Pactl({"info"}) != "<failed>"; }))
         return false;
-    // A null sink renders in blocks as long as the lowest latency asked of it, two seconds when nobody asks: a
-    // recorder that keeps asking for 20 ms, and a restart of the sink's clock, let every test start at once.
-    Spawn({FindProgram("parec"), "-s", Address(), "-d", "mic", "--latency-msec=20", "--rate=8000", "--channels=1",
-           "--raw"},
-          "/dev/null");
+    // A null sink renders in blocks as long as the lowest latency asked of it, two seconds when nobody asks: the
+    // listener asks for 20 ms, and a restart of the sink's clock lets every test start at once.
+    Listen();
     Pactl({"suspend-sink", "test", "1"});
     Pactl({"suspend-sink", "test", "0"});
     return true;
@@ -144,7 +142,18 @@ bool PulseServer::StartPipeWire() {
         Pactl({"load-module", "module-remap-source", "master=test.monitor", "source_name=mic",
                "source_properties=device.description=Microphone"}) == "<failed>")
         return false;
-    return WaitUntil([this] { return Pactl({"list", "short", "sources"}).find("\tmic\t") != std::string::npos; });
+    if (!WaitUntil([this] { return Pactl({"list", "short", "sources"}).find("\tmic\t") != std::string::npos; }))
+        return false;
+    // The remapped microphone buffers what the sink played while nobody recorded, and would hand it to the next
+    // recording: the listener keeps taking it.
+    Listen();
+    return true;
+}
+
+void PulseServer::Listen() {
+    Spawn({FindProgram("parec"), "-s", Address(), "-d", "mic", "--latency-msec=20", "--rate=8000", "--channels=1",
+           "--raw"},
+          "/dev/null");
 }
 
 ChildProcess& PulseServer::Spawn(std::vector<std::string> arguments, const std::string& log) {

@@ -14,8 +14,9 @@ std::shared_ptr<PulseConnection> PulseSession::Connection() {
     return m_connection;
 }
 
-std::shared_ptr<PulseConnection> PulseSession::OwnConnection() const {
-    return PulseConnection::Connect(m_server, kPulseAnswerTime);
+std::shared_ptr<PulseConnection> PulseSession::OwnConnection() {
+    const std::shared_ptr<PulseConnection> shared = Connection();
+    return shared ? PulseConnection::Connect(shared->ServerAddress(), kPulseAnswerTime) : nullptr;
 }
 
 void PulseSession::Adopt(std::shared_ptr<PulseConnection> connection) {
