@@ -152,7 +152,9 @@ TEST(SetPlayVolume, SetsOnlyOurOwnPlaybackLevelFromTheLevelAndItsOffset) {
 // The dialog over a backend with three lines, a headset (one line) and a webcam (none) besides the file devices.
 class HardwareSettings : public ::testing::Test {
 protected:
-    HardwareSettings() { m_backend.linesByDevice = {{2, {{"mic", "Headset Microphone", true}}}, {3, {}}}; }
+    HardwareSettings() {
+        m_backend.linesByDevice = {{2, {{"mic", "Headset Microphone", true, LineAvailability::Unplugged}}}, {3, {}}};
+    }
     void Open() {
         m_dialog = std::make_unique<D>(nullptr, m_backend, m_file,
                                        [this](auto page, auto anchor) { m_help.emplace_back(page, anchor); });
@@ -231,7 +233,8 @@ TEST_F(HardwareSettings, ChoosingAnotherDeviceRefillsTheLineListKeepingTheIndexW
     };
     lines->setCurrentIndex(1);
     Control(D::kRecordDevice)->setCurrentIndex(2); // the headset
-    EXPECT_EQ(Entries(D::kInputLine), QStringList({kServerChoiceLineName, "Headset Microphone", D::kOneLineNote}));
+    EXPECT_EQ(Entries(D::kInputLine),
+              QStringList({kServerChoiceLineName, "Headset Microphone (unplugged)", D::kOneLineNote}));
     EXPECT_EQ(lines->currentIndex(), 1);
     EXPECT_FALSE(enabled(2));
     Control(D::kRecordDevice)->setCurrentIndex(3); // the webcam
