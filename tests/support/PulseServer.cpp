@@ -112,7 +112,7 @@ bool PulseServer::StartPulseAudio() {
            "source_properties=device.description=Microphone"},
           m_runtimeFolder + "/server.log");
     // Ready once the server answers on its socket.
-    if (!WaitUntil([this] { return PathExists(m_runtimeFolder + "/pulse/native") && Pactl({"info"}) != "<failed>"; }))
+    if (!WaitUntil([this] { return Answers(); }))
         return false;
     // A null sink renders in blocks as long as the lowest latency asked of it, two seconds when nobody asks: the
     // listener asks for 20 ms, and a restart of the sink's clock lets every test start at once.
@@ -135,7 +135,7 @@ bool PulseServer::StartPipeWire() {
         return false;
     Spawn({FindProgram("wireplumber")}, m_runtimeFolder + "/wireplumber.log");
     Spawn({FindProgram("pipewire-pulse")}, m_runtimeFolder + "/pipewire-pulse.log");
-    if (!WaitUntil([this] { return PathExists(m_runtimeFolder + "/pulse/native") && Pactl({"info"}) != "<failed>"; }))
+    if (!WaitUntil([this] { return Answers(); }))
         return false;
     // The sink and the microphone are made through the PulseAudio service; the microphone appears a moment later.
     if (Pactl({"load-module", "module-null-sink", "sink_name=test"}) == "<failed>" ||
@@ -189,6 +189,10 @@ void PulseServer::Kill() {
     if (!m_processes.empty() && m_processes.front()->Pid() > 0)
         ::kill(-m_processes.front()->Pid(), SIGKILL);
     m_processes.clear();
+}
+
+bool PulseServer::Answers() const {
+    return PathExists(m_runtimeFolder + "/pulse/native") && Pactl({"info"}) != "<failed>";
 }
 
 std::string PulseServer::Pactl(const std::vector<std::string>& arguments) const {

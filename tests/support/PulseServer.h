@@ -41,6 +41,8 @@ public:
 private:
     bool StartPulseAudio();
     bool StartPipeWire();
+    // True once the server answers on its socket.
+    bool Answers() const;
     // Starts a recorder that keeps taking what the microphone gives.
     void Listen();
     // Starts `arguments` (program path first) in the server's folder and group, its output going to `log`.
