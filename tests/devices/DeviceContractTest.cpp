@@ -16,7 +16,7 @@ struct FileRig {
     static constexpr const char* kName = "File";
     static constexpr bool kLive = false;
     static constexpr int kDevice = 1;
-    static std::string Missing() { return {}; }
+    static std::string SkipReason() { return {}; }
     std::unique_ptr<AudioBackend> Make() {
         const std::string loop = m_folder.Write("loop.wav", sound_test::Pcm16File(TestSignal(16000, 1)));
         return CreateFileBackend(Files(loop, loop));
@@ -27,9 +27,7 @@ struct FileRig {
 // A private server of `kKind`; PulseAudio must be there, PipeWire is tried where it is installed.
 template <SoundServerKind kKind> struct ServerRig {
     static constexpr bool kLive = true;
-    static std::string Missing() {
-        return kKind == SoundServerKind::PipeWire ? PulseServer::MissingProgram(kKind) : "";
-    }
+    static std::string SkipReason() { return PulseServer::SkipReason(kKind); }
     static PulseServer* Server() { return PulseServer::Shared(kKind); }
 };
 
@@ -55,8 +53,8 @@ template <SoundServerKind kKind> struct AlsaRig : ServerRig<kKind> {
 template <typename Rig> class AudioDevice : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (const std::string missing = Rig::Missing(); !missing.empty())
-            GTEST_SKIP() << missing << " is not installed";
+        if (const std::string why = Rig::SkipReason(); !why.empty())
+            GTEST_SKIP() << why;
         m_backend = m_rig.Make();
         ASSERT_NE(m_backend, nullptr) << "no private sound server";
         m_input = m_backend->CreateWaveIn();

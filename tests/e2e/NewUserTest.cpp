@@ -116,8 +116,8 @@ INSTANTIATE_TEST_SUITE_P(Servers, NewUserOn, ::testing::Values(SoundServerKind::
                          });
 
 TEST_P(NewUserOn, RecordsPlaysAndScrubsOnTheSoundServer) {
-    if (const std::string missing = PulseServer::MissingProgram(GetParam()); !missing.empty())
-        GTEST_SKIP() << missing << " is not installed";
+    if (const std::string why = PulseServer::SkipReason(GetParam()); !why.empty())
+        GTEST_SKIP() << why;
     PulseServer* server = PulseServer::Shared(GetParam());
     ASSERT_NE(server, nullptr) << "the private sound server did not start";
     // The back end the program itself chooses when told to use the sound server at this address.

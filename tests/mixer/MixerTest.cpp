@@ -120,9 +120,8 @@ TEST(SelectRecordInput, SelectsTheLineThenSetsTheLevelGivenWhateverTheLineAndAFa
 
 TEST_F(MixerSettings, TheRecordLevelSetReachesTheSourceOfAServerWithoutPortsAndNoLevelSetLeavesItsVolume) {
     for (const SoundServerKind kind : {SoundServerKind::PulseAudio, SoundServerKind::PipeWire}) {
-        if (const std::string missing = PulseServer::MissingProgram(kind);
-            kind != SoundServerKind::PulseAudio && !missing.empty())
-            GTEST_SKIP() << "on PipeWire: " << missing << " is not installed";
+        if (const std::string why = PulseServer::SkipReason(kind); !why.empty())
+            GTEST_SKIP() << why;
         PulseServer* server = PulseServer::Shared(kind);
         ASSERT_NE(server, nullptr) << "no private sound server of kind " << static_cast<int>(kind);
         const std::unique_ptr<AudioBackend> backend = CreatePulseBackend(server->Address());

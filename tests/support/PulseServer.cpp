@@ -67,6 +67,14 @@ const std::vector<std::string>& Programs(SoundServerKind kind) {
     return kind == SoundServerKind::PulseAudio ? pulseAudio : pipeWire;
 }
 
+// The first program a server of `kind` needs that is not installed, or empty.
+std::string MissingProgram(SoundServerKind kind) {
+    for (const std::string& program : Programs(kind))
+        if (FindProgram(program).empty())
+            return program;
+    return {};
+}
+
 } // namespace
 
 PulseServer* PulseServer::Shared(SoundServerKind kind) {
@@ -81,11 +89,9 @@ PulseServer* PulseServer::Shared(SoundServerKind kind) {
     return g_shared[which].get();
 }
 
-std::string PulseServer::MissingProgram(SoundServerKind kind) {
-    for (const std::string& program : Programs(kind))
-        if (FindProgram(program).empty())
-            return program;
-    return {};
+std::string PulseServer::SkipReason(SoundServerKind kind) {
+    const std::string missing = MissingProgram(kind);
+    return kind == SoundServerKind::PipeWire && !missing.empty() ? "PipeWire: " + missing + " is not installed" : "";
 }
 
 std::string PulseServer::LossServerFolder() {

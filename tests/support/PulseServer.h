@@ -19,8 +19,9 @@ class PulseServer {
 public:
     // The server of `kind` every test of this process shares, started on first use; null when it could not start.
     static PulseServer* Shared(SoundServerKind kind = SoundServerKind::PulseAudio);
-    // The first program a server of `kind` needs that is not installed, or empty.
-    static std::string MissingProgram(SoundServerKind kind);
+    // Why tests on a server of `kind` skip: empty, except on PipeWire where one of its programs is not installed
+    // (PulseAudio is a must).
+    static std::string SkipReason(SoundServerKind kind);
     // A second server in its own folder, for tests that kill it; its socket is the one ALSA's "lossy" device uses.
     static std::string LossServerFolder();
 
