@@ -107,7 +107,6 @@ protected:
 
 } // namespace
 
-// The same on PulseAudio and on PipeWire's PulseAudio service.
 class NewUserOn : public NewUser, public ::testing::WithParamInterface<SoundServerKind> {};
 
 INSTANTIATE_TEST_SUITE_P(Servers, NewUserOn, ::testing::Values(SoundServerKind::PulseAudio, SoundServerKind::PipeWire),
