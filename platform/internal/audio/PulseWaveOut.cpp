@@ -70,7 +70,7 @@ bool PulseWaveOut::OpenStream(const WaveOutOptions& options, uint16_t mixerLevel
                            kPulseAnswerTime) &&
                        IsReady(m_stream);
     // On PipeWire a new stream starts at the volume the server keeps for streams like it, not the one given here.
-    if (ready && mixerLevel != kMixerLevelUnity)
+    if (ready)
         SetVolumeLocked(mixerLevel);
     if (!ready) {
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
