@@ -30,8 +30,12 @@ void FillInputLineList(QComboBox* list, AudioBackend& backend, int device, int s
     list->clear();
     const std::optional<std::vector<AudioInputLine>> lines = device >= 0 ? backend.InputLines(device) : std::nullopt;
     const int count = InputLineCount(backend, device);
-    for (int line = -1; line < count; ++line)
-        list->addItem(QString::fromStdString(InputLineName(backend, device, line)));
+    for (int line = -1; line < count; ++line) {
+        const bool unplugged = lines && line >= 0 && static_cast<size_t>(line) < lines->size() &&
+                               (*lines)[static_cast<size_t>(line)].availability == LineAvailability::Unplugged;
+        list->addItem(QString::fromStdString(InputLineName(backend, device, line)) +
+                      (unplugged ? QObject::tr(kUnpluggedLineMark) : QString()));
+    }
     if (!lines)
         AddDisabledEntry(list, kUnreadableLinesNote);
     else if (count == 0)

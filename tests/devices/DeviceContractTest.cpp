@@ -1,5 +1,5 @@
-// What every recording and playback device must do, run over the file device, the sound server and ALSA's
-// "default" device (which reaches the private server through ALSA's pulse plugin).
+// What every recording and playback device must do, run over the file device, the sound server and ALSA's pulse
+// plugin in front of it, on PulseAudio and on PipeWire.
 #include "DeviceTestSupport.h"
 #include "PulseServer.h"
 #include "SoundTestKit.h"
@@ -16,6 +16,7 @@ struct FileRig {
     static constexpr const char* kName = "File";
     static constexpr bool kLive = false;
     static constexpr int kDevice = 1;
+    static std::string SkipReason() { return {}; }
     std::unique_ptr<AudioBackend> Make() {
         const std::string loop = m_folder.Write("loop.wav", sound_test::Pcm16File(TestSignal(16000, 1)));
         return CreateFileBackend(Files(loop, loop));
@@ -23,26 +24,37 @@ struct FileRig {
     TempFolder m_folder;
 };
 
-// The null sink "test" and the microphone made from its monitor: what is played comes back while it plays.
-struct PulseRig {
-    static constexpr const char* kName = "Pulse";
+// A private server of `kKind`; PulseAudio must be there, PipeWire is tried where it is installed.
+template <SoundServerKind kKind> struct ServerRig {
     static constexpr bool kLive = true;
+    static std::string SkipReason() { return PulseServer::SkipReason(kKind); }
+    static PulseServer* Server() { return PulseServer::Shared(kKind); }
+};
+
+// The null sink "test" and the microphone made from its monitor: what is played comes back while it plays.
+template <SoundServerKind kKind> struct PulseRig : ServerRig<kKind> {
+    static constexpr const char* kName = kKind == SoundServerKind::PulseAudio ? "Pulse" : "PipeWire";
     static constexpr int kDevice = 1;
     std::unique_ptr<AudioBackend> Make() {
-        return PulseServer::Shared() ? CreatePulseBackend(PulseServer::Shared()->Address()) : nullptr;
+        return this->Server() ? CreatePulseBackend(this->Server()->Address()) : nullptr;
     }
 };
 
-struct AlsaRig {
-    static constexpr const char* kName = "Alsa";
-    static constexpr bool kLive = true;
+// ALSA's pulse plugin in front of the server ("default" for PulseAudio, "pipewire" for PipeWire's service).
+template <SoundServerKind kKind> struct AlsaRig : ServerRig<kKind> {
+    static constexpr const char* kName = kKind == SoundServerKind::PulseAudio ? "Alsa" : "AlsaOnPipeWire";
     static constexpr int kDevice = -1;
-    std::unique_ptr<AudioBackend> Make() { return PulseServer::Shared() ? CreateAlsaBackend() : nullptr; }
+    std::unique_ptr<AudioBackend> Make() {
+        return this->Server() ? CreateAlsaBackend(kKind == SoundServerKind::PulseAudio ? "default" : "pipewire")
+                              : nullptr;
+    }
 };
 
 template <typename Rig> class AudioDevice : public ::testing::Test {
 protected:
     void SetUp() override {
+        if (const std::string why = Rig::SkipReason(); !why.empty())
+            GTEST_SKIP() << why;
         m_backend = m_rig.Make();
         ASSERT_NE(m_backend, nullptr) << "no private sound server";
         m_input = m_backend->CreateWaveIn();
@@ -104,7 +116,8 @@ protected:
 struct RigNames {
     template <typename Rig> static std::string GetName(int) { return Rig::kName; }
 };
-using Rigs = ::testing::Types<FileRig, PulseRig, AlsaRig>;
+using Rigs = ::testing::Types<FileRig, PulseRig<SoundServerKind::PulseAudio>, AlsaRig<SoundServerKind::PulseAudio>,
+                              PulseRig<SoundServerKind::PipeWire>, AlsaRig<SoundServerKind::PipeWire>>;
 TYPED_TEST_SUITE(AudioDevice, Rigs, RigNames);
 
 TYPED_TEST(AudioDevice, ListsTheDefaultDeviceFirstAndOpensOnlyListedDevicesWithUsableOptions) {
@@ -161,10 +174,10 @@ TYPED_TEST(AudioDevice, BlocksAreFilledWholeInQueueOrderResetHandsBackTheQueuedO
     input.Start();
     queueAll();
     ASSERT_TRUE(PumpUntil(this->m_poster, [&] { return owner.indices.size() >= 42; }));
-    const size_t delivered = owner.indices.size();
-    EXPECT_EQ(delivered + static_cast<size_t>(input.Reset()), 80u);
+    const int32_t returned = input.Reset(); // a block filled just before may still be on its way to the owner
     this->m_poster.Pump();
     ASSERT_EQ(owner.indices.size(), 80u);
+    const size_t delivered = 80 - static_cast<size_t>(returned);
     EXPECT_EQ(input.QueuedBlocks(), 0);
     EXPECT_EQ(std::vector<int32_t>(owner.indices.begin() + 40, owner.indices.end()), order);
     EXPECT_EQ(std::vector<int32_t>(owner.frames.begin() + 40, owner.frames.begin() + static_cast<ptrdiff_t>(delivered)),

@@ -107,10 +107,18 @@ protected:
 
 } // namespace
 
-TEST_F(NewUser, RecordsPlaysAndScrubsOnTheSoundServer) {
-    PulseServer* server = PulseServer::Shared();
-    if (server == nullptr || !server->IsRunning())
-        GTEST_SKIP() << "no private sound server could be started (pulseaudio missing or refused to run)";
+class NewUserOn : public NewUser, public ::testing::WithParamInterface<SoundServerKind> {};
+
+INSTANTIATE_TEST_SUITE_P(Servers, NewUserOn, ::testing::Values(SoundServerKind::PulseAudio, SoundServerKind::PipeWire),
+                         [](const auto& kind) {
+                             return kind.param == SoundServerKind::PulseAudio ? "PulseAudio" : "PipeWire";
+                         });
+
+TEST_P(NewUserOn, RecordsPlaysAndScrubsOnTheSoundServer) {
+    if (const std::string why = PulseServer::SkipReason(GetParam()); !why.empty())
+        GTEST_SKIP() << why;
+    PulseServer* server = PulseServer::Shared(GetParam());
+    ASSERT_NE(server, nullptr) << "the private sound server did not start";
     // The back end the program itself chooses when told to use the sound server at this address.
     ::setenv("TALLOWIN_AUDIO", "pulse", 1);
     ::setenv("PULSE_SERVER", server->Address().c_str(), 1);
@@ -124,7 +132,9 @@ TEST_F(NewUser, RecordsPlaysAndScrubsOnTheSoundServer) {
     // The "speaker": a tone into the sink the microphone hears, well above the recorder's -15 dB start level.
     ASSERT_TRUE(WriteWave(m_folder / "voice.wav", Tone(6 * 8000, 20000), 8000, 1));
     auto speaker = std::make_unique<ChildProcess>(
-        FindProgram("paplay"), ChildProcess::Options{{"paplay", "--device=test", m_folder / "voice.wav"}, {}, {}, {}});
+        FindProgram("paplay"),
+        ChildProcess::Options{
+            {"paplay", "--server=" + server->Address(), "--device=test", m_folder / "voice.wav"}, {}, {}, {}});
     RecordFor(1.5, 4000);
     speaker.reset();
 

@@ -119,16 +119,22 @@ TEST(SelectRecordInput, SelectsTheLineThenSetsTheLevelGivenWhateverTheLineAndAFa
 }
 
 TEST_F(MixerSettings, TheRecordLevelSetReachesTheSourceOfAServerWithoutPortsAndNoLevelSetLeavesItsVolume) {
-    PulseServer* server = PulseServer::Shared();
-    ASSERT_NE(server, nullptr) << "no private sound server";
-    const std::unique_ptr<AudioBackend> backend = CreatePulseBackend(server->Address());
-    ASSERT_TRUE(backend && InputLineCount(*backend, 0) == 0);
-    (void)server->Pactl({"set-source-volume", "mic", "50%"});
-    for (const char* volume : {"50%", "-12.00 dB"}) { // no level set, then -12 dB
-        const InputSelection in = ReadRecording(*backend);
-        EXPECT_TRUE(SelectRecordInput(*backend, in.device, in.RecordLine(), ReadRecordLevel(m_file, kRecordVolume)));
-        EXPECT_NE(server->Pactl({"get-source-volume", "mic"}).find(volume), std::string::npos) << volume;
-        ASSERT_TRUE(WriteDbValue(m_file, kRecordVolume, -12));
+    for (const SoundServerKind kind : {SoundServerKind::PulseAudio, SoundServerKind::PipeWire}) {
+        if (const std::string why = PulseServer::SkipReason(kind); !why.empty())
+            GTEST_SKIP() << why;
+        PulseServer* server = PulseServer::Shared(kind);
+        ASSERT_NE(server, nullptr) << "no private sound server of kind " << static_cast<int>(kind);
+        const std::unique_ptr<AudioBackend> backend = CreatePulseBackend(server->Address());
+        ASSERT_TRUE(backend && InputLineCount(*backend, 0) == 0);
+        (void)server->Pactl({"set-source-volume", "mic", "50%"});
+        m_file = m_folder / ("settings-" + std::to_string(static_cast<int>(kind)) + ".ini");
+        for (const char* volume : {"50%", "-12.00 dB"}) { // no level set, then -12 dB
+            const InputSelection in = ReadRecording(*backend);
+            EXPECT_TRUE(
+                SelectRecordInput(*backend, in.device, in.RecordLine(), ReadRecordLevel(m_file, kRecordVolume)));
+            EXPECT_NE(server->Pactl({"get-source-volume", "mic"}).find(volume), std::string::npos) << volume;
+            ASSERT_TRUE(WriteDbValue(m_file, kRecordVolume, -12));
+        }
     }
 }
 
@@ -145,7 +151,9 @@ TEST(SetPlayVolume, SetsOnlyOurOwnPlaybackLevelFromTheLevelAndItsOffset) {
 // The dialog over a backend with three lines, a headset (one line) and a webcam (none) besides the file devices.
 class HardwareSettings : public ::testing::Test {
 protected:
-    HardwareSettings() { m_backend.linesByDevice = {{2, {{"mic", "Headset Microphone", true}}}, {3, {}}}; }
+    HardwareSettings() {
+        m_backend.linesByDevice = {{2, {{"mic", "Headset Microphone", true, LineAvailability::Unplugged}}}, {3, {}}};
+    }
     void Open() {
         m_dialog = std::make_unique<D>(nullptr, m_backend, m_file,
                                        [this](auto page, auto anchor) { m_help.emplace_back(page, anchor); });
@@ -224,7 +232,8 @@ TEST_F(HardwareSettings, ChoosingAnotherDeviceRefillsTheLineListKeepingTheIndexW
     };
     lines->setCurrentIndex(1);
     Control(D::kRecordDevice)->setCurrentIndex(2); // the headset
-    EXPECT_EQ(Entries(D::kInputLine), QStringList({kServerChoiceLineName, "Headset Microphone", D::kOneLineNote}));
+    EXPECT_EQ(Entries(D::kInputLine),
+              QStringList({kServerChoiceLineName, "Headset Microphone (unplugged)", D::kOneLineNote}));
     EXPECT_EQ(lines->currentIndex(), 1);
     EXPECT_FALSE(enabled(2));
     Control(D::kRecordDevice)->setCurrentIndex(3); // the webcam

@@ -2,9 +2,11 @@
 // closing; sending, the queue's failures, notices and progress, the hand-over and the recovery of a sent dictation.
 #include "ReadOnlyView.h"
 #include "SessionTestSupport.h"
+#include "SpyBackend.h"
 #include "WorkerProbe.h"
 #include "app/DictationLayout.h"
 #include "app/DictationTransport.h"
+#include "audio/Mixer.h"
 #include "platform/FileOps.h"
 #include "send/SentWorkList.h"
 #include "send/TypistRecipient.h"
@@ -81,6 +83,23 @@ TEST_F(Session, RecordWithoutADictationCreatesOneOrSaysWhyWhenTheFolderCannotBeW
     EXPECT_FALSE(m_session->Transport().IsRecording());
     ASSERT_EQ(m_view.told.size(), 1u);
     EXPECT_EQ(m_view.told[0].caption, "New Dictation");
+}
+
+TEST_F(Session, AChosenLineWithNothingPluggedInIsNotedOnceUntilItIsPluggedInAgain) {
+    auto spy = std::make_unique<SpyBackend>(std::vector<std::string>{});
+    SpyBackend& backend = *spy;
+    m_backend = std::move(spy);
+    ASSERT_TRUE(WriteIntValue(m_settings.settingsFile, SettingsKeys::kSoundInChan, 1));
+    DictationSession& session = Open();
+    using enum LineAvailability;
+    for (const auto& [headset, notes] : std::vector<std::pair<LineAvailability, size_t>>{
+             {Unplugged, 1}, {Unplugged, 1}, {Available, 1}, {Unplugged, 2}}) {
+        backend.linesByDevice[0] = {{"internal", "Internal Microphone", true, Available},
+                                    {"headset", "Headset Microphone", false, headset}};
+        session.Record();
+        session.Stop();
+        EXPECT_EQ(m_view.notes, Names(notes, UnpluggedLineMessage("Headset Microphone")));
+    }
 }
 
 class SessionHoldRule : public SessionTest, public ::testing::WithParamInterface<HeldCommand> {};

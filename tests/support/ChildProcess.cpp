@@ -20,6 +20,8 @@ ChildProcess::ChildProcess(const std::string& program, Options options) {
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != parent)
         ::_exit(126);
+    if (options.processGroup >= 0 && ::setpgid(0, options.processGroup) != 0)
+        ::_exit(126);
     for (const auto& [name, value] : options.environment)
         ::setenv(name.c_str(), value.c_str(), 1);
     if (!options.workingFolder.empty() && ::chdir(options.workingFolder.c_str()) != 0)

@@ -16,6 +16,7 @@ public:
         std::vector<std::pair<std::string, std::string>> environment; // set on top of this process's
         std::string workingFolder;                                    // empty: this process's
         std::string outputFile;                                       // stdout and stderr go here; empty: inherited
+        pid_t processGroup = -1; // -1: the test process's; 0: a new one the child leads; else: that group
     };
 
     ChildProcess(const std::string& program, Options options);
@@ -24,6 +25,7 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool Started() const { return m_pid > 0; }
+    pid_t Pid() const { return m_pid; }
     // The exit code, or nothing when it did not end in time (or ended by a signal: -signal).
     std::optional<int> Wait(std::chrono::milliseconds timeout);
     bool HasEnded();

@@ -5,6 +5,7 @@
 #include "platform/FileOps.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
@@ -26,84 +27,163 @@ const std::string& Home() {
         ::unsetenv("PULSE_SERVER");
         ::unsetenv("PULSE_RUNTIME_PATH");
         ::unsetenv("DISPLAY");
-        const std::string loss = "unix:" + home + "/loss/pulse/native";
-        folder.Write(".asoundrc", "pcm.!default { type pulse }\nctl.!default { type pulse }\n"
-                                  "pcm.lossy { type pulse server \"" +
-                                      loss + "\" }\nctl.lossy { type pulse server \"" + loss + "\" }\n");
+        const auto device = [](const std::string& name, const std::string& server) {
+            return "pcm." + name + " { type pulse server \"" + server + "\" }\nctl." + name +
+                   " { type pulse server \"" + server + "\" }\n";
+        };
+        folder.Write(".asoundrc", "pcm.!default { type pulse }\nctl.!default { type pulse }\n" +
+                                      device("lossy", "unix:" + home + "/loss/pulse/native") +
+                                      device("pipewire", "unix:" + home + "/pipewire/pulse/native"));
         return home;
     }();
     return path;
 }
 
-std::unique_ptr<PulseServer> g_shared;
-bool g_sharedTried = false;
+// The shared PipeWire server's runtime folder.
+std::string PipeWireFolder() {
+    return Home() + "/pipewire";
+}
 
-// Sets the environment up before any test touches a sound library, and kills the shared server at the end.
+std::unique_ptr<PulseServer> g_shared[2];
+bool g_sharedTried[2] = {false, false};
+
+// Sets the environment up before any test touches a sound library, and kills the shared servers at the end.
 class AudioEnvironment final : public ::testing::Environment {
 public:
     void SetUp() override { Home(); }
-    void TearDown() override { g_shared.reset(); }
+    void TearDown() override {
+        for (std::unique_ptr<PulseServer>& server : g_shared)
+            server.reset();
+    }
 };
 
 [[maybe_unused]] ::testing::Environment* const g_environment =
     ::testing::AddGlobalTestEnvironment(new AudioEnvironment);
 
-// Starts `arguments` (program path first) in the sound server folder `runtimeFolder`, its output going to `log`.
-std::unique_ptr<ChildProcess> Spawn(std::vector<std::string> arguments, const std::string& runtimeFolder,
-                                    const std::string& log) {
-    const std::string program = arguments[0];
-    return std::make_unique<ChildProcess>(
-        program, ChildProcess::Options{std::move(arguments), {{"XDG_RUNTIME_DIR", runtimeFolder}}, {}, log});
+// The programs a server of each kind runs.
+const std::vector<std::string>& Programs(SoundServerKind kind) {
+    static const std::vector<std::string> pulseAudio{"pulseaudio", "pactl", "parec"},
+        pipeWire{"dbus-daemon", "pipewire", "wireplumber", "pipewire-pulse", "pactl", "parec"};
+    return kind == SoundServerKind::PulseAudio ? pulseAudio : pipeWire;
+}
+
+// The first program a server of `kind` needs that is not installed, or empty.
+std::string MissingProgram(SoundServerKind kind) {
+    for (const std::string& program : Programs(kind))
+        if (FindProgram(program).empty())
+            return program;
+    return {};
 }
 
 } // namespace
 
-PulseServer* PulseServer::Shared() {
-    if (!g_sharedTried) {
-        g_sharedTried = true;
-        auto server = std::make_unique<PulseServer>(Home());
+PulseServer* PulseServer::Shared(SoundServerKind kind) {
+    const auto which = static_cast<size_t>(kind);
+    if (!g_sharedTried[which]) {
+        g_sharedTried[which] = true;
+        auto server =
+            std::make_unique<PulseServer>(kind == SoundServerKind::PulseAudio ? Home() : PipeWireFolder(), kind);
         if (server->IsRunning())
-            g_shared = std::move(server);
+            g_shared[which] = std::move(server);
     }
-    return g_shared.get();
+    return g_shared[which].get();
+}
+
+std::string PulseServer::SkipReason(SoundServerKind kind) {
+    const std::string missing = MissingProgram(kind);
+    return kind == SoundServerKind::PipeWire && !missing.empty() ? "PipeWire: " + missing + " is not installed" : "";
 }
 
 std::string PulseServer::LossServerFolder() {
     return Home() + "/loss";
 }
 
-PulseServer::PulseServer(std::string runtimeFolder) : m_runtimeFolder(std::move(runtimeFolder)) {
+PulseServer::PulseServer(std::string runtimeFolder, SoundServerKind kind) : m_runtimeFolder(std::move(runtimeFolder)) {
     Home();
     MakeFolders(m_runtimeFolder);
     ::chmod(m_runtimeFolder.c_str(), 0700);
-    const std::string program = FindProgram("pulseaudio");
-    if (program.empty())
+    if (!MissingProgram(kind).empty())
         return;
-    m_server = Spawn({program, "--daemonize=no", "--exit-idle-time=-1", "--system=false", "--use-pid-file=no", "-n",
-                      "--load=module-null-sink sink_name=test", "--load=module-native-protocol-unix auth-anonymous=1",
-                      "--load=module-remap-source master=test.monitor source_name=mic "
-                      "source_properties=device.description=Microphone"},
-                     m_runtimeFolder, m_runtimeFolder + "/server.log");
+    const bool started = kind == SoundServerKind::PulseAudio ? StartPulseAudio() : StartPipeWire();
+    // The sink and the microphone are the defaults; a server missing either is of no use.
+    if (!started || Pactl({"set-default-sink", "test"}) == "<failed>" ||
+        Pactl({"set-default-source", "mic"}) == "<failed>")
+        Kill();
+}
+
+bool PulseServer::StartPulseAudio() {
+    Spawn({FindProgram("pulseaudio"), "--daemonize=no", "--exit-idle-time=-1", "--system=false", "--use-pid-file=no",
+           "-n", "--load=module-null-sink sink_name=test", "--load=module-native-protocol-unix auth-anonymous=1",
+           "--load=module-remap-source master=test.monitor source_name=mic "
+           "source_properties=device.description=Microphone"},
+          m_runtimeFolder + "/server.log");
     // Ready once the server answers on its socket.
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!PathExists(m_runtimeFolder + "/pulse/native") || Pactl({"info"}) == "<failed>") {
-        if (m_server->HasEnded() || std::chrono::steady_clock::now() > deadline) {
-            Kill();
-            return;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-    Pactl({"set-default-sink", "test"});
-    Pactl({"set-default-source", "mic"});
-    // A null sink renders in blocks as long as the lowest latency asked of it, two seconds when nobody asks: a
-    // recorder that keeps asking for 20 ms, and a restart of the sink's clock, let every test start at once.
-    const std::string recorder = FindProgram("parec");
-    if (!recorder.empty())
-        m_listener =
-            Spawn({recorder, "-s", Address(), "-d", "mic", "--latency-msec=20", "--rate=8000", "--channels=1", "--raw"},
-                  m_runtimeFolder, "/dev/null");
+    if (!WaitUntil([this] { return Answers(); }))
+        return false;
+    // A null sink renders in blocks as long as the lowest latency asked of it, two seconds when nobody asks: the
+    // listener asks for 20 ms, and a restart of the sink's clock lets every test start at once.
+    Listen();
     Pactl({"suspend-sink", "test", "1"});
     Pactl({"suspend-sink", "test", "0"});
+    return true;
+}
+
+bool PulseServer::StartPipeWire() {
+    // Each program needs the one before it: the session bus (wireplumber's), the PipeWire daemon, then its session
+    // manager and PulseAudio service. PipeWire's null sink runs on its own clock at the graph's quantum.
+    const std::string bus = m_runtimeFolder + "/bus";
+    Spawn({FindProgram("dbus-daemon"), "--session", "--nofork", "--nopidfile", "--address=unix:path=" + bus},
+          m_runtimeFolder + "/dbus.log");
+    if (!WaitUntil([&] { return PathExists(bus); }))
+        return false;
+    Spawn({FindProgram("pipewire")}, m_runtimeFolder + "/pipewire.log");
+    if (!WaitUntil([this] { return PathExists(m_runtimeFolder + "/pipewire-0"); }))
+        return false;
+    Spawn({FindProgram("wireplumber")}, m_runtimeFolder + "/wireplumber.log");
+    Spawn({FindProgram("pipewire-pulse")}, m_runtimeFolder + "/pipewire-pulse.log");
+    if (!WaitUntil([this] { return Answers(); }))
+        return false;
+    // The sink and the microphone are made through the PulseAudio service; the microphone appears a moment later.
+    if (Pactl({"load-module", "module-null-sink", "sink_name=test"}) == "<failed>" ||
+        Pactl({"load-module", "module-remap-source", "master=test.monitor", "source_name=mic",
+               "source_properties=device.description=Microphone"}) == "<failed>")
+        return false;
+    if (!WaitUntil([this] { return Pactl({"list", "short", "sources"}).find("\tmic\t") != std::string::npos; }))
+        return false;
+    // The remapped microphone buffers what the sink played while nobody recorded, and would hand it to the next
+    // recording: the listener keeps taking it.
+    Listen();
+    return true;
+}
+
+void PulseServer::Listen() {
+    Spawn({FindProgram("parec"), "-s", Address(), "-d", "mic", "--latency-msec=20", "--rate=8000", "--channels=1",
+           "--raw"},
+          "/dev/null");
+}
+
+ChildProcess& PulseServer::Spawn(std::vector<std::string> arguments, const std::string& log) {
+    const std::string program = arguments[0];
+    ChildProcess::Options options{
+        std::move(arguments),
+        {{"XDG_RUNTIME_DIR", m_runtimeFolder}, {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + m_runtimeFolder + "/bus"}},
+        {},
+        log};
+    options.processGroup = m_processes.empty() ? 0 : m_processes.front()->Pid();
+    return *m_processes.emplace_back(std::make_unique<ChildProcess>(program, std::move(options)));
+}
+
+bool PulseServer::WaitUntil(const std::function<bool()>& ready) {
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!ready()) {
+        for (const std::unique_ptr<ChildProcess>& process : m_processes)
+            if (process->HasEnded())
+                return false;
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
 }
 
 PulseServer::~PulseServer() {
@@ -111,8 +191,14 @@ PulseServer::~PulseServer() {
 }
 
 void PulseServer::Kill() {
-    m_listener.reset();
-    m_server.reset();
+    // The whole group, with anything its programs started; then each is reaped.
+    if (!m_processes.empty() && m_processes.front()->Pid() > 0)
+        ::kill(-m_processes.front()->Pid(), SIGKILL);
+    m_processes.clear();
+}
+
+bool PulseServer::Answers() const {
+    return PathExists(m_runtimeFolder + "/pulse/native") && Pactl({"info"}) != "<failed>";
 }
 
 std::string PulseServer::Pactl(const std::vector<std::string>& arguments) const {

@@ -19,6 +19,7 @@ bool AlsaWaveOut::OpenStream(const WaveOutOptions& options, uint16_t mixerLevel)
     m_channels = options.format.channels;
     m_queue.Clear();
     m_inDevice = 0;
+    m_tail.reset();
     m_gain = GainForMixerLevel(mixerLevel);
     m_held = false;
     m_stop = false;
@@ -40,14 +41,35 @@ int64_t AlsaWaveOut::UnplayedFrames() {
     int64_t inDevice = 0;
     if (m_pcm.IsOpen() && m_inDevice > 0) {
         const snd_pcm_state_t state = snd_pcm_state(m_pcm.Handle());
-        snd_pcm_sframes_t delay = 0;
-        if (state == SND_PCM_STATE_PREPARED || state == SND_PCM_STATE_PAUSED)
-            inDevice = m_inDevice; // not started, or held: nothing more was played
-        else if (state == SND_PCM_STATE_RUNNING && snd_pcm_delay(m_pcm.Handle(), &delay) == 0)
-            inDevice = std::clamp<int64_t>(delay, 0, m_inDevice);
-        // an underrun (or any other state): the device played all it had
+        if (state == SND_PCM_STATE_RUNNING) {
+            inDevice = RunningDelay();
+        } else {
+            m_tail.reset();
+            if (state == SND_PCM_STATE_PREPARED || state == SND_PCM_STATE_PAUSED)
+                inDevice = m_inDevice; // not started, or held: nothing more was played
+            // an underrun (or any other state): the device played all it had
+        }
     }
     return static_cast<int64_t>(m_queue.Size() / m_channels) + inDevice;
+}
+
+int64_t AlsaWaveOut::RunningDelay() {
+    snd_pcm_sframes_t delay = 0;
+    if (snd_pcm_delay(m_pcm.Handle(), &delay) != 0)
+        return 0;
+    const int64_t unplayed = std::clamp<int64_t>(delay, 0, m_inDevice);
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_queue.Empty()) { // frames are still to come: the delay is all there is to go by
+        m_tail.reset();
+        return unplayed;
+    }
+    if (!m_tail || m_tail->written != m_inDevice) { // the last frames were just written
+        m_tail = Tail{now, m_inDevice, unplayed};
+        return unplayed;
+    }
+    const int64_t elapsed = std::chrono::duration_cast<std::chrono::microseconds>(now - m_tail->since).count() *
+                            OpenOptions().format.rate / 1000000;
+    return std::min(unplayed, std::max<int64_t>(0, m_tail->unplayed - elapsed));
 }
 
 void AlsaWaveOut::PauseStream() {
@@ -106,6 +128,7 @@ void AlsaWaveOut::DropDevice() {
     snd_pcm_drop(m_pcm.Handle());
     snd_pcm_prepare(m_pcm.Handle());
     m_inDevice = 0;
+    m_tail.reset();
 }
 
 bool AlsaWaveOut::FillDevice() {

@@ -14,6 +14,11 @@ std::shared_ptr<PulseConnection> PulseSession::Connection() {
     return m_connection;
 }
 
+std::shared_ptr<PulseConnection> PulseSession::OwnConnection() {
+    const std::shared_ptr<PulseConnection> shared = Connection();
+    return shared ? PulseConnection::Connect(shared->ServerAddress(), kPulseAnswerTime) : nullptr;
+}
+
 void PulseSession::Adopt(std::shared_ptr<PulseConnection> connection) {
     std::lock_guard lock(m_mutex);
     m_connection = std::move(connection);

@@ -22,6 +22,11 @@ public:
     // call, waiting at most kPulseAnswerTime).
     std::shared_ptr<PulseConnection> Connection();
 
+    // A connection of the caller's own to the server the shared one reached, or null. A recording stream has one:
+    // PipeWire's PulseAudio service holds back a client's recorded data while a playback stream of the same client
+    // runs dry.
+    std::shared_ptr<PulseConnection> OwnConnection();
+
     // Keeps a connection made elsewhere (the first one).
     void Adopt(std::shared_ptr<PulseConnection> connection);
 

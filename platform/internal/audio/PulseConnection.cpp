@@ -160,6 +160,12 @@ bool PulseConnection::IsReady() const {
     return pa_context_get_state(m_context) == PA_CONTEXT_READY;
 }
 
+std::string PulseConnection::ServerAddress() const {
+    PulseLock lock(*this);
+    const char* server = pa_context_get_server(m_context);
+    return server ? server : "";
+}
+
 bool PulseConnection::WaitLocked(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     if (done())
         return true;

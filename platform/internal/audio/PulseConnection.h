@@ -46,6 +46,8 @@ public:
 
     // True while the server answers (takes the lock itself).
     bool IsReady() const;
+    // The address of the server it reached (takes the lock itself).
+    std::string ServerAddress() const;
 
     // With the lock held: waits until `done` holds, the context fails, or `timeout` passes. True when `done` held.
     // Callbacks that change what `done` looks at must call Signal.

@@ -6,7 +6,7 @@ bool PulseWaveIn::OpenStream(const WaveInOptions& options) {
     std::optional<std::string> device = m_session->DeviceName(AudioDirection::Recording, options.device);
     if (!device)
         return false;
-    m_connection = m_session->Connection();
+    m_connection = m_session->OwnConnection();
     if (!m_connection)
         return false;
     m_frameBytes = options.format.BytesPerFrame();

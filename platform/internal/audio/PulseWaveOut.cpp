@@ -69,6 +69,9 @@ bool PulseWaveOut::OpenStream(const WaveOutOptions& options, uint16_t mixerLevel
                            },
                            kPulseAnswerTime) &&
                        IsReady(m_stream);
+    // On PipeWire a new stream starts at the volume the server keeps for streams like it, not the one given here.
+    if (ready)
+        SetVolumeLocked(mixerLevel);
     if (!ready) {
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
         pa_stream_set_write_callback(m_stream, nullptr, nullptr);
@@ -182,8 +185,11 @@ void PulseWaveOut::CloseStream() {
 
 void PulseWaveOut::SetStreamLevel(uint16_t mixerLevel) {
     PulseLock lock(*m_connection);
-    if (!IsReady(m_stream))
-        return;
+    if (IsReady(m_stream))
+        SetVolumeLocked(mixerLevel);
+}
+
+void PulseWaveOut::SetVolumeLocked(uint16_t mixerLevel) {
     pa_cvolume volume;
     pa_cvolume_set(&volume, static_cast<unsigned>(m_channels), PulseVolumeForMixerLevel(mixerLevel));
     m_connection->FinishLocked(pa_context_set_sink_input_volume(m_connection->Context(), pa_stream_get_index(m_stream),

@@ -38,6 +38,8 @@ private:
     // With the main loop lock held.
     void SendLocked();
     void CorkLocked(bool corked);
+    // Sets the stream's volume on the server and waits for the answer.
+    void SetVolumeLocked(uint16_t mixerLevel);
     // Asks the server how far it played, unless it was asked a moment ago or has not answered yet.
     void RequestTimingLocked();
 
