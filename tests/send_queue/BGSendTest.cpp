@@ -9,6 +9,7 @@
 #include "send/RecipientList.h"
 #include "send/SendQueueFile.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <tuple>
 #include <unistd.h>
@@ -175,6 +176,35 @@ TEST_F(SendQueueTest, ARecipientWhoseServerIsDownWaitsForItsRetriesWhileTheOther
     }
     EXPECT_EQ(queue.TakeFailure(), std::nullopt); // told once across the retries
     EXPECT_EQ(SendFixture::List(server), (Names{"dct00042-00001.dct", "dct00042-00004.dct"}));
+}
+
+TEST_F(SendQueueTest, AFullDiskPausesTheWholeQueueOnceToldUntilARetryFindsSpace) {
+    const std::string second = f.temp / "second/";
+    ASSERT_TRUE(MakeFolders(second));
+    f.AddRecipient(1, SendFixture::FolderRecipient(second));
+    BGSend& queue = Open();
+    int minutes = 0;
+    queue.SetClock([&] { return std::chrono::steady_clock::time_point() + std::chrono::minutes(minutes); });
+    ASSERT_TRUE(MakeFolders(f.sent + "a.tmp/")); // the converted audio of "a" cannot be written
+    const Names waves = {f.MakeSentDictation("a", 1), f.MakeSentDictation("b", 2)};
+    ASSERT_TRUE(queue.Add(waves[0], 0) && queue.Add(waves[1], 1));
+    ASSERT_TRUE(probe->WaitForEndings(1));
+    minutes = 1;
+    queue.RetryDue(); // still no space: not told again
+    ASSERT_TRUE(probe->WaitForEndings(2));
+    EXPECT_EQ(Arrived(), Names{});
+    EXPECT_EQ(SendFixture::List(second), Names{}); // the other recipient waits too
+    const std::vector<QueueNotice> notices = queue.TakeNotices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].text.find("the disk may be full"), std::string::npos);
+    EXPECT_EQ(queue.TakeFailure(), std::nullopt);
+
+    std::filesystem::remove(f.sent + "a.tmp");
+    minutes = 3;
+    queue.RetryDue();
+    ASSERT_TRUE(probe->WaitForEndings(3));
+    EXPECT_EQ(Arrived(), Names{"dct00042-00001.dct"});
+    EXPECT_EQ(SendFixture::List(second), Names{"dct00042-00002.dct"});
 }
 
 TEST_F(SendQueueTest, AStopDuringTheConversionLeavesTheEntryQueuedAndNoTemporaries) {
