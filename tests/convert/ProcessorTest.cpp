@@ -24,8 +24,6 @@ using namespace sound_test;
 
 namespace {
 
-constexpr int32_t kLevel = kFullScale16;
-
 // `frames` frames of `channels` channels whose samples tell where they came from: frame × scale + channel.
 std::vector<int32_t> Numbered(int32_t frames, int channels = 1, int32_t scale = 10) {
     std::vector<int32_t> samples(static_cast<size_t>(frames) * channels);
