@@ -19,16 +19,15 @@ public:
             return;
         m_largestRead = std::max(m_largestRead, frames);
         m_framesRead += frames;
+        // Silence before the start and after the end, the samples between.
         const int64_t channels = Channels();
-        const int64_t length = Length();
-        for (int64_t frame = 0; frame < frames; ++frame) {
-            const int64_t source = m_position + frame;
-            int32_t* out = samples + frame * channels;
-            if (source >= 0 && source < length)
-                std::copy_n(m_samples.data() + source * channels, channels, out);
-            else
-                std::fill_n(out, channels, 0);
-        }
+        const int64_t first = std::clamp<int64_t>(-m_position, 0, frames);
+        const int64_t end = std::clamp<int64_t>(Length() - m_position, first, frames);
+        std::fill_n(samples, first * channels, 0);
+        if (end > first)
+            std::copy_n(m_samples.data() + (m_position + first) * channels, (end - first) * channels,
+                        samples + first * channels);
+        std::fill_n(samples + end * channels, (frames - end) * channels, 0);
         m_position += frames;
     }
     void Seek(int32_t frame) override { m_position = frame; }
