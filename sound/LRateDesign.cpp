@@ -36,6 +36,11 @@ LRateDesign::LRateDesign(int32_t inputRate, int32_t targetRate) : m_inputRate(in
         m_cutoff = static_cast<long double>(targetRate) / inputRate - 0.046875L;
         m_beta = 4.538L;
     }
+    // Lowering the rate by about 21 or more leaves no band to keep (and a cutoff of exactly 0 has no sinc).
+    if (m_cutoff <= 0) {
+        m_verdict = Verdict::FilterTooNarrow;
+        return;
+    }
     BuildTable();
 
     // Every phase must pass DC within 1 dB; a cutoff too low for 63 taps (downsampling by more than about 12)

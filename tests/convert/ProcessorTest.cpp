@@ -229,12 +229,11 @@ TEST(ConversionChain, NothingToDoHandsTheSourceBackAndStepsThatCannotBeBuiltFail
 TEST(RateDesign, RatesItCannotServeAreRefusedWithAReasonAConverterForThemIsSilentAndItsDescriptorBuildsNone) {
     using Verdict = LRateDesign::Verdict;
     // 1 -> 1000: even L = 255 rounds M to 0; 1000 -> 192000: L = 162, M = 1 would play 162000 frames per second;
-    // 160000 -> 8000: a cutoff of 0.003 is too narrow for 63 taps.
-    const std::tuple<int32_t, int32_t, Verdict> rows[] = {{0, 8000, Verdict::RateOutOfRange},
-                                                          {1, 1000, Verdict::ZeroStep},
-                                                          {1000, 192000, Verdict::RateMissed},
-                                                          {160000, 8000, Verdict::FilterTooNarrow},
-                                                          {96000, 8000, Verdict::Served}};
+    // 160000 -> 8000: a cutoff of 0.003 is too narrow for 63 taps; 64000 -> 3000: a cutoff of exactly 0.
+    const std::tuple<int32_t, int32_t, Verdict> rows[] = {
+        {0, 8000, Verdict::RateOutOfRange},      {1, 1000, Verdict::ZeroStep},
+        {1000, 192000, Verdict::RateMissed},     {160000, 8000, Verdict::FilterTooNarrow},
+        {64000, 3000, Verdict::FilterTooNarrow}, {96000, 8000, Verdict::Served}};
     for (const auto& [input, target, verdict] : rows) {
         const LRateDesign design(input, target);
         EXPECT_EQ(design.GetVerdict(), verdict) << input << " -> " << target;
