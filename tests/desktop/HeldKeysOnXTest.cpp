@@ -1,7 +1,7 @@
 // Held keys on a real X server with auto-repeat on and both cores kept busy: Space held while speech plays into the
 // sound server's default input makes one recording that stops at the release, with no holes of silence; Right held
 // fast-forwards as one run. Keys come from the X server's test extension (xdotool), as a keyboard's would. The real
-// program, ended by the system's SIGTERM while it records, closes as Exit closes it.
+// program, ended by the system's SIGTERM while it records from the sound server, closes as Exit closes it.
 #include "ChildProcess.h"
 #include "EngineTestSupport.h"
 #include "PulseServer.h"
@@ -126,22 +126,22 @@ TEST(HeldKeysOnX, SpaceHeldRecordsOnceWithoutHolesAndRightHeldForwardsOnce) {
     frame.Form().Close();
 }
 
-TEST(EndedBySignal, TheRealProgramFinishesTheRecordingSavesTheNotesAndExitsZero) {
-    if (!g_display || FindProgram("xdotool").empty() || FindProgram("sox").empty())
-        GTEST_SKIP() << "needs Xvfb, xdotool and sox";
+TEST(EndedBySignal, TheRealProgramRecordingFromTheSoundServerFinishesTheFileSavesTheNotesAndExitsZero) {
+    PulseServer* server = PulseServer::Shared();
+    if (!g_display || FindProgram("xdotool").empty() || FindProgram("sox").empty() || !server)
+        GTEST_SKIP() << "needs Xvfb, xdotool, sox and a sound server";
     TempFolder folder; // the program's own folder, which it writes its data into
     std::filesystem::copy_file(TALLOWIN_PROGRAM, folder / "tallowin");
     const std::string voice = folder / "voice.wav", wave = folder / "Current Files/Dictation 1.wav";
     ASSERT_EQ(
         Shell("sox -n -r 8000 -c 1 -b 16 '" + voice + "' synth 60 sine 440 gain -3")->Wait(std::chrono::seconds(30)),
         0);
-    ChildProcess program(folder / "tallowin", {{"tallowin"},
-                                               {{"DISPLAY", g_displayName},
-                                                {"QT_QPA_PLATFORM", "xcb"},
-                                                {"TALLOWIN_AUDIO_FILE_IN", voice},
-                                                {"TALLOWIN_AUDIO_FILE_OUT", folder / "out.wav"}},
-                                               {},
-                                               {}});
+    const auto play = Shell("paplay --device=test '" + voice + "'", {{"PULSE_SERVER", server->Address()}});
+    ChildProcess program(folder / "tallowin",
+                         {{"tallowin"},
+                          {{"DISPLAY", g_displayName}, {"QT_QPA_PLATFORM", "xcb"}, {"PULSE_SERVER", server->Address()}},
+                          {},
+                          {}});
     const auto sizeOf = [](const std::string& path) { return ReadFileBytes(path).value_or("").size(); };
     const auto keys = [](const std::string& commands) {
         return Shell("xdotool " + commands, {{"DISPLAY", g_displayName}})->Wait(std::chrono::seconds(30)) == 0;
@@ -150,16 +150,21 @@ TEST(EndedBySignal, TheRealProgramFinishesTheRecordingSavesTheNotesAndExitsZero)
     ASSERT_TRUE(keys("search --sync --onlyvisible --name '^Tallowin$' windowfocus --sync key ctrl+n keydown space "
                      "sleep 0.1 keyup space"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return sizeOf(wave) > 16000; }, 20000)) << "nothing is being recorded";
+    EXPECT_NE(server->Pactl({"list", "source-outputs"}).find("tallowin"), std::string::npos)
+        << "the program does not record from the sound server";
     ASSERT_TRUE(keys("key alt+n type Call-the-bank"));
     QTest::qWait(500); // the typing settles
     const size_t before = sizeOf(wave);
     program.Kill(SIGTERM);
     EXPECT_EQ(program.Wait(std::chrono::seconds(10)), 0);
-    // The file is finished (its RIFF header counts all of it) and keeps every frame written before the signal; the
-    // notes are saved.
+    // The file is finished (its RIFF header counts all of it) and keeps every frame written before the signal, which
+    // hold the tone played into the server; the notes are saved.
     const std::string bytes = ReadFileBytes(wave).value_or("");
     ASSERT_TRUE(OpenWaveFileWithReason(wave).source && bytes.size() >= before);
     EXPECT_EQ(ReadLe32(reinterpret_cast<const uint8_t*>(bytes.data()) + 4) + 8u, bytes.size());
+    int32_t rate = 1;
+    const Samples samples = ReadWave(wave, &rate);
+    EXPECT_GT(std::count_if(samples.begin(), samples.end(), [](int16_t s) { return std::abs(s) > 1000; }), rate / 2);
     EXPECT_EQ(ReadFileBytes(folder / "Current Files/Dictation 1.txt").value_or("").substr(0, 13), "Call-the-bank");
 }
 
