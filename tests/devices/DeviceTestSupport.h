@@ -1,5 +1,5 @@
-// DeviceTestSupport: what the device and engine tests share: an owner that collects delivered blocks, pumping the
-// owner's queue until something happened, and test signals and finding them in a recording.
+// DeviceTestSupport: what the device and engine tests share: an owner that collects delivered blocks, starting a
+// recording, and pumping the owner's queue until something happened.
 #pragma once
 
 #include "platform/AudioBackend.h"
@@ -38,19 +38,9 @@ private:
 FileAudioOptions Files(const std::string& in, const std::string& out = {}, FilePacing pacing = FilePacing::Fast,
                        FileInputEnd end = FileInputEnd::Continue);
 
+// Opens `device` for `owner`, starts it and queues every block; false when it does not open.
+bool StartRecording(WaveIn& device, const WaveInOptions& options, PumpPoster& poster, WaveInNotify& owner);
+
 // Pumps `poster` until `done` holds or `limit` passes; true when it held.
 bool PumpUntil(PumpPoster& poster, const std::function<bool()>& done,
                std::chrono::milliseconds limit = std::chrono::milliseconds(10000));
-
-// Low-passed noise (energy mostly below a quarter of the rate), deterministic for a seed.
-std::vector<int16_t> TestSignal(size_t frames, uint32_t seed, int amplitude = 8000);
-
-struct SignalMatch {
-    size_t lag = 0;           // frame of the recording where the signal starts
-    double correlation = 0.0; // normalised, 1 = identical shape
-};
-// Where `signal` (mono) lies best in `recording` (mono).
-SignalMatch FindSignal(const std::vector<int16_t>& recording, const std::vector<int16_t>& signal);
-
-// The first and last frame whose smoothed magnitude passes `threshold`, or {0, 0} when none does.
-std::pair<size_t, size_t> SoundingSpan(const std::vector<int16_t>& recording, int threshold);
