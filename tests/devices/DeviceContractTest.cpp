@@ -106,8 +106,7 @@ protected:
     }
 
     static WaveInOptions In(int32_t framesPerBlock = 800, int32_t blockCount = 40) {
-        return {
-            .device = Rig::kDevice, .format = kDictation, .framesPerBlock = framesPerBlock, .blockCount = blockCount};
+        return {Rig::kDevice, kDictation, framesPerBlock, blockCount};
     }
     static WaveOutOptions Out(PcmFormat format = kDictation) { return {.device = Rig::kDevice, .format = format}; }
 

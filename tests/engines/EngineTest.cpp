@@ -37,14 +37,12 @@ public:
     void OnPlayTime(int32_t time, uint32_t cookie) override { Add("Time " + std::to_string(time), cookie); }
     void OnPlayLevels(const LDBMC& levels, uint32_t cookie) override { Add("Levels " + Text(levels), cookie); }
 
-    // The lines that begin with `word`.
     Lines Only(const std::string& word) const {
         Lines found;
         std::copy_if(lines.begin(), lines.end(), std::back_inserter(found),
                      [&](const std::string& line) { return line.starts_with(word + " "); });
         return found;
     }
-    // The times of the "Time" lines.
     std::vector<int32_t> Times() const {
         std::vector<int32_t> times;
         for (const std::string& line : Only("Time"))
@@ -70,7 +68,6 @@ private:
     }
 };
 
-// What an engine test works with: a folder, the poster it pumps, the device, and the owner's log.
 class EngineTest : public ::testing::Test {
 protected:
     TempFolder m_folder;
