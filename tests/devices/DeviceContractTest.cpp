@@ -6,9 +6,62 @@
 #include "TempFolder.h"
 #include "platform/AudioBackend.h"
 
+#include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
+
+// Low-passed noise (energy mostly below a quarter of the rate), deterministic for a seed.
+std::vector<int16_t> TestSignal(size_t frames, uint32_t seed, int amplitude = 8000) {
+    std::vector<int16_t> signal(frames);
+    uint32_t state = seed * 2654435761u + 1;
+    double smooth[2] = {0, 0};
+    for (int16_t& sample : signal) {
+        state = state * 1664525u + 1013904223u;
+        const double noise = (static_cast<double>(state >> 8) / double(1u << 24)) * 2.0 - 1.0;
+        smooth[0] += 0.35 * (noise - smooth[0]);
+        smooth[1] += 0.35 * (smooth[0] - smooth[1]);
+        sample = static_cast<int16_t>(std::lround(std::clamp(smooth[1] * 3.0, -1.0, 1.0) * amplitude));
+    }
+    return signal;
+}
+
+struct SignalMatch {
+    size_t lag = 0;           // frame of the recording where the signal starts
+    double correlation = 0.0; // normalised, 1 = identical shape
+};
+// Where `signal` (mono) lies best in `recording` (mono).
+SignalMatch FindSignal(const std::vector<int16_t>& recording, const std::vector<int16_t>& signal) {
+    SignalMatch best;
+    for (size_t lag = 0; lag + signal.size() <= recording.size(); ++lag) {
+        double dot = 0, energyA = 0, energyB = 0;
+        for (size_t i = 0; i < signal.size(); ++i) {
+            dot += double(recording[lag + i]) * signal[i];
+            energyA += double(recording[lag + i]) * recording[lag + i];
+            energyB += double(signal[i]) * signal[i];
+        }
+        if (energyA > 0 && energyB > 0 && dot / std::sqrt(energyA * energyB) > best.correlation)
+            best = {lag, dot / std::sqrt(energyA * energyB)};
+    }
+    return best;
+}
+
+// The first and last frame whose smoothed magnitude passes `threshold`, or {0, 0} when none does.
+std::pair<size_t, size_t> SoundingSpan(const std::vector<int16_t>& recording, int threshold) {
+    constexpr size_t kWindow = 16;
+    std::pair<size_t, size_t> span{0, 0};
+    bool found = false;
+    double level = 0;
+    for (size_t i = 0; i < recording.size(); ++i) {
+        level += (std::abs(double(recording[i])) - level) / kWindow;
+        if (level > threshold) {
+            span = {found ? span.first : i, i};
+            found = true;
+        }
+    }
+    return span;
+}
 
 // The file device, blocks as fast as they are taken, recording the very file its playback device writes: it
 // records what was played only after it was played.
@@ -24,29 +77,20 @@ struct FileRig {
     TempFolder m_folder;
 };
 
-// A private server of `kKind`; PulseAudio must be there, PipeWire is tried where it is installed.
-template <SoundServerKind kKind> struct ServerRig {
+// A private server of `kKind` (PulseAudio must be there, PipeWire is tried where it is installed), either directly:
+// the null sink "test" and the microphone made from its monitor, so what is played comes back while it plays; or
+// through ALSA's pulse plugin in front of it ("default" for PulseAudio, "pipewire" for PipeWire's service).
+template <SoundServerKind kKind, bool kAlsa> struct ServerRig {
+    static constexpr bool kPulse = kKind == SoundServerKind::PulseAudio;
+    static constexpr const char* kName = kAlsa ? (kPulse ? "Alsa" : "AlsaOnPipeWire") : (kPulse ? "Pulse" : "PipeWire");
     static constexpr bool kLive = true;
+    static constexpr int kDevice = kAlsa ? -1 : 1;
     static std::string SkipReason() { return PulseServer::SkipReason(kKind); }
-    static PulseServer* Server() { return PulseServer::Shared(kKind); }
-};
-
-// The null sink "test" and the microphone made from its monitor: what is played comes back while it plays.
-template <SoundServerKind kKind> struct PulseRig : ServerRig<kKind> {
-    static constexpr const char* kName = kKind == SoundServerKind::PulseAudio ? "Pulse" : "PipeWire";
-    static constexpr int kDevice = 1;
     std::unique_ptr<AudioBackend> Make() {
-        return this->Server() ? CreatePulseBackend(this->Server()->Address()) : nullptr;
-    }
-};
-
-// ALSA's pulse plugin in front of the server ("default" for PulseAudio, "pipewire" for PipeWire's service).
-template <SoundServerKind kKind> struct AlsaRig : ServerRig<kKind> {
-    static constexpr const char* kName = kKind == SoundServerKind::PulseAudio ? "Alsa" : "AlsaOnPipeWire";
-    static constexpr int kDevice = -1;
-    std::unique_ptr<AudioBackend> Make() {
-        return this->Server() ? CreateAlsaBackend(kKind == SoundServerKind::PulseAudio ? "default" : "pipewire")
-                              : nullptr;
+        const PulseServer* server = PulseServer::Shared(kKind);
+        if (!server)
+            return nullptr;
+        return kAlsa ? CreateAlsaBackend(kPulse ? "default" : "pipewire") : CreatePulseBackend(server->Address());
     }
 };
 
@@ -62,8 +106,7 @@ protected:
     }
 
     static WaveInOptions In(int32_t framesPerBlock = 800, int32_t blockCount = 40) {
-        return {
-            .device = Rig::kDevice, .format = kDictation, .framesPerBlock = framesPerBlock, .blockCount = blockCount};
+        return {Rig::kDevice, kDictation, framesPerBlock, blockCount};
     }
     static WaveOutOptions Out(PcmFormat format = kDictation) { return {.device = Rig::kDevice, .format = format}; }
 
@@ -74,10 +117,7 @@ protected:
         BlockCollector owner(*m_input);
         const auto record = [&](size_t frames) {
             if (!m_input->IsOpen()) {
-                EXPECT_TRUE(m_input->Open(In(), m_poster, owner));
-                m_input->Start();
-                for (int32_t i = 0; i < 40; ++i)
-                    m_input->AddBuffer(i);
+                EXPECT_TRUE(StartRecording(*m_input, In(), m_poster, owner));
             }
             const size_t wanted = owner.samples.size() + frames;
             EXPECT_TRUE(PumpUntil(m_poster, [&] { return owner.samples.size() >= wanted; }));
@@ -116,8 +156,9 @@ protected:
 struct RigNames {
     template <typename Rig> static std::string GetName(int) { return Rig::kName; }
 };
-using Rigs = ::testing::Types<FileRig, PulseRig<SoundServerKind::PulseAudio>, AlsaRig<SoundServerKind::PulseAudio>,
-                              PulseRig<SoundServerKind::PipeWire>, AlsaRig<SoundServerKind::PipeWire>>;
+using Rigs = ::testing::Types<FileRig, ServerRig<SoundServerKind::PulseAudio, false>,
+                              ServerRig<SoundServerKind::PulseAudio, true>, ServerRig<SoundServerKind::PipeWire, false>,
+                              ServerRig<SoundServerKind::PipeWire, true>>;
 TYPED_TEST_SUITE(AudioDevice, Rigs, RigNames);
 
 TYPED_TEST(AudioDevice, ListsTheDefaultDeviceFirstAndOpensOnlyListedDevicesWithUsableOptions) {
@@ -200,19 +241,13 @@ TYPED_TEST(AudioDevice, CloseDropsBlocksNotYetDeliveredAndTheOwnerMayDestroyTheD
         }
     } owner;
     std::unique_ptr<WaveIn>& input = this->m_input;
-    const auto start = [&] {
-        ASSERT_TRUE(input->Open(this->In(800, 4), this->m_poster, owner));
-        for (int32_t i = 0; i < 4; ++i)
-            input->AddBuffer(i);
-        input->Start();
-    };
-    start();
+    ASSERT_TRUE(StartRecording(*input, this->In(800, 4), this->m_poster, owner));
     input->Close();
     this->m_poster.Pump();
     EXPECT_EQ(owner.blocks, 0);
     EXPECT_FALSE(input->IsOpen());
     owner.device = &input;
-    start();
+    ASSERT_TRUE(StartRecording(*input, this->In(800, 4), this->m_poster, owner));
     ASSERT_TRUE(PumpUntil(this->m_poster, [&] { return input == nullptr; }));
     EXPECT_EQ(owner.blocks, 1);
 }

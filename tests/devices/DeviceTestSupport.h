@@ -1,5 +1,5 @@
-// DeviceTestSupport: what the device and engine tests share: an owner that collects delivered blocks, pumping the
-// owner's queue until something happened, and test signals and finding them in a recording.
+// DeviceTestSupport: what the device and engine tests share: an owner that collects delivered blocks, starting a
+// recording, and pumping the owner's queue until something happened.
 #pragma once
 
 #include "platform/AudioBackend.h"
@@ -7,6 +7,7 @@
 #include "platform/Poster.h"
 #include "platform/WaveIn.h"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <vector>
@@ -17,7 +18,14 @@ inline constexpr PcmFormat kDictation{8000, 1};
 class BlockCollector final : public WaveInNotify {
 public:
     explicit BlockCollector(WaveIn& device, bool requeue = true) : m_device(device), m_requeue(requeue) {}
-    void OnWaveInData(const WaveInBlock& block) override;
+    void OnWaveInData(const WaveInBlock& block) override {
+        indices.push_back(block.index);
+        frames.push_back(block.frames);
+        const size_t channels = m_device.Options().format.channels;
+        samples.insert(samples.end(), block.samples, block.samples + static_cast<size_t>(block.frames) * channels);
+        if (m_requeue)
+            m_device.AddBuffer(block.index);
+    }
     void OnWaveInLost() override {
         ++losses;
         blocksBeforeLoss = indices.size();
@@ -35,22 +43,32 @@ private:
 };
 
 // The file backend's options: blocks from `in` (empty: silence), playback into `out` (empty: discarded).
-FileAudioOptions Files(const std::string& in, const std::string& out = {}, FilePacing pacing = FilePacing::Fast,
-                       FileInputEnd end = FileInputEnd::Continue);
+inline FileAudioOptions Files(const std::string& in, const std::string& out = {}, FilePacing pacing = FilePacing::Fast,
+                              FileInputEnd end = FileInputEnd::Continue) {
+    return {in, out, pacing, end, {}, {}, {}};
+}
+
+// Opens `device` for `owner`, starts it and queues every block; false when it does not open.
+inline bool StartRecording(WaveIn& device, const WaveInOptions& options, PumpPoster& poster, WaveInNotify& owner) {
+    if (!device.Open(options, poster, owner))
+        return false;
+    device.Start();
+    for (int32_t i = 0; i < options.blockCount; ++i)
+        device.AddBuffer(i);
+    return true;
+}
 
 // Pumps `poster` until `done` holds or `limit` passes; true when it held.
-bool PumpUntil(PumpPoster& poster, const std::function<bool()>& done,
-               std::chrono::milliseconds limit = std::chrono::milliseconds(10000));
-
-// Low-passed noise (energy mostly below a quarter of the rate), deterministic for a seed.
-std::vector<int16_t> TestSignal(size_t frames, uint32_t seed, int amplitude = 8000);
-
-struct SignalMatch {
-    size_t lag = 0;           // frame of the recording where the signal starts
-    double correlation = 0.0; // normalised, 1 = identical shape
-};
-// Where `signal` (mono) lies best in `recording` (mono).
-SignalMatch FindSignal(const std::vector<int16_t>& recording, const std::vector<int16_t>& signal);
-
-// The first and last frame whose smoothed magnitude passes `threshold`, or {0, 0} when none does.
-std::pair<size_t, size_t> SoundingSpan(const std::vector<int16_t>& recording, int threshold);
+inline bool PumpUntil(PumpPoster& poster, const std::function<bool()>& done,
+                      std::chrono::milliseconds limit = std::chrono::milliseconds(10000)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    poster.Pump();
+    while (!done()) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        poster.WaitAndPump(std::min(left, std::chrono::milliseconds(20)));
+    }
+    return true;
+}

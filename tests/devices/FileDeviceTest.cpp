@@ -24,11 +24,8 @@ protected:
         m_backend = CreateFileBackend(Files(m_folder / "in.wav", m_folder / "out.wav", pacing, end));
         m_input = m_backend->CreateWaveIn();
         m_owner = std::make_unique<BlockCollector>(*m_input, !keep);
-        ASSERT_TRUE(m_input->Open({.device = -1, .format = kDictation, .framesPerBlock = frames, .blockCount = 4},
-                                  m_poster, *m_owner));
-        m_input->Start();
-        for (int32_t i = 0; i < 4; ++i)
-            m_input->AddBuffer(i);
+        ASSERT_TRUE(StartRecording(*m_input, {.format = kDictation, .framesPerBlock = frames, .blockCount = 4},
+                                   m_poster, *m_owner));
     }
 
     TempFolder m_folder;

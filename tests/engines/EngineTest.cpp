@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <thread>
 
 namespace {
@@ -22,7 +23,51 @@ constexpr int32_t kOneHour = 36000000;
 using Lines = std::vector<std::string>;
 const Lines kQuietStart = {"Waiting 7", "Time 0 7", "Levels [] 7"}, kStopped = {"Stop 7", "Time 0 7", "Levels [] 7"};
 
-// What an engine test works with: a folder, the poster it pumps, the device, and the owner's log.
+// Writes every notification as a line: "Waiting 7", "Time 1500 7", "Levels -3 7", "Levels [] 7" ...
+class EventLog : public LSoundRecorderNotify, public LSoundPlayerNotify {
+public:
+    void OnRecordActive(uint32_t cookie) override { Add("Active", cookie); }
+    void OnRecordWaiting(uint32_t cookie) override { Add("Waiting", cookie); }
+    void OnRecordStop(uint32_t cookie) override { Add("Stop", cookie); }
+    void OnRecordTime(int32_t time, uint32_t cookie) override { Add("Time " + std::to_string(time), cookie); }
+    void OnRecordLevels(const LDBMC& levels, uint32_t cookie) override { Add("Levels " + Text(levels), cookie); }
+
+    void OnPlayStart(uint32_t cookie) override { Add("Start", cookie); }
+    void OnPlayStop(uint32_t cookie) override { Add("Stop", cookie); }
+    void OnPlayTime(int32_t time, uint32_t cookie) override { Add("Time " + std::to_string(time), cookie); }
+    void OnPlayLevels(const LDBMC& levels, uint32_t cookie) override { Add("Levels " + Text(levels), cookie); }
+
+    Lines Only(const std::string& word) const {
+        Lines found;
+        std::copy_if(lines.begin(), lines.end(), std::back_inserter(found),
+                     [&](const std::string& line) { return line.starts_with(word + " "); });
+        return found;
+    }
+    std::vector<int32_t> Times() const {
+        std::vector<int32_t> times;
+        for (const std::string& line : Only("Time"))
+            times.push_back(std::stoi(line.substr(5)));
+        return times;
+    }
+    size_t Count(const std::string& line) const { return std::count(lines.begin(), lines.end(), line); }
+
+    Lines lines;
+    std::function<void(const std::string&)> onEvent; // runs after a line was added
+
+private:
+    static std::string Text(const LDBMC& levels) {
+        std::string text = levels.Count() ? "" : "[]";
+        for (uint8_t channel = 0; channel < levels.Count(); ++channel)
+            text += (channel ? "," : "") + std::to_string(levels[channel]);
+        return text;
+    }
+    void Add(const std::string& text, uint32_t cookie) {
+        lines.push_back(text + " " + std::to_string(cookie));
+        if (onEvent)
+            onEvent(lines.back());
+    }
+};
+
 class EngineTest : public ::testing::Test {
 protected:
     TempFolder m_folder;
@@ -323,23 +368,21 @@ TEST_F(Playing, TheOwnerMayStopOrDestroyThePlayerFromInsideANotification) {
     m_poster.Pump();
 }
 
-TEST(PlayingOnASoundServer, APlayerWhoseServerDiesEndsAsAtTheEndOfTheSourceTellingItsOwnerOnce) {
+TEST_F(EngineTest, APlayerWhoseSoundServerDiesEndsAsAtTheEndOfTheSourceTellingItsOwnerOnce) {
     PulseServer server(PulseServer::LossServerFolder());
     ASSERT_TRUE(server.IsRunning());
-    std::unique_ptr<AudioBackend> backend = CreatePulseBackend(server.Address());
-    ASSERT_NE(backend, nullptr);
-    PumpPoster poster;
-    EventLog log;
-    LSoundPlayer player(poster, *backend);
-    player.notify = &log;
+    m_backend = CreatePulseBackend(server.Address());
+    ASSERT_NE(m_backend, nullptr);
+    LSoundPlayer player(m_poster, *m_backend);
+    player.notify = &m_log;
     LSoundSourceHandle source = MakeHandle<MemorySource>(std::vector<int32_t>(80000, 80000), 8000, uint8_t{1});
     ASSERT_TRUE(player.Play(source));
-    ASSERT_TRUE(PumpUntil(poster, [&] { return player.PlayedPosition() > 0; }));
+    ASSERT_TRUE(PumpUntil(m_poster, [&] { return player.PlayedPosition() > 0; }));
     server.Kill();
     ASSERT_TRUE(PumpUntil(
-        poster, [&] { return !player.IsBusy(); }, std::chrono::milliseconds(6000)));
+        m_poster, [&] { return !player.IsBusy(); }, std::chrono::milliseconds(6000)));
     EXPECT_EQ(player.LastStopReason(), PlayStopReason::DeviceLost);
-    EXPECT_EQ(log.Count("Stop 0"), 1u);
+    EXPECT_EQ(m_log.Count("Stop 0"), 1u);
 }
 
 // The tallowin-audio tool, run as a separate process on the file device that a variable and its wave file set up.

@@ -44,27 +44,3 @@ Samples ReadWave(const std::string& path, int32_t* rate, uint8_t* channels) {
     std::transform(pipeline.begin(), pipeline.end(), samples.begin(), LSF16::FromPipeline);
     return samples;
 }
-
-std::string EventLog::Text(const LDBMC& levels) {
-    if (levels.Count() == 0)
-        return "[]";
-    std::string text;
-    for (uint8_t channel = 0; channel < levels.Count(); ++channel)
-        text += (channel ? "," : "") + std::to_string(levels[channel]);
-    return text;
-}
-
-std::vector<std::string> EventLog::Only(const std::string& word) const {
-    std::vector<std::string> found;
-    for (const std::string& line : lines)
-        if (line.rfind(word + " ", 0) == 0)
-            found.push_back(line);
-    return found;
-}
-
-std::vector<int32_t> EventLog::Times() const {
-    std::vector<int32_t> times;
-    for (const std::string& line : Only("Time"))
-        times.push_back(std::stoi(line.substr(5)));
-    return times;
-}

@@ -1,5 +1,5 @@
-// EngineTestSupport: signals made in code, wave files written and read back, and an owner that writes down every
-// notification of a recorder or player (with its cookie) for the engine tests.
+// EngineTestSupport: signals made in code and wave files written and read back, for the engine tests and the tests
+// of what is built on the engines.
 #pragma once
 
 #include "audio/LSoundPlayerNotify.h"
@@ -30,35 +30,3 @@ template <typename T> std::vector<T> Joined(std::initializer_list<std::vector<T>
 bool WriteWave(const std::string& path, const Samples& samples, int32_t rate, uint8_t channels);
 // The samples of a 16-bit wave file, or nothing when it cannot be read; `rate` and `channels` are filled in.
 Samples ReadWave(const std::string& path, int32_t* rate = nullptr, uint8_t* channels = nullptr);
-
-// Writes every notification as a line: "Waiting 7", "Time 1500 7", "Levels -3 7", "Levels [] 7" ...
-class EventLog : public LSoundRecorderNotify, public LSoundPlayerNotify {
-public:
-    void OnRecordActive(uint32_t cookie) override { Add("Active", cookie); }
-    void OnRecordWaiting(uint32_t cookie) override { Add("Waiting", cookie); }
-    void OnRecordStop(uint32_t cookie) override { Add("Stop", cookie); }
-    void OnRecordTime(int32_t time, uint32_t cookie) override { Add("Time " + std::to_string(time), cookie); }
-    void OnRecordLevels(const LDBMC& levels, uint32_t cookie) override { Add("Levels " + Text(levels), cookie); }
-
-    void OnPlayStart(uint32_t cookie) override { Add("Start", cookie); }
-    void OnPlayStop(uint32_t cookie) override { Add("Stop", cookie); }
-    void OnPlayTime(int32_t time, uint32_t cookie) override { Add("Time " + std::to_string(time), cookie); }
-    void OnPlayLevels(const LDBMC& levels, uint32_t cookie) override { Add("Levels " + Text(levels), cookie); }
-
-    static std::string Text(const LDBMC& levels);
-    // The lines that begin with `word`.
-    std::vector<std::string> Only(const std::string& word) const;
-    // The times of the "Time" lines.
-    std::vector<int32_t> Times() const;
-    size_t Count(const std::string& line) const { return std::count(lines.begin(), lines.end(), line); }
-
-    std::vector<std::string> lines;
-    std::function<void(const std::string&)> onEvent; // runs after a line was added
-
-private:
-    void Add(const std::string& text, uint32_t cookie) {
-        lines.push_back(text + " " + std::to_string(cookie));
-        if (onEvent)
-            onEvent(lines.back());
-    }
-};

@@ -90,12 +90,10 @@ TEST_F(MixerSettings, TheRememberedNameFindsTheDeviceWhereverItIsListedNowAndAMi
     EXPECT_TRUE(ReadRecording(plain).deviceMissing);
     Store(1, "", 0);
     EXPECT_FALSE(ReadRecording(plain).deviceMissing);
-    ASSERT_TRUE(WriteIntValue(m_file, SettingsKeys::kSoundOutDevice, 2));
-    ASSERT_TRUE(WriteStringValue(m_file, DeviceNameKeys::kSoundOutName, "usb-speakers"));
-    const OutputSelection output =
-        ReadOutputSelection(plain, m_file, SettingsKeys::kSoundOutDevice, DeviceNameKeys::kSoundOutName);
-    EXPECT_EQ(output.device, 0);
-    EXPECT_EQ(output.missingDeviceName, "usb-speakers");
+    ASSERT_TRUE(WriteIntValue(m_file, kSoundOutDevice, 2) &&
+                WriteStringValue(m_file, DeviceNameKeys::kSoundOutName, "usb-speakers"));
+    const OutputSelection output = ReadOutputSelection(plain, m_file, kSoundOutDevice, DeviceNameKeys::kSoundOutName);
+    EXPECT_EQ(std::tie(output.device, output.missingDeviceName), std::make_tuple(0, "usb-speakers"));
 }
 
 TEST(SelectRecordInput, SelectsTheLineThenSetsTheLevelGivenWhateverTheLineAndAFailedStepEndsIt) {
@@ -343,14 +341,11 @@ TEST_F(HardwareSettings, OkWritesTheKeysTheUserChoseAndTheDialogShowsThemAgainBu
     QTest::keyClicks(Level(D::kPlayLevel)->Edit(), "--");
     Control<QPushButton>(D::kOk)->click();
     EXPECT_EQ(m_dialog->result(), QDialog::Accepted);
-    EXPECT_EQ(ReadIntValue(m_file, kSoundIn), 1);
-    EXPECT_EQ(ReadStringValue(m_file, DeviceNameKeys::kSoundInName), "silence");
-    EXPECT_EQ(ReadIntValue(m_file, kSoundInChan), 2);
-    EXPECT_EQ(ReadStringValue(m_file, kRecordVolume.section, "recordvolume", ""), "-10dB");
-    EXPECT_EQ(ReadDbValue(m_file, kVoiceActivate), -30);
-    EXPECT_EQ(ReadIntValue(m_file, kSoundOutDevice), 2);
-    EXPECT_EQ(ReadStringValue(m_file, DeviceNameKeys::kSoundOutName), "usb-speakers");
-    EXPECT_EQ(ReadStringValue(m_file, kSoundOutVolume.section, "soundoutvolume", ""), "--dB");
+    const std::string written = m_folder.Read("settings.ini");
+    for (const std::string line :
+         {"soundin=1", "soundinname=silence", "soundinchan=2", "recordvolume=-10dB", "voiceactivate=-30dB",
+          "soundoutdevice=2", "soundoutname=usb-speakers", "soundoutvolume=--dB"})
+        EXPECT_NE(written.find("\n" + line + "\n"), std::string::npos) << line << " in\n" << written;
     Open();
     EXPECT_EQ(Control(D::kRecordDevice)->currentIndex(), 1);
     EXPECT_EQ(Control(D::kInputLine)->currentIndex(), 3);

@@ -14,7 +14,6 @@ namespace {
 
 std::vector<std::string> g_destroyed; // the processors destroyed, in order
 
-// Adds one to every sample it passes on.
 class AddOne final : public LSoundProcessBase {
 public:
     AddOne(LSoundSourceHandle upstream, std::string name)
@@ -30,7 +29,6 @@ private:
     std::string m_name;
 };
 
-// Collects what it is given.
 class CollectingSink final : public LSoundSinkBase {
 public:
     CollectingSink(int32_t rate, uint8_t channels) : LSoundSinkBase(rate, kFullScale16, channels) {}
