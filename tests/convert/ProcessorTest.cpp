@@ -64,12 +64,6 @@ TEST(ChannelConverters, EveryOutputChannelRepeatsTheInputChannelsInTurnAndTheRes
         LSPConvChannels(count).Apply(result, source);
         EXPECT_EQ(result, source) << count;
     }
-    // Built directly over the wrong channel count, a converter is invalid and silent.
-    LSRCConvStereoMono fromMono(Memory(std::vector<int32_t>(100, 7), 8000, 1));
-    LSRCConvMonoStereo fromStereo(Memory(std::vector<int32_t>(200, 7), 8000, 2));
-    LSRCConvChannelsN tooMany(Memory(std::vector<int32_t>(100, 7), 8000, 1), 300);
-    for (LSoundSource* converter : std::initializer_list<LSoundSource*>{&fromMono, &fromStereo, &tooMany})
-        EXPECT_TRUE(converter->IsInvalid() && AllZero(ReadInBlocks(*converter, 10)));
 }
 
 TEST(Repeat, PlaysUpToTheLoopEndThenTheLoopAgainWhateverTheReadSizesAndSeeksFoldIntoIt) {
@@ -192,17 +186,23 @@ TEST(UnusableUpstream, EveryProcessorOverAnEmptyOrInvalidUpstreamIsInvalidAndRea
     }
 }
 
-TEST(Tone, SilenceAndUnusableSettingsGiveSilence) {
+TEST(UnusableSettings, ConvertersAndTonesBuiltForWhatTheyCannotServeAreInvalidAndSilent) {
+    const LSoundSourceHandle mono = Memory(std::vector<int32_t>(100, 7), 8000),
+                             at44k = Memory(Sine(44100, 440, 1000, 1000), 44100);
+    const std::pair<const char*, LSoundSourceHandle> unusable[] = {
+        {"stereo to mono over mono", MakeHandle<LSRCConvStereoMono>(mono)},
+        {"mono to stereo over stereo", MakeHandle<LSRCConvMonoStereo>(Memory(std::vector<int32_t>(200, 7), 8000, 2))},
+        {"300 channels", MakeHandle<LSRCConvChannelsN>(mono, 300)},
+        {"a rate of 0", MakeHandle<LSRCConvertRate>(at44k, 0)},
+        {"a rate of 100", MakeHandle<LSRCConvertRate>(at44k, 100)},
+        {"wave 6", MakeHandle<LSSTone>(8000, 1000, 6, 0, 10000)},
+        {"a tone at rate 0", MakeHandle<LSSTone>(0, 1000, LSSTone::kSine, 0, 10000)},
+        {"a tone of NaN Hz", MakeHandle<LSSTone>(8000, std::nan(""), LSSTone::kSine, 0, 10000)},
+        {"a phase step that overflows", MakeHandle<LSSTone>(8000, 1e308, LSSTone::kSine, 0, 10000)}};
+    for (const auto& [what, source] : unusable)
+        EXPECT_TRUE(source->IsInvalid() && AllZero(ReadInBlocks(*source, 64))) << what;
     LSSTone silent(8000, 1000, LSSTone::kSine, -127, 10000);
-    LSSTone badWave(8000, 1000, 6, 0, 10000);
-    LSSTone badRate(0, 1000, LSSTone::kSine, 0, 10000);
-    LSSTone badFrequency(8000, std::nan(""), LSSTone::kSine, 0, 10000);
-    LSSTone endlessStep(8000, 1e308, LSSTone::kSine, 0, 10000); // the phase step itself overflows
-    EXPECT_EQ(silent.FullScale(), 0);
-    for (LSSTone* tone : {&silent, &badWave, &badRate, &badFrequency, &endlessStep}) {
-        EXPECT_EQ(tone->IsInvalid(), tone != &silent);
-        EXPECT_TRUE(AllZero(ReadInBlocks(*tone, 16)));
-    }
+    EXPECT_TRUE(!silent.IsInvalid() && silent.FullScale() == 0 && AllZero(ReadInBlocks(silent, 16)));
 }
 
 TEST(ConversionChain, NothingToDoHandsTheSourceBackAndStepsThatCannotBeBuiltFailWithAReason) {
@@ -226,7 +226,7 @@ TEST(ConversionChain, NothingToDoHandsTheSourceBackAndStepsThatCannotBeBuiltFail
     EXPECT_NE(BuildConversionChain(LSoundSourceHandle(), ConversionTarget()).problem, "");
 }
 
-TEST(RateDesign, RatesItCannotServeAreRefusedWithAReasonAConverterForThemIsSilentAndItsDescriptorBuildsNone) {
+TEST(RateDesign, RatesItCannotServeAreRefusedWithAReasonAndTheDescriptorBuildsNoConverterForThem) {
     using Verdict = LRateDesign::Verdict;
     // 1 -> 1000: even L = 255 rounds M to 0; 1000 -> 192000: L = 162, M = 1 would play 162000 frames per second;
     // 160000 -> 8000: a cutoff of 0.003 is too narrow for 63 taps; 64000 -> 3000: a cutoff of exactly 0.
@@ -238,11 +238,6 @@ TEST(RateDesign, RatesItCannotServeAreRefusedWithAReasonAConverterForThemIsSilen
         const LRateDesign design(input, target);
         EXPECT_EQ(design.GetVerdict(), verdict) << input << " -> " << target;
         EXPECT_EQ(std::string(design.Problem()).empty(), verdict == Verdict::Served);
-    }
-    for (int32_t target : {0, 100}) {
-        LSRCConvertRate converter(Memory(Sine(44100, 440, 1000, 1000), 44100), target);
-        EXPECT_TRUE(converter.IsInvalid()) << target;
-        EXPECT_TRUE(AllZero(ReadInBlocks(converter, 64)));
     }
     // The descriptor builds a converter only when the rate differs and can be served, with room for overshoot.
     LSoundSourceHandle source = Memory(Sine(44100, 440, 1000, 1000), 44100, 2), result, empty,
