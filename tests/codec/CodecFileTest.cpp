@@ -110,7 +110,7 @@ TEST_F(CodecFile, ABlockFormatIsAsLongAsItsBlocksOrAPlausibleFactChunkWhateverIt
     EXPECT_EQ(ReadToEnd(*cut).size(), 39u * 505 + 305);
 
     // ffmpeg's IMA ADPCM states twice the real byte rate; even without its fact chunk the length is its blocks'.
-    if (!HaveOtherPrograms())
+    if (!Shell("command -v ffmpeg"))
         GTEST_SKIP() << "ffmpeg is needed";
     const std::string theirs = m_folder / "ffmpeg-ima.wav";
     ASSERT_TRUE(Shell("ffmpeg -nostdin -loglevel error -y -i '" + path + "' -acodec adpcm_ima_wav '" + theirs + "'"));
@@ -285,7 +285,7 @@ TEST_P(RoundTrip, OurFileReadsBackEverywhereAndOtherProgramsFilesReadInOurReader
 
     // ffprobe, ffmpeg and sox read our file; the files ffmpeg and sox write in the format read in our reader.
     std::string encoders;
-    if (!HaveOtherPrograms() || !Shell("ffmpeg -hide_banner -encoders 2>/dev/null", &encoders))
+    if (!Shell("command -v ffprobe && command -v sox && ffmpeg -hide_banner -encoders 2>/dev/null", &encoders))
         GTEST_SKIP() << "ffmpeg, ffprobe and sox are needed";
     std::string probed;
     const std::string fields = "stream=codec_name,sample_rate,channels";
