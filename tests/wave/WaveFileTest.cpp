@@ -126,10 +126,9 @@ TEST_F(PcmFile, KeepingFramesKeepsOnlyFramesReallyInAFileOfOursAndARecordingThat
         {
             LSNKPCMFile<LSF16> sink(Path(), 8000, 1, keep);
             EXPECT_EQ(sink.IsInError(), kept < 0);
-            EXPECT_EQ(sink.KeptFrames(), std::max(kept, 0));
             const int32_t frames = static_cast<int32_t>(written.size());
             sink.Write(Pipeline16(written).data(), frames);
-            EXPECT_EQ(sink.Length(), std::max(kept, 0) + frames);
+            EXPECT_EQ(sink.Length(), std::max(kept, 0) + frames); // the frames kept, then those written
             if (finish) {
                 EXPECT_EQ(sink.Finish(), kept >= 0);
             }
