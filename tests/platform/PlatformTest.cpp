@@ -46,7 +46,7 @@ protected:
     const std::string m_path = m_folder / "settings.ini";
 };
 
-// Missing sections and keys, and names in another case, are the store's INI tests'.
+// Missing sections and keys, and names in another case: the store's INI tests.
 TEST_F(Profile, AMissingFileGivesTheDefaultAChangeByAnotherProgramIsNoticedAndReadsSeeAtMost258Bytes) {
     EXPECT_EQ(ProfileRead(m_path, "settings", "number", "1"), "1");
     m_folder.Write("settings.ini", "[settings]\nnumber=5\n");

@@ -36,7 +36,7 @@ template <typename... Sample> std::vector<int32_t> First(Sample... samples) {
 
 } // namespace
 
-// Seeks and reads before, across and after the data are the codec tests' round trips' (their PCM rows).
+// Seeks and reads before, across and after the data: the PCM rows of the codec tests' round trips.
 TEST_F(PcmFile, AnOpenReaderFollowsAFileThatAnotherProgramOrOurWriterMakesLonger) {
     LSoundSourceHandle source = OpenWaveFile(m_folder.Write("r.wav", Pcm16File(Ramp(20000))));
     ASSERT_TRUE(source);
