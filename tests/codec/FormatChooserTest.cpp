@@ -50,8 +50,7 @@ private:
 
 Area AreaWith(const WaveFormatRecord& format) {
     Area area{};
-    const std::vector<uint8_t> bytes = format.Serialize();
-    std::copy(bytes.begin(), bytes.end(), area.begin());
+    std::ranges::copy(format.Serialize(), area.begin());
     return area;
 }
 

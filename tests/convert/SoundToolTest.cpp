@@ -14,19 +14,14 @@
 
 using namespace sound_test;
 
-namespace {
-
-struct ToolRun {
-    std::string arguments; // split at spaces; "@name": that file in the test folder
-    int exitCode;
-    std::string printed = "";                                      // a part of stdout and stderr
-    int32_t frames = -1;                                           // of @out.wav; -1: there is no such file
-    std::function<void(const std::vector<int32_t>&)> samples = {}; // checks on @out.wav's samples
-};
-
-} // namespace
-
 TEST(SoundTool, EveryCommandLineGivesItsExitCodeOutputAndFile) {
+    struct ToolRun {
+        std::string arguments; // split at spaces; "@name": that file in the test folder
+        int exitCode;
+        std::string printed = "";                                      // a part of stdout and stderr
+        int32_t frames = -1;                                           // of @out.wav; -1: there is no such file
+        std::function<void(const std::vector<int32_t>&)> samples = {}; // checks on @out.wav's samples
+    };
     TempFolder folder;
     const auto write = [&](const char* name, const std::vector<int32_t>& samples, const WaveFormatRecord& format) {
         EXPECT_TRUE(WriteThrough(*CreateFileSinkForFormat(folder / name, format), samples)) << name;
@@ -119,7 +114,6 @@ TEST(SoundTool, EveryCommandLineGivesItsExitCodeOutputAndFile) {
         {"tone @out.wav --freq x", 2, "--freq takes a number"},
         {"tone @out.wav --rate", 2, "--rate needs a value"},
         // Every command's help and each option's refusal.
-        {"info @good.wav @good.wav", 2},
         {"formats -h", 0, "usage: tallowin-sound formats"},
         {"convert --help", 0, "usage: tallowin-sound convert"},
         {"tone --help", 0, "usage: tallowin-sound tone"},

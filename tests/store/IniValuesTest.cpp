@@ -75,6 +75,7 @@ TEST(IniValues, AWriteThatCannotBeStoredIsReportedAndOneThatCannotBeFlushedStays
         ASSERT_TRUE(WriteIntValue(record.Path(), RecordKeys::kNumber, 2));
         ASSERT_TRUE(WriteStringValue(record.Path(), RecordKeys::kPriority, "High"));
         EXPECT_FALSE(record.Flush());
+        EXPECT_EQ(ReadStringValue(record.Path(), RecordKeys::kPriority), "High"); // kept for the next try
         ASSERT_TRUE(MakeFolders(folder / "gone"));
         EXPECT_FALSE(PathExists(record.Path())); // cached until flushed
     }

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <initializer_list>
+#include <iterator>
 #include <numbers>
 #include <numeric>
 #include <optional>
@@ -63,7 +64,6 @@ inline std::vector<int16_t> Ramp(size_t count) {
     return samples;
 }
 
-// A file of a format chunk with `body` and a data chunk with `data`.
 inline std::string Wave(const std::string& body, const std::string& data) {
     return Riff(Chunk("fmt ", body) + Chunk("data", data));
 }
@@ -81,9 +81,8 @@ inline std::string OurHeader(uint32_t dataBytes, uint16_t channels = 1, uint32_t
 
 // 16-bit samples as the pipeline carries them.
 inline std::vector<int32_t> Pipeline16(const std::vector<int16_t>& samples) {
-    std::vector<int32_t> pipeline(samples.begin(), samples.end());
-    for (int32_t& sample : pipeline)
-        sample *= 16;
+    std::vector<int32_t> pipeline(samples.size());
+    std::ranges::transform(samples, pipeline.begin(), [](int16_t sample) { return 16 * sample; });
     return pipeline;
 }
 
@@ -145,11 +144,9 @@ inline std::vector<int32_t> ReadInBlocks(LSoundSource& source, int64_t frames,
 // All frames from `source`'s position up to its length (which a codec reader may learn only on the way).
 inline std::vector<int32_t> ReadToEnd(LSoundSource& source) {
     std::vector<int32_t> samples;
-    while (source.GetPosition() < source.GetLength()) {
-        const std::vector<int32_t> block =
-            ReadInBlocks(source, std::min(8192, source.GetLength() - source.GetPosition()));
-        samples.insert(samples.end(), block.begin(), block.end());
-    }
+    while (source.GetPosition() < source.GetLength())
+        std::ranges::copy(ReadInBlocks(source, std::min(8192, source.GetLength() - source.GetPosition())),
+                          std::back_inserter(samples));
     return samples;
 }
 
@@ -185,10 +182,6 @@ inline bool Shell(const std::string& command, std::string* output = nullptr) {
         if (output)
             output->append(buffer, got);
     return pipe && ::pclose(pipe) == 0;
-}
-
-inline bool HaveOtherPrograms() {
-    return Shell("command -v ffmpeg && command -v ffprobe && command -v sox");
 }
 
 // ffmpeg's or sox's decoding of `path` to pipeline samples of `channels` channels; empty when it fails.
