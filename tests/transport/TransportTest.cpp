@@ -154,17 +154,16 @@ TEST_P(TransportRecording, RecordingKeepsWhatWasBeforeThePositionAtTheDictations
     AddDictation("Tape 1", 1.0);
     CancelAt cancel(0);
     m_view.spliceProgress = event == Event::Cancel ? &cancel : nullptr;
-    m_view.duringSplice =
-        [&, damage = event ==
-                     Event::Damage] { // commands wait for the splice; a dictation handed over meanwhile is only listed
-            transport.Play();
-            transport.Record();
-            m_session->New();
-            m_session->SendToDefault();
-            EXPECT_TRUE(m_session->HandOver(PathOf(StoreFolder::Current, "Tape 1"), false));
-            EXPECT_TRUE(transport.IsSplicing() && !transport.IsPlaying() && !transport.IsRecording());
-            ASSERT_TRUE(!damage || WriteFileAtomically(path, "not a wave file"));
-        };
+    // Commands wait for the splice; a dictation handed over meanwhile is only listed.
+    m_view.duringSplice = [&, damage = event == Event::Damage] {
+        transport.Play();
+        transport.Record();
+        m_session->New();
+        m_session->SendToDefault();
+        EXPECT_TRUE(m_session->HandOver(PathOf(StoreFolder::Current, "Tape 1"), false));
+        EXPECT_TRUE(transport.IsSplicing() && !transport.IsPlaying() && !transport.IsRecording());
+        ASSERT_TRUE(!damage || WriteFileAtomically(path, "not a wave file"));
+    };
     transport.SetInsertMode(insert);
     ThumbTo(thumb);
     transport.Record();
@@ -191,12 +190,9 @@ TEST_P(TransportRecording, RecordingKeepsWhatWasBeforeThePositionAtTheDictations
         return;
     }
     const int32_t at = FramesForTime(thumb * kSecond, rate);
-    int32_t readRate = 0;
-    uint8_t readChannels = 0;
-    EXPECT_EQ(ReadWave(path, &readRate, &readChannels),
+    EXPECT_EQ(ReadWave(path),
               Joined({Part(kept, 0, at), recorded, insert ? Part(kept, at, 20 * rate - at) : Samples()}));
-    EXPECT_EQ(readRate, rate);
-    EXPECT_EQ(readChannels, 1);
+    EXPECT_EQ(OpenWaveFileWithReason(path).layout.format, WaveFormatRecord::Pcm(rate, 1, 16));
     const int32_t end = TimeForFrames(at + int32_t(recorded.size()), rate);
     EXPECT_EQ(transport.Position(), end);
     EXPECT_EQ(transport.Length(), insert ? TimeForFrames(20 * rate + int32_t(recorded.size()), rate) : end);
