@@ -166,7 +166,7 @@ TEST_F(Session, InsertRecordingsACrashLeftAreOfferedBackYesKeepsOneAsANewDictati
     m_view.answers = {false, true};
     session.OfferOrphanedInserts();
     EXPECT_THAT(m_view.asked, ElementsAre(Pair(IsMessage(MessageKind::Question, "Unfinished Recording",
-                                                       HasSubstr("An insert recording of 0:00:01.0 was not")),
+                                                         HasSubstr("An insert recording of 0:00:01.0 was not")),
                                                AnswerButtons::YesNo),
                                           Pair(IsMessage(_, _, HasSubstr("of 0:00:02.0")), _)));
     EXPECT_EQ(session.Names(), (Names{"Dictation 1", "Dictation 2"}));
@@ -202,24 +202,22 @@ TEST_P(SessionSending, ASendMovesTheDictationAndQueuesItOrLeavesItCurrentAndSays
     session.EditNotes("For Mary");
     session.SendToDefault();
 
-    const std::string sentWave = PathOf(StoreFolder::Sent, "Dictation 2");
-    if (!caption) {
+    const bool sent = caption == nullptr;
+    if (sent)
         EXPECT_TRUE(m_view.told.empty());
-        EXPECT_EQ(m_queue.queued, (Queued{{sentWave, 0}}));
-        EXPECT_EQ(m_view.sent, Names{"Dictation 2"});
-        EXPECT_FALSE(PathExists(PathOf(StoreFolder::Current, "Dictation 2")));
+    else
+        EXPECT_THAT(m_view.told, ElementsAre(IsMessage(_, caption, HasSubstr(textPart))));
+    const std::string sentWave = PathOf(StoreFolder::Sent, "Dictation 2");
+    EXPECT_EQ(m_queue.queued, (sent ? Queued{{sentWave, 0}} : Queued{}));
+    EXPECT_EQ(m_view.sent, sent ? Names{"Dictation 2"} : Names{});
+    EXPECT_EQ(PathExists(PathOf(StoreFolder::Current, "Dictation 2")), !sent && recorded);
+    EXPECT_EQ(PathExists(sentWave), sent || sentNameTaken);
+    EXPECT_EQ(session.CurrentName(), sent ? "Dictation 1" : "Dictation 2");
+    if (sent) {
         EXPECT_EQ(m_folder.Read("Sent Files/Dictation 2.txt"), std::string("For Mary") + '\0'); // typed just before
         EXPECT_EQ(session.Store().ReadRecord(StoreFolder::Sent, "Dictation 2").sendStatus, "Sent");
         EXPECT_EQ(session.Names(), Names{"Dictation 1"});
-        EXPECT_EQ(session.CurrentName(), "Dictation 1");
-        return;
     }
-    EXPECT_THAT(m_view.told, ElementsAre(IsMessage(_, caption, HasSubstr(textPart))));
-    EXPECT_TRUE(m_queue.queued.empty());
-    EXPECT_TRUE(m_view.sent.empty());
-    EXPECT_EQ(session.CurrentName(), "Dictation 2");
-    EXPECT_EQ(PathExists(PathOf(StoreFolder::Current, "Dictation 2")), recorded);
-    EXPECT_EQ(PathExists(sentWave), sentNameTaken);
 }
 
 INSTANTIATE_TEST_SUITE_P(
