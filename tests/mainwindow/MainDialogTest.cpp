@@ -151,7 +151,6 @@ TEST_F(MainWindow, TheSessionsMessagesAndQuestionsBecomeMessageBoxesAndTheStatus
     m_answer = Box::Cancel;
     form.StatusTick();
     EXPECT_EQ(m_messages.back().caption, "Background Task Error");
-    EXPECT_EQ(m_queue.cancelled, std::vector<int>{2});
     EXPECT_EQ(static_cast<QLabel*>(Control(MainDialog::kStatus))->text(), MainDialog::StatusTexts()[0]);
 }
 
