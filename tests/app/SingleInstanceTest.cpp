@@ -8,11 +8,11 @@
 
 #include <QCoreApplication>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 #include <future>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <thread>
 
 using namespace std::chrono_literals;
 
@@ -62,13 +62,12 @@ TEST(Startup, OneProgramRunsFromItsOwnFolderUntilTheInstallerClosesIt) {
 
     // Started from another current folder, it makes its folders beside itself and serves its socket.
     const auto running = start("data/Orrindale/Tallowin/tallowin", home / "Downloads");
-    bool serving = false;
-    for (int i = 0; i < 1000 && !serving; ++i) {
-        std::this_thread::sleep_for(20ms);
-        for (const std::string& name : ListFolder(home.Path()).value_or(std::vector<std::string>{}))
-            serving = serving || (name.ends_with(".socket") && IsFolder(installFolder + "Sent Files"));
-    }
-    ASSERT_TRUE(serving) << home.Read("tallowin.log");
+    const auto serving = [&] {
+        const std::vector<std::string> names = ListFolder(home.Path()).value_or(std::vector<std::string>{});
+        return IsFolder(installFolder + "Sent Files") &&
+               std::ranges::any_of(names, [](const std::string& name) { return name.ends_with(".socket"); });
+    };
+    ASSERT_TRUE(QTest::qWaitFor(serving, 20000)) << home.Read("tallowin.log");
     EXPECT_TRUE(IsFolder(installFolder + "Current Files") && !PathExists(home / "Downloads/Current Files"));
 
     // A second start asks the first to come to the front, ends with 0 and touches no file: every entry of the

@@ -17,13 +17,7 @@ constexpr int kGone = -1; // a step where the device is pulled out
 constexpr int kRewind = BTN_0, kPlay = BTN_1, kForward = BTN_2, kRecord = BTN_3, kStop = BTN_4;
 
 DeviceControls Learnt(DeviceBehaviour behaviour) {
-    DeviceControls controls{true, behaviour, {}};
-    controls.CodeOf(ControlCommand::Rewind) = kRewind;
-    controls.CodeOf(ControlCommand::Play) = kPlay;
-    controls.CodeOf(ControlCommand::FastForward) = kForward;
-    controls.CodeOf(ControlCommand::Record) = kRecord;
-    controls.CodeOf(ControlCommand::Stop) = kStop;
-    return controls;
+    return {true, behaviour, {kRecord, kPlay, kStop, kRewind, kForward}}; // in the order of ControlCommand
 }
 
 std::string TransportState(const DictationTransport& transport) {
@@ -34,14 +28,6 @@ std::string TransportState(const DictationTransport& transport) {
     if (transport.IsRecording())
         return "record";
     return transport.IsPlaying() ? "play" : "-";
-}
-
-void WriteEvent(int fd, uint16_t type, uint16_t code, int32_t value) {
-    input_event event{};
-    event.type = type;
-    event.code = code;
-    event.value = value;
-    ASSERT_EQ(::write(fd, &event, sizeof event), static_cast<ssize_t>(sizeof event));
 }
 
 using ControlsSessionTest = SessionTest;
@@ -60,40 +46,33 @@ TEST_F(ControlsSessionTest, ButtonsDriveTheSessionAsTheHandExpects) {
         DeviceBehaviour behaviour;
         std::vector<Step> steps;
     };
-    using S = ButtonEvent::State;
+    constexpr auto kDown = ButtonEvent::State::Press, kUp = ButtonEvent::State::Release;
     constexpr auto kPedal = DeviceBehaviour::Pedal;
     const std::vector<Row> rows{
-        {"a short pedal press plays only while pressed",
-         kPedal,
-         {{kPlay, S::Press, 0, "play"}, {kPlay, S::Release, 30, "-"}}},
+        {"a short pedal press plays only while pressed", kPedal, {{kPlay, kDown, 0, "play"}, {kPlay, kUp, 30, "-"}}},
         {"auto-repeat changes nothing",
          kPedal,
-         {{kPlay, S::Press, 0, "play"}, {kPlay, S::Repeat, 250, "play"}, {kPlay, S::Release, 900, "-"}}},
+         {{kPlay, kDown, 0, "play"}, {kPlay, ButtonEvent::State::Repeat, 250, "play"}, {kPlay, kUp, 900, "-"}}},
         {"rewinding while playing, then playing on",
          kPedal,
-         {{kPlay, S::Press, 0, "play"},
-          {kRewind, S::Press, 400, "rewind"},
-          {kRewind, S::Release, 900, "play"},
-          {kPlay, S::Release, 1500, "-"}}},
+         {{kPlay, kDown, 0, "play"},
+          {kRewind, kDown, 400, "rewind"},
+          {kRewind, kUp, 900, "play"},
+          {kPlay, kUp, 1500, "-"}}},
         {"the waiting pedal released first",
          kPedal,
-         {{kPlay, S::Press, 0, "play"},
-          {kForward, S::Press, 400, "forward"},
-          {kPlay, S::Release, 600, "forward"},
-          {kForward, S::Release, 900, "-"}}},
-        {"a pedal pulled out mid-press stops playing",
-         kPedal,
-         {{kPlay, S::Press, 0, "play"}, {kGone, S::Release, 500, "-"}}},
-        {"an unlearnt button does nothing", kPedal, {{KEY_A, S::Press, 0, "-"}, {KEY_A, S::Release, 50, "-"}}},
+         {{kPlay, kDown, 0, "play"},
+          {kForward, kDown, 400, "forward"},
+          {kPlay, kUp, 600, "forward"},
+          {kForward, kUp, 900, "-"}}},
+        {"a pedal pulled out mid-press stops playing", kPedal, {{kPlay, kDown, 0, "play"}, {kGone, kUp, 500, "-"}}},
+        {"an unlearnt button does nothing", kPedal, {{KEY_A, kDown, 0, "-"}, {KEY_A, kUp, 50, "-"}}},
         {"hold rule: a tap locks playing, stop ends it",
          DeviceBehaviour::MicrophoneHoldRule,
-         {{kPlay, S::Press, 0, "play"},
-          {kPlay, S::Release, 100, "play"},
-          {kStop, S::Press, 2000, "-"},
-          {kStop, S::Release, 2100, "-"}}},
+         {{kPlay, kDown, 0, "play"}, {kPlay, kUp, 100, "play"}, {kStop, kDown, 2000, "-"}, {kStop, kUp, 2100, "-"}}},
         {"microphone: record while held, however short",
          DeviceBehaviour::MicrophoneHeld,
-         {{kRecord, S::Press, 0, "record"}, {kRecord, S::Release, 100, "-"}}},
+         {{kRecord, kDown, 0, "record"}, {kRecord, kUp, 100, "-"}}},
     };
     AddDictation("Dictation 1", 30.0);
     DictationSession& session = Open();
@@ -127,14 +106,11 @@ TEST(ButtonWatchTest, ReadsKeyRecordsFromAPipeUntilItCloses) {
     ButtonWatch watch(UniqueFd(ends[0]), poster,
                       {[&](const ButtonEvent& event) { got.push_back(event); }, [&] { gone = true; }});
     EXPECT_FALSE(watch.Grabbed());
-    WriteEvent(writer.Get(), EV_KEY, kPlay, 1);
-    WriteEvent(writer.Get(), EV_REL, REL_X, 5);
-    WriteEvent(writer.Get(), EV_SYN, SYN_REPORT, 0);
-    WriteEvent(writer.Get(), EV_KEY, kPlay, 0);
-    WriteEvent(writer.Get(), EV_SYN, SYN_DROPPED, 0);
-    WriteEvent(writer.Get(), EV_KEY, kStop, 1); // inside the dropped report: not trusted
-    WriteEvent(writer.Get(), EV_SYN, SYN_REPORT, 0);
-    WriteEvent(writer.Get(), EV_KEY, kRewind, 2);
+    // A key record inside a report the kernel dropped is not trusted: the press of Stop never arrives.
+    const input_event events[] = {
+        {{}, EV_KEY, kPlay, 1},       {{}, EV_REL, REL_X, 5}, {{}, EV_SYN, SYN_REPORT, 0}, {{}, EV_KEY, kPlay, 0},
+        {{}, EV_SYN, SYN_DROPPED, 0}, {{}, EV_KEY, kStop, 1}, {{}, EV_SYN, SYN_REPORT, 0}, {{}, EV_KEY, kRewind, 2}};
+    ASSERT_EQ(::write(writer.Get(), events, sizeof events), static_cast<ssize_t>(sizeof events));
     writer.Reset();
     for (int wait = 0; !gone && wait < 600; ++wait)
         poster.WaitAndPump(std::chrono::milliseconds(100));
@@ -144,10 +120,7 @@ TEST(ButtonWatchTest, ReadsKeyRecordsFromAPipeUntilItCloses) {
                                             {kRewind, ButtonEvent::State::Repeat, 0}};
     EXPECT_EQ(got, expected);
 
-    input_event split{};
-    split.type = EV_KEY;
-    split.code = kStop;
-    split.value = 1;
+    const input_event split{{}, EV_KEY, kStop, 1};
     const auto* bytes = reinterpret_cast<const unsigned char*>(&split);
     EventReader reader; // a record split across reads waits for its rest
     EXPECT_TRUE(reader.Feed(bytes, 5).buttons.empty());

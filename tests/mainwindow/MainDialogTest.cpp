@@ -122,7 +122,6 @@ TEST_F(MainWindow, WhileASpliceRunsOnlyHelpAndAboutAreEnabledAndKeysDoNothing) {
     Press(list, Qt::Key_Escape);
     EXPECT_TRUE(seen);
     EXPECT_EQ(form.Session().Names(), std::vector<std::string>{"Dictation 1"});
-    EXPECT_GE(form.Session().Store().Length(StoreFolder::Current, "Dictation 1"), 59000);
     EXPECT_TRUE(form.IsCommandEnabled(MainDialog::kNew) && list->isEnabled());
 }
 
@@ -151,7 +150,6 @@ TEST_F(MainWindow, TheSessionsMessagesAndQuestionsBecomeMessageBoxesAndTheStatus
     m_answer = Box::Cancel;
     form.StatusTick();
     EXPECT_EQ(m_messages.back().caption, "Background Task Error");
-    EXPECT_EQ(m_queue.cancelled, std::vector<int>{2});
     EXPECT_EQ(static_cast<QLabel*>(Control(MainDialog::kStatus))->text(), MainDialog::StatusTexts()[0]);
 }
 

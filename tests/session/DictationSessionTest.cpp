@@ -17,6 +17,7 @@
 namespace {
 
 using Session = SessionTest;
+using ::testing::_, ::testing::ElementsAre, ::testing::HasSubstr, ::testing::Pair;
 using Names = std::vector<std::string>;
 
 TEST_F(Session, OpensAtTheLastDictationAndNewRenameAndDeleteChangeTheListAndDeleteAsksFirst) {
@@ -42,17 +43,16 @@ TEST_F(Session, OpensAtTheLastDictationAndNewRenameAndDeleteChangeTheListAndDele
     EXPECT_EQ(m_view.listedCurrent, "Smith  letter");
     EXPECT_FALSE(session.Rename("Smith  letter")); // unchanged: nothing to tell
     EXPECT_FALSE(session.Rename("dictation 1"));   // taken, the case of letters aside
-    ASSERT_EQ(m_view.told.size(), 1u);
-    EXPECT_EQ(m_view.told[0].caption, "Rename Dictation");
+    EXPECT_THAT(m_view.told, ElementsAre(IsMessage(_, "Rename Dictation", _)));
     EXPECT_EQ(session.CurrentName(), "Smith  letter");
 
     m_view.answers = {false, true};
     session.Delete();
     EXPECT_TRUE(PathExists(PathOf(StoreFolder::Current, "Smith  letter")));
     session.Delete();
-    EXPECT_EQ(m_view.asked[1].first.caption, "Confirm Delete");
-    EXPECT_EQ(m_view.asked[1].first.text, "Are you sure you want to delete the dictation \"Smith  letter\"?");
-    EXPECT_EQ(m_view.asked[1].second, AnswerButtons::YesNo);
+    EXPECT_THAT(m_view.asked[1],
+                Pair(IsMessage(_, "Confirm Delete", "Are you sure you want to delete the dictation \"Smith  letter\"?"),
+                     AnswerButtons::YesNo));
     EXPECT_FALSE(PathExists(PathOf(StoreFolder::Current, "Smith  letter", ".dat")));
     // The list is read again from the wave files: the new dictation that never recorded anything goes too.
     EXPECT_EQ(session.Names(), (Names{"Dictation 1"}));
@@ -81,8 +81,7 @@ TEST_F(Session, RecordWithoutADictationCreatesOneOrSaysWhyWhenTheFolderCannotBeW
     Open().Select("");
     m_session->Record();
     EXPECT_FALSE(m_session->Transport().IsRecording());
-    ASSERT_EQ(m_view.told.size(), 1u);
-    EXPECT_EQ(m_view.told[0].caption, "New Dictation");
+    EXPECT_THAT(m_view.told, ElementsAre(IsMessage(_, "New Dictation", _)));
 }
 
 TEST_F(Session, AChosenLineWithNothingPluggedInIsNotedOnceUntilItIsPluggedInAgain) {
@@ -166,12 +165,10 @@ TEST_F(Session, InsertRecordingsACrashLeftAreOfferedBackYesKeepsOneAsANewDictati
     DictationSession& session = Open();
     m_view.answers = {false, true};
     session.OfferOrphanedInserts();
-    ASSERT_EQ(m_view.asked.size(), 2u);
-    EXPECT_EQ(m_view.asked[0].first.caption, "Unfinished Recording");
-    EXPECT_EQ(m_view.asked[0].first.kind, MessageKind::Question);
-    EXPECT_EQ(m_view.asked[0].second, AnswerButtons::YesNo);
-    EXPECT_NE(m_view.asked[0].first.text.find("An insert recording of 0:00:01.0 was not"), std::string::npos);
-    EXPECT_NE(m_view.asked[1].first.text.find("of 0:00:02.0"), std::string::npos);
+    EXPECT_THAT(m_view.asked, ElementsAre(Pair(IsMessage(MessageKind::Question, "Unfinished Recording",
+                                                         HasSubstr("An insert recording of 0:00:01.0 was not")),
+                                               AnswerButtons::YesNo),
+                                          Pair(IsMessage(_, _, HasSubstr("of 0:00:02.0")), _)));
     EXPECT_EQ(session.Names(), (Names{"Dictation 1", "Dictation 2"}));
     EXPECT_EQ(session.CurrentName(), "Dictation 2");
     EXPECT_EQ(session.Store().Length(StoreFolder::Current, "Dictation 2"), 20000);
@@ -205,26 +202,22 @@ TEST_P(SessionSending, ASendMovesTheDictationAndQueuesItOrLeavesItCurrentAndSays
     session.EditNotes("For Mary");
     session.SendToDefault();
 
-    const std::string sentWave = PathOf(StoreFolder::Sent, "Dictation 2");
-    if (!caption) {
+    const bool sent = caption == nullptr;
+    if (sent)
         EXPECT_TRUE(m_view.told.empty());
-        EXPECT_EQ(m_queue.queued, (Queued{{sentWave, 0}}));
-        EXPECT_EQ(m_view.sent, Names{"Dictation 2"});
-        EXPECT_FALSE(PathExists(PathOf(StoreFolder::Current, "Dictation 2")));
+    else
+        EXPECT_THAT(m_view.told, ElementsAre(IsMessage(_, caption, HasSubstr(textPart))));
+    const std::string sentWave = PathOf(StoreFolder::Sent, "Dictation 2");
+    EXPECT_EQ(m_queue.queued, (sent ? Queued{{sentWave, 0}} : Queued{}));
+    EXPECT_EQ(m_view.sent, sent ? Names{"Dictation 2"} : Names{});
+    EXPECT_EQ(PathExists(PathOf(StoreFolder::Current, "Dictation 2")), !sent && recorded);
+    EXPECT_EQ(PathExists(sentWave), sent || sentNameTaken);
+    EXPECT_EQ(session.CurrentName(), sent ? "Dictation 1" : "Dictation 2");
+    if (sent) {
         EXPECT_EQ(m_folder.Read("Sent Files/Dictation 2.txt"), std::string("For Mary") + '\0'); // typed just before
         EXPECT_EQ(session.Store().ReadRecord(StoreFolder::Sent, "Dictation 2").sendStatus, "Sent");
         EXPECT_EQ(session.Names(), Names{"Dictation 1"});
-        EXPECT_EQ(session.CurrentName(), "Dictation 1");
-        return;
     }
-    ASSERT_EQ(m_view.told.size(), 1u);
-    EXPECT_EQ(m_view.told[0].caption, caption);
-    EXPECT_NE(m_view.told[0].text.find(textPart), std::string::npos) << m_view.told[0].text;
-    EXPECT_TRUE(m_queue.queued.empty());
-    EXPECT_TRUE(m_view.sent.empty());
-    EXPECT_EQ(session.CurrentName(), "Dictation 2");
-    EXPECT_EQ(PathExists(PathOf(StoreFolder::Current, "Dictation 2")), recorded);
-    EXPECT_EQ(PathExists(sentWave), sentNameTaken);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -248,19 +241,15 @@ TEST_F(Session, EachQueueFailureIsAskedOnceCancelTakesOffItsRecipientNoticesAreT
     session.CheckQueue();
     EXPECT_EQ(m_view.deliveries, (std::vector<std::string>{"Anna: 0007", "failed: Unable to connect to the FTP server.",
                                                            "failed: Unable to find the folder."}));
-    ASSERT_EQ(m_view.asked.size(), 2u);
-    EXPECT_EQ(m_view.asked[0].first.text, "Unable to connect to the FTP server.");
-    EXPECT_EQ(m_view.asked[0].second, AnswerButtons::OkCancel);
+    EXPECT_THAT(m_view.asked,
+                ElementsAre(Pair(IsMessage(_, _, "Unable to connect to the FTP server."), AnswerButtons::OkCancel), _));
     EXPECT_EQ(m_queue.cancelled, std::vector<int>{1});
     EXPECT_EQ(m_queue.queued, (std::vector<std::pair<std::string, int>>{{"a.wav", 0}})); // OK kept recipient 0's
     EXPECT_EQ(m_queue.retryChecks, 2);
     m_queue.notices = {{"First", ""}, {"Second", "File System Error"}};
     session.CheckQueue();
-    ASSERT_EQ(m_view.told.size(), 2u);
-    EXPECT_EQ(m_view.told[0].text, "First");
-    EXPECT_EQ(m_view.told[1].text, "Second");
-    EXPECT_EQ(m_view.told[0].caption + "/" + m_view.told[1].caption, "Tallowin/File System Error");
-    EXPECT_EQ(m_view.told[1].kind, MessageKind::Information);
+    EXPECT_THAT(m_view.told, ElementsAre(IsMessage(_, "Tallowin", "First"),
+                                         IsMessage(MessageKind::Information, "File System Error", "Second")));
 
     m_queue.progress = 1.0f;
     const std::function<void()> note = m_queue.notify;

@@ -29,13 +29,12 @@ std::string RealEdges(const std::vector<KeyEvent>& events) {
     };
     for (const KeyEvent& event : events) {
         settle(event.atMs);
-        if (event.press ? keys.Press(event.command, event.atMs, event.flagged) : false)
-            edges += std::string(" P:") + name(event.command) + "@" + std::to_string(event.atMs);
-        else if (!event.press)
+        if (!event.press)
             keys.Release(event.command, event.atMs, event.flagged);
+        else if (keys.Press(event.command, event.atMs, event.flagged))
+            edges += std::string(" P:") + name(event.command) + "@" + std::to_string(event.atMs);
     }
-    const std::optional<int64_t> next = keys.NextSettleMs();
-    if (next)
+    if (const std::optional<int64_t> next = keys.NextSettleMs())
         settle(*next);
     return edges;
 }

@@ -14,7 +14,15 @@
 
 #include <algorithm>
 #include <deque>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+// Matches a SessionMessage whose kind, caption and text match (each a value or a matcher).
+template <typename Kind, typename Caption, typename Text> auto IsMessage(Kind kind, Caption caption, Text text) {
+    return ::testing::AllOf(::testing::Field(&SessionMessage::kind, kind),
+                            ::testing::Field(&SessionMessage::caption, caption),
+                            ::testing::Field(&SessionMessage::text, text));
+}
 
 class FakeQueue final : public SendQueue {
 public:

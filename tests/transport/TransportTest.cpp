@@ -82,25 +82,6 @@ TEST(Splice, TheRecordingGoesInAtItsFrameOrTheDictationStaysAsItWas) {
     }
 }
 
-TEST(Splice, OnAFullDiskItFailsAndLeavesTheDictationAndTheRecordingAsTheyWere) {
-    TempFolder folder;
-    const SmallDisk disk(folder / "small/", "size=512k");
-    if (!disk.mounted)
-        GTEST_SKIP() << "mounting a small file system needs root";
-    const std::string dictation = folder / "small/Dictation 1.wav";
-    const std::string recording = folder / "small/.insert-Dictation 1.wav";
-    ASSERT_TRUE(WriteWave(dictation, Ramp(80000), kRate, 1)); // 160 KB and 48 KB: the copy does not fit
-    ASSERT_TRUE(WriteWave(recording, Ramp(24000, 3000), kRate, 1));
-    ASSERT_TRUE(WriteFileAtomically(folder / "small/filler", std::string(200 * 1024, 'x')));
-    const std::string before = folder.Read("small/Dictation 1.wav");
-    InsertSplice splice(dictation, recording, 40000);
-    EXPECT_EQ(splice.Run(nullptr), SpliceResult::Failed);
-    EXPECT_FALSE(splice.ErrorText().empty());
-    EXPECT_EQ(folder.Read("small/Dictation 1.wav"), before);
-    EXPECT_FALSE(PathExists(InsertSplice::TemporaryPathFor(dictation)));
-    EXPECT_TRUE(PathExists(recording));
-}
-
 TEST(Layout, AnEightBitFileIsConvertedInPlaceAndADamagedOneIsLeftAlone) {
     TempFolder folder;
     const std::string eightBit = folder / "Tape 1.wav";
@@ -154,17 +135,16 @@ TEST_P(TransportRecording, RecordingKeepsWhatWasBeforeThePositionAtTheDictations
     AddDictation("Tape 1", 1.0);
     CancelAt cancel(0);
     m_view.spliceProgress = event == Event::Cancel ? &cancel : nullptr;
-    m_view.duringSplice =
-        [&, damage = event ==
-                     Event::Damage] { // commands wait for the splice; a dictation handed over meanwhile is only listed
-            transport.Play();
-            transport.Record();
-            m_session->New();
-            m_session->SendToDefault();
-            EXPECT_TRUE(m_session->HandOver(PathOf(StoreFolder::Current, "Tape 1"), false));
-            EXPECT_TRUE(transport.IsSplicing() && !transport.IsPlaying() && !transport.IsRecording());
-            ASSERT_TRUE(!damage || WriteFileAtomically(path, "not a wave file"));
-        };
+    // Commands wait for the splice; a dictation handed over meanwhile is only listed.
+    m_view.duringSplice = [&, damage = event == Event::Damage] {
+        transport.Play();
+        transport.Record();
+        m_session->New();
+        m_session->SendToDefault();
+        EXPECT_TRUE(m_session->HandOver(PathOf(StoreFolder::Current, "Tape 1"), false));
+        EXPECT_TRUE(transport.IsSplicing() && !transport.IsPlaying() && !transport.IsRecording());
+        ASSERT_TRUE(!damage || WriteFileAtomically(path, "not a wave file"));
+    };
     transport.SetInsertMode(insert);
     ThumbTo(thumb);
     transport.Record();
@@ -191,12 +171,9 @@ TEST_P(TransportRecording, RecordingKeepsWhatWasBeforeThePositionAtTheDictations
         return;
     }
     const int32_t at = FramesForTime(thumb * kSecond, rate);
-    int32_t readRate = 0;
-    uint8_t readChannels = 0;
-    EXPECT_EQ(ReadWave(path, &readRate, &readChannels),
+    EXPECT_EQ(ReadWave(path),
               Joined({Part(kept, 0, at), recorded, insert ? Part(kept, at, 20 * rate - at) : Samples()}));
-    EXPECT_EQ(readRate, rate);
-    EXPECT_EQ(readChannels, 1);
+    EXPECT_EQ(OpenWaveFileWithReason(path).layout.format, WaveFormatRecord::Pcm(rate, 1, 16));
     const int32_t end = TimeForFrames(at + int32_t(recorded.size()), rate);
     EXPECT_EQ(transport.Position(), end);
     EXPECT_EQ(transport.Length(), insert ? TimeForFrames(20 * rate + int32_t(recorded.size()), rate) : end);
@@ -211,22 +188,35 @@ INSTANTIATE_TEST_SUITE_P(
                       RecordCase{kRate, 1, 5, true, Event::Silence}, RecordCase{kRate, 1, 5, false, Event::NoDevice},
                       RecordCase{kRate, 1, 5, true, Event::NoDevice}, RecordCase{kRate, 2, 5, true, Event::Decline}));
 
-TEST_F(TransportTest, RecordingOntoAFullDiskStopsAndKeepsWhatReachedTheFile) {
-    const SmallDisk disk(m_folder / "small/", "size=64k");
+// On a disk that fills: a splice, whose copy does not fit, fails and changes nothing; recording stops and keeps
+// what reached the file.
+TEST_F(TransportTest, OnAFullDiskASpliceFailsChangingNothingAndRecordingStopsKeepingWhatReachedTheFile) {
+    const SmallDisk disk(m_folder / "small/", "size=512k");
     if (!disk.mounted)
         GTEST_SKIP() << "mounting a small file system needs root";
-    const Samples old = Ramp(kRate);
-    UseInput(Tone(10 * kRate, 8000));
-    const std::string path = m_folder / "small/Dictation 1.wav";
-    ASSERT_TRUE(WriteWave(path, old, kRate, 1));
-    Open().Transport().SetCurrent(path);
+    const Samples old = Ramp(80000);
+    const std::string dictation = m_folder / "small/Dictation 1.wav";
+    const std::string recording = m_folder / "small/.insert-Dictation 1.wav";
+    ASSERT_TRUE(WriteWave(dictation, old, kRate, 1)); // 160 KB and 48 KB, and 200 KB of filler: 100 KB are free
+    ASSERT_TRUE(WriteWave(recording, Ramp(24000, 3000), kRate, 1));
+    ASSERT_TRUE(WriteFileAtomically(m_folder / "small/filler", std::string(200 * 1024, 'x')));
+    const std::string before = m_folder.Read("small/Dictation 1.wav");
+    InsertSplice splice(dictation, recording, 40000);
+    EXPECT_EQ(splice.Run(nullptr), SpliceResult::Failed);
+    EXPECT_FALSE(splice.ErrorText().empty());
+    EXPECT_EQ(m_folder.Read("small/Dictation 1.wav"), before);
+    EXPECT_FALSE(PathExists(InsertSplice::TemporaryPathFor(dictation)));
+    EXPECT_TRUE(PathExists(recording));
+
+    UseInput(Tone(10 * kRate, 8000)); // 160 KB
+    Open().Transport().SetCurrent(dictation);
     Transport().Record();
     m_poster.Pump();
     EXPECT_FALSE(Transport().IsRecording());
     ASSERT_EQ(m_view.told.size(), 1u); // "the disk may be full"
-    const Samples kept = ReadWave(path);
+    const Samples kept = ReadWave(dictation);
     ASSERT_GT(kept.size(), old.size());
-    EXPECT_EQ(Part(kept, 0, kRate), old);
+    EXPECT_EQ(Part(kept, 0, 80000), old);
     EXPECT_EQ(Transport().Length(), TimeForFrames(int32_t(kept.size()), kRate));
 }
 

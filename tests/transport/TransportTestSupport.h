@@ -35,10 +35,8 @@ inline Samples Interleaved(const Samples& mono, uint8_t channels) {
 
 // Whether `folder` holds a hidden file (an insert recording or a temporary).
 inline bool HoldsHiddenFiles(const std::string& folder) {
-    for (const std::string& name : ListFolder(folder).value_or(std::vector<std::string>{}))
-        if (name.size() > 2 && name[0] == '.')
-            return true;
-    return false;
+    const std::vector<std::string> names = ListFolder(folder).value_or(std::vector<std::string>{});
+    return std::ranges::any_of(names, [](const std::string& name) { return name.size() > 2 && name[0] == '.'; });
 }
 
 class TransportTest : public SessionTest {
