@@ -8,8 +8,6 @@
 
 #include <functional>
 
-using Names = std::vector<std::string>;
-
 // A transport report that records what it was told and asks to stop when the test says so.
 struct RecordingReport final : TransportReport {
     void PublishProgress(float done) override {

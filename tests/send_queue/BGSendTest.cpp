@@ -10,14 +10,21 @@
 #include "send/SendQueueFile.h"
 
 #include <filesystem>
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 #include <tuple>
 #include <unistd.h>
 
 namespace {
 
-using Names = std::vector<std::string>;
 using Entries = std::vector<QueueEntry>;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+// A notice whose text matches `text`.
+auto Notice(const ::testing::Matcher<const std::string&>& text) {
+    return ::testing::Field(&QueueNotice::text, text);
+}
 
 class SendQueueTest : public ::testing::Test {
 protected:
@@ -39,12 +46,13 @@ protected:
     }
     // Transports whose folder delivery is `lan`.
     static SendTransports Lan(DeliveryFunction lan) { return {{}, std::move(lan), {}, {}}; }
-    // Sent dictations "a", "b", ... numbered from 1, queued to recipient 0; their wave paths.
-    Names Add(int count, double seconds = 1.0) {
+    // Sent dictations "a", "b", ... numbered from 1, each queued in turn to its recipient; their wave paths.
+    Names Add(const std::vector<int>& recipients, double seconds = 1.0) {
         Names waves;
-        for (int i = 0; i < count; ++i) {
-            waves.push_back(f.MakeSentDictation(std::string(1, static_cast<char>('a' + i)), i + 1, seconds));
-            EXPECT_TRUE(queue->Add(waves.back(), 0));
+        for (size_t i = 0; i < recipients.size(); ++i) {
+            waves.push_back(
+                f.MakeSentDictation(std::string(1, static_cast<char>('a' + i)), static_cast<int>(i) + 1, seconds));
+            EXPECT_TRUE(queue->Add(waves.back(), recipients[i]));
         }
         return waves;
     }
@@ -61,11 +69,11 @@ protected:
 TEST_F(SendQueueTest, AFailedFolderDeliveryStaysQueuedWithItsPackageAndANewQueueFinishesIt) {
     f.AddRecipient(0, SendFixture::FolderRecipient(f.temp / "no such share"));
     BGSend& first = Open();
-    const Names waves = Add(1);
+    const Names waves = Add({0});
     ASSERT_TRUE(probe->WaitForEndings(1));
-    const QueueFailure failure = first.TakeFailure().value_or(QueueFailure{});
-    EXPECT_TRUE(failure.text.starts_with("Unable to find the folder " + f.temp.Path() + "no such share.\n\n"));
-    EXPECT_EQ(failure.recipientIndex, 0);
+    EXPECT_THAT(first.TakeFailure(),
+                ::testing::Optional(::testing::FieldsAre(
+                    StartsWith("Unable to find the folder " + f.temp.Path() + "no such share.\n\n"), 0)));
     EXPECT_EQ(first.TakeFailure(), std::nullopt); // told once
     EXPECT_TRUE(PathExists(f.sent + "dct00042-00001.dct"));
     ASSERT_TRUE(first.Add(f.MakeSentDictation("b", 2), 0)); // starts the worker again: a is refused again
@@ -92,7 +100,7 @@ TEST_F(SendQueueTest, AFailedFolderDeliveryStaysQueuedWithItsPackageAndANewQueue
 TEST_F(SendQueueTest, AnEntryAddedWhileTheWorkerEndsIsSentWithoutAnotherAdd) {
     Probe({SendStage::Ending});
     BGSend& queue = Open();
-    Add(1);
+    Add({0});
     ASSERT_TRUE(probe->WaitUntilHeld()); // the worker found the queue empty and is held on its way out
     EXPECT_EQ(queue.GetCount(), 0);
     bool added = false;
@@ -112,9 +120,8 @@ TEST_F(SendQueueTest, RemoveAndCancelRecipientMarkTheDroppedDictationsNotSentAnd
     BGSend& queue = Open(Lan(probe->HeldTransport([](TransportReport& report, const DeliveryRequest&) {
         return !report.StopRequested(); // stopped while held: not delivered
     })));
-    const Names waves = Add(3);
-    const std::string other = f.MakeSentDictation("d", 4);
-    ASSERT_TRUE(queue.Add(other, 1));
+    const Names waves = Add({0, 0, 0, 1});
+    const std::string& other = waves[3];
     ASSERT_TRUE(probe->WaitUntilHeld()); // a is in its transport
     EXPECT_TRUE(queue.Remove(waves[1]));
     EXPECT_FALSE(queue.Remove(waves[1]));
@@ -139,17 +146,16 @@ TEST_F(SendQueueTest, ARecipientWhoseServerIsDownWaitsForItsRetriesWhileTheOther
     ASSERT_TRUE(MakeFolders(server));
     std::atomic<bool> serverUp = false;
     std::atomic<int> minutes = 0, attempts = 0, endingsAtAttempt = 0;
-    BGSend& queue = Open({{},
-                          {},
-                          [&](TransportReport& report, const DeliveryRequest& request) {
-                              endingsAtAttempt = probe->Endings();
-                              ++attempts;
-                              if (serverUp)
-                                  return SendByLan(report, SendFixture::FolderRecipient(server), request.packagePath);
-                              report.ReportFailure("Unable to connect to Internet.");
-                              return false;
-                          },
-                          {}});
+    SendTransports transports;
+    transports.ftp = [&](TransportReport& report, const DeliveryRequest& request) {
+        endingsAtAttempt = probe->Endings();
+        ++attempts;
+        if (serverUp)
+            return SendByLan(report, SendFixture::FolderRecipient(server), request.packagePath);
+        report.ReportFailure("Unable to connect to Internet.");
+        return false;
+    };
+    BGSend& queue = Open(transports);
     queue.SetClock([&] { return std::chrono::steady_clock::time_point() + std::chrono::minutes(minutes); });
     const Names waves = {f.MakeSentDictation("x", 1), f.MakeSentDictation("bad", 2), f.MakeSentDictation("a", 3),
                          f.MakeSentDictation("y", 4)};
@@ -164,7 +170,7 @@ TEST_F(SendQueueTest, ARecipientWhoseServerIsDownWaitsForItsRetriesWhileTheOther
     EXPECT_EQ(Deliveries({"x", "bad", "a", "y"}),
               (Names{"Waiting to retry", "Not sent", "Delivered", "Waiting to retry"}));
     EXPECT_EQ(queue.TakeFailure(), (QueueFailure{"Unable to connect to Internet.", 1}));
-    EXPECT_NE(queue.TakeNotices().at(0).text.find("notes of the dictation bad"), std::string::npos);
+    EXPECT_THAT(queue.TakeNotices(), ElementsAre(Notice(HasSubstr("notes of the dictation bad"))));
     for (const int minute : {1, 3, 8, 18, 28}) { // the retries come 1, 2, 5, 10, 10 minutes apart
         const int before = attempts;
         minutes = minute;
@@ -194,9 +200,7 @@ TEST_F(SendQueueTest, AFullDiskPausesTheWholeQueueOnceToldUntilARetryFindsSpace)
     ASSERT_TRUE(probe->WaitForEndings(2));
     EXPECT_EQ(Arrived(), Names{});
     EXPECT_EQ(SendFixture::List(second), Names{}); // the other recipient waits too
-    const std::vector<QueueNotice> notices = queue.TakeNotices();
-    ASSERT_EQ(notices.size(), 1u);
-    EXPECT_NE(notices[0].text.find("the disk may be full"), std::string::npos);
+    EXPECT_THAT(queue.TakeNotices(), ElementsAre(Notice(HasSubstr("the disk may be full"))));
     EXPECT_EQ(queue.TakeFailure(), std::nullopt);
 
     std::filesystem::remove(f.sent + "a.tmp");
@@ -210,7 +214,7 @@ TEST_F(SendQueueTest, AFullDiskPausesTheWholeQueueOnceToldUntilARetryFindsSpace)
 TEST_F(SendQueueTest, AStopDuringTheConversionLeavesTheEntryQueuedAndNoTemporaries) {
     Probe({SendStage::Converted1});
     BGSend& queue = Open();
-    const Names waves = Add(1, 5.0);
+    const Names waves = Add({0}, 5.0);
     ASSERT_TRUE(probe->WaitUntilHeld());
     EXPECT_TRUE(PathExists(f.sent + "a.tmp"));
     EXPECT_TRUE(queue.Stop()); // the held worker is let go as it is asked to stop
@@ -231,12 +235,10 @@ TEST_F(SendQueueTest, DamagedEntriesMissingWavesAndAnUnusableFormatGetOneNoticeE
     BGSend& queue = Open();
     ASSERT_TRUE(probe->WaitForEndings(1));
     EXPECT_EQ(queue.GetCount(), 0);
-    const std::vector<QueueNotice> notices = queue.TakeNotices();
-    ASSERT_EQ(notices.size(), 4u); // the format is told of with each dictation, before its wave is read
-    EXPECT_TRUE(notices[0].text.starts_with("2 damaged entries")) << notices[0].text;
-    for (const size_t i : {1, 3})
-        EXPECT_NE(notices[i].text.find("cannot be used"), std::string::npos) << notices[i].text;
-    EXPECT_NE(notices[2].text.find("gone"), std::string::npos) << notices[2].text;
+    // The format is told of with each dictation, before its wave is read.
+    const auto unusableFormat = Notice(HasSubstr("cannot be used"));
+    EXPECT_THAT(queue.TakeNotices(), ElementsAre(Notice(StartsWith("2 damaged entries")), unusableFormat,
+                                                 Notice(HasSubstr("gone")), unusableFormat));
     EXPECT_TRUE(queue.TakeNotices().empty());
     EXPECT_EQ(Deliveries({"gone", "kept"}), (Names{"Not sent", "Delivered"}));
     EXPECT_EQ(Arrived(), Names{"dct00042-00001.dct"});
@@ -280,11 +282,7 @@ TEST_F(SendQueueTest, AddRefusesWhatIsNotASentWaveFileOrCannotBeWrittenAndQueues
 TEST_F(SendQueueTest, DeletingARecipientRenumbersTheQueueAndGivesItsEntriesToTheNewDefault) {
     const DeliveryFunction refuse = [](TransportReport&, const DeliveryRequest&) { return false; };
     BGSend& queue = Open({refuse, refuse, refuse, {}});
-    Names waves;
-    for (int i = 0; i < 4; ++i) {
-        waves.push_back(f.MakeSentDictation("d" + std::to_string(i), i + 1));
-        ASSERT_TRUE(queue.Add(waves.back(), i));
-    }
+    const Names waves = Add({0, 1, 2, 3});
     ASSERT_TRUE(probe->WaitForEndings(1) && WorkerProbe::WaitFor([&] { return !queue.IsRunning(); }));
     // As the recipient list leaves it after deleting recipient 1 of four, with recipient 3 (now 2) the default.
     ASSERT_TRUE(f.SetInt(SettingsKeys::kSendCount, 3) && f.SetInt(SettingsKeys::kSendDefault, 2));
@@ -312,8 +310,6 @@ TEST_F(SendQueueTest, StrandedSentDictationsAreQueuedAgainToTheRecipientTheyName
     EXPECT_EQ(queue.RequeueStranded(), 0);
 }
 
-} // namespace
-
 TEST_F(SendQueueTest, TheWorkerRemovesTheFirstEntryOnlyWhenItStillNamesTheDictationJustSent) {
     Names sent;
     const DeliveryFunction held = probe->HeldTransport([](TransportReport&, const DeliveryRequest&) { return true; });
@@ -321,7 +317,7 @@ TEST_F(SendQueueTest, TheWorkerRemovesTheFirstEntryOnlyWhenItStillNamesTheDictat
         sent.push_back(request.dictationName);
         return sent.size() > 1 || held(report, request);
     }));
-    Add(2);
+    Add({0, 0});
     ASSERT_TRUE(probe->WaitUntilHeld()); // a is in its transport
     // The queue is cleared (as the user's Cancel does) and c is queued, all while a is being sent.
     ASSERT_TRUE(queue.SetCount(0));
@@ -333,3 +329,5 @@ TEST_F(SendQueueTest, TheWorkerRemovesTheFirstEntryOnlyWhenItStillNamesTheDictat
     EXPECT_EQ(sent, (Names{"a", "c"}));
     EXPECT_EQ(queue.GetCount(), 0);
 }
+
+} // namespace

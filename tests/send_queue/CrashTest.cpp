@@ -15,23 +15,21 @@
 namespace {
 
 // Passes everything on to the queue, calling `onSecondAsk` once the copy has written its first chunk.
-class PausingReport final : public TransportReport {
-public:
+struct PausingReport final : TransportReport {
     PausingReport(TransportReport& queue, std::function<void()> onSecondAsk)
-        : m_queue(queue), m_onSecondAsk(std::move(onSecondAsk)) {}
-    void PublishProgress(float done) override { m_queue.PublishProgress(done); }
-    void ReportFailure(const std::string& text) override { m_queue.ReportFailure(text); }
-    void ReportNotice(const std::string& text) override { m_queue.ReportNotice(text); }
+        : queue(queue), onSecondAsk(std::move(onSecondAsk)) {}
+    void PublishProgress(float done) override { queue.PublishProgress(done); }
+    void ReportFailure(const std::string& text) override { queue.ReportFailure(text); }
+    void ReportNotice(const std::string& text) override { queue.ReportNotice(text); }
     bool StopRequested() const override {
-        if (++m_asked == 2)
-            m_onSecondAsk();
-        return m_queue.StopRequested();
+        if (++asked == 2)
+            onSecondAsk();
+        return queue.StopRequested();
     }
 
-private:
-    TransportReport& m_queue;
-    std::function<void()> m_onSecondAsk;
-    mutable int m_asked = 0;
+    TransportReport& queue;
+    std::function<void()> onSecondAsk;
+    mutable int asked = 0;
 };
 
 class KilledSendTest : public ::testing::TestWithParam<const char*> {
@@ -98,7 +96,7 @@ TEST_P(KilledSendTest, ARestartAfterAKillFinishesTheSendOnceAndLosesNothing) {
     EXPECT_EQ(SendQueueFile(f.program + "bgsend.dat").Entries(), (std::vector<QueueEntry>{{wave, 0}}));
 
     ASSERT_EQ(ExitCode(RunQueue("")), 0);
-    EXPECT_EQ(SendFixture::List(f.typist, true), std::vector<std::string>{"dct00042-00001.dct"});
+    EXPECT_EQ(SendFixture::List(f.typist, true), Names{"dct00042-00001.dct"});
     std::string problem;
     const auto package = ReadTypistPackage(f.typist + "dct00042-00001.dct", problem);
     ASSERT_TRUE(package) << problem;
@@ -108,7 +106,7 @@ TEST_P(KilledSendTest, ARestartAfterAKillFinishesTheSendOnceAndLosesNothing) {
     ProfileForget(f.RecordPath("a"));
     EXPECT_EQ(ReadStringValue(f.RecordPath("a"), RecordKeys::kDelivery), "Delivered");
     // Only the dictation is left in "Sent Files/": no converted audio, package or part of one.
-    EXPECT_EQ(SendFixture::List(f.sent, true), (std::vector<std::string>{"a.dat", "a.wav"}));
+    EXPECT_EQ(SendFixture::List(f.sent, true), (Names{"a.dat", "a.wav"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(AtEachStage, KilledSendTest,
