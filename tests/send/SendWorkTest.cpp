@@ -47,10 +47,9 @@ TEST(SingleByteText, TextKeepsItsSingleByteCharactersAndNeverCutsOne) {
 }
 
 // A record laid out by hand, field by field.
-class HandRecord {
-public:
+struct HandRecord {
     HandRecord& Text(size_t offset, std::string_view text) {
-        std::memcpy(m_bytes.data() + offset, text.data(), text.size());
+        std::memcpy(bytes.data() + offset, text.data(), text.size());
         return *this;
     }
     HandRecord& U16(size_t offset, uint16_t value) {
@@ -61,10 +60,8 @@ public:
     HandRecord& DefaultFormat() {
         return U16(872, 1).U16(874, 1).U32(876, 8000).U32(880, 8000).U16(884, 1).U16(886, 8).U16(888, 0);
     }
-    const std::string& Bytes() const { return m_bytes; }
 
-private:
-    std::string m_bytes = std::string(1896, '\0');
+    std::string bytes = std::string(1896, '\0');
 };
 
 // Loads `bytes` as a recipient file over the default record.
@@ -108,7 +105,7 @@ TEST(TypistRecipient, EveryFieldIsWrittenAtItsOffsetInSingleByteTextToAnOwnerOnl
     expected.U32(0, 3).U32(36, 2).U16(872, 0x31).U16(874, 1).U32(876, 8000).U32(880, 1625).U16(884, 65).U16(888, 2);
     TempFolder folder;
     ASSERT_TRUE(recipient.Save(folder / "Recipient 0.dat"));
-    EXPECT_EQ(folder.Read("Recipient 0.dat"), expected.Text(890, "\x40\x01").Bytes());
+    EXPECT_EQ(folder.Read("Recipient 0.dat"), expected.Text(890, "\x40\x01").bytes);
     struct stat info {};
     ASSERT_EQ(::stat((folder / "Recipient 0.dat").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u) << "the file holds a password";
@@ -133,7 +130,7 @@ TEST(TypistRecipient, MissingShortLongAndGarbageFilesLoadAsFarAsTheyMakeSense) {
     EXPECT_EQ(kept.DisplayText(false), "Kept (jane@example.org)"); // a missing file leaves the record as it was
     const TypistRecipient shortFile = Loaded(std::string("\0\0\0\0Jan", 7)); // a name cut off by the end
     EXPECT_EQ(std::tuple(shortFile.Name(), shortFile.MethodValue()), std::tuple("Janitled", 0u));
-    const std::string record = HandRecord().Text(4, "Lee").U32(36, 1).Text(168, "/typing").DefaultFormat().Bytes();
+    const std::string record = HandRecord().Text(4, "Lee").U32(36, 1).Text(168, "/typing").DefaultFormat().bytes;
     const TypistRecipient longFile = Loaded(record + std::string(5000, 'x')); // only the first 1896 bytes
     EXPECT_EQ(std::string(longFile.Bytes().begin(), longFile.Bytes().end()), record);
 
@@ -155,7 +152,7 @@ TEST(TypistRecipient, FormatsThatCannotBeUsedFallBackToTheDefaultAndOnesTooLarge
         {HandRecord().DefaultFormat().U16(888, 1024 - 18 + 1), true}, // extra bytes past the area
         {HandRecord().DefaultFormat().U16(888, 1024 - 18), false}};   // extra bytes filling the area
     for (const auto& [record, unusable] : cases)
-        EXPECT_EQ(FormatOf(Loaded(record.Bytes()), unusable) == TypistRecipient::DefaultFormat(), unusable);
+        EXPECT_EQ(FormatOf(Loaded(record.bytes), unusable) == TypistRecipient::DefaultFormat(), unusable);
     TypistRecipient recipient;
     WaveFormatRecord large = WaveFormatRecord::Pcm(8000, 1, 16);
     large.extra.assign(1024 - 18 + 1, 0);
@@ -286,19 +283,16 @@ TEST_F(DictationPackageTest, APackageCarriesTheHeaderDetailsCutTo255BytesNotesAn
     EXPECT_EQ(package.audio, Audio());
 }
 
-TEST_F(DictationPackageTest, PriorityBytesGoByTheFirstLetterAndNamesHaveFiveDigitNumbers) {
-    for (const auto& [text, byte] :
-         {std::pair<const char*, int>{"High", 100}, {"Low", 10}, {"Normal", 50}, {"high", 50}, {"", 50}})
-        EXPECT_EQ(DictationPackage::PriorityByte(text), byte) << text;
-    EXPECT_EQ(DictationPackage::FileName(123456, 7), "dct123456-00007.dct");
-}
-
 TEST_F(DictationPackageTest, WithoutRecordOrSettingsTheDefaultsGoAndMissingAudioOrAnUnwritableFolderGiveNoPackage) {
     const TypistPackage package = Written("dct00000-00000.dct");
     EXPECT_EQ(std::tuple(package.date, package.priority, package.notes), std::tuple(1234567890u, 50, ""))
         << "the date is the current time";
     EXPECT_EQ(package.details, (std::array<std::string, 10>{}));
-    EXPECT_EQ(package.audio, Audio());
+    // The priority byte goes by the first letter of the record's text; a user id may take six digits.
+    for (const auto& [text, byte] :
+         {std::pair<const char*, int>{"High", 100}, {"Low", 10}, {"Normal", 50}, {"high", 50}, {"", 50}})
+        EXPECT_EQ(DictationPackage::PriorityByte(text), byte) << text;
+    EXPECT_EQ(DictationPackage::FileName(123456, 7), "dct123456-00007.dct");
 
     ASSERT_TRUE(RemoveFile(m_audio));
     EXPECT_EQ(m_package.Write(m_wave, m_audio).status, PackageStatus::AudioUnreadable);

@@ -41,8 +41,7 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 // Writes down the renumberings asked of it and answers `renumberWorks`; holds nothing.
-class FakeSendQueue final : public SendQueue {
-public:
+struct FakeSendQueue final : SendQueue {
     bool Add(const std::string&, int) override { return false; }
     bool IsQueued(const std::string&) const override { return false; }
     bool Remove(const std::string&) override { return false; }
@@ -495,10 +494,9 @@ TEST_F(RecoverDialogTest, RecoverClosesWithOkWhenTheHostRecoveredAndOtherwiseSay
         EXPECT_EQ(RunRecoverDialog(nullptr, RecoverDialogMode::Recover, m_context, m_status, *m_backend), done);
         EXPECT_EQ(stayedOpen, select && !done);
         EXPECT_EQ(m_recovered, select ? std::vector<std::string>{select} : std::vector<std::string>{});
-        ASSERT_EQ(m_messages.size(), message ? 1u : 0u);
-        EXPECT_TRUE(!message || (m_messages[0].starts_with("Recover Sent Dictations: ") &&
-                                 m_messages[0].find(message) != std::string::npos))
-            << m_messages[0];
+        EXPECT_EQ(m_messages.size(), message ? 1u : 0u);
+        EXPECT_THAT(m_messages, ::testing::Each(::testing::AllOf(::testing::StartsWith("Recover Sent Dictations: "),
+                                                                 HasSubstr(message ? message : ""))));
     }
 }
 
@@ -519,12 +517,8 @@ TEST_F(RecoverDialogTest,
     const auto date = [](int64_t seconds) { return QDateTime::fromSecsSinceEpoch(seconds).toString("yyyy-MM-dd"); };
     EXPECT_EQ(Lines(*dialog, RecoverDialog::kList).value(0),
               date(kSendDate - 86400) + " Memo: Sent to [Jo (jo@example.com)] status [Done] - Not sent");
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            return Lines(*dialog, RecoverDialog::kList).value(1) ==
-                   date(kSendDate) + " Letter: to bank: Sent to [Jane (/typing/Jane)] status [Typing]";
-        },
-        10000))
+    const QString typing = date(kSendDate) + " Letter: to bank: Sent to [Jane (/typing/Jane)] status [Typing]";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Lines(*dialog, RecoverDialog::kList).value(1) == typing; }, 10000))
         << Lines(*dialog, RecoverDialog::kList).join("\n").toStdString();
     EXPECT_FALSE(PathExists(m_folder / "typist/s0000000.sta"));
 
