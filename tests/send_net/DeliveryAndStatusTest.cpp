@@ -109,11 +109,10 @@ protected:
                                const std::string& user = kUser) {
         TypistRecipient recipient;
         recipient.SetMethod(SendMethod::Ftp);
-        for (const auto& [field, text] : {std::pair{RecipientField::FtpServer, server},
-                                          {RecipientField::FtpUser, user},
-                                          {RecipientField::FtpPassword, password},
-                                          {RecipientField::FtpDirectory, directory}})
-            recipient.SetText(field, text);
+        recipient.SetText(RecipientField::FtpServer, server);
+        recipient.SetText(RecipientField::FtpUser, user);
+        recipient.SetText(RecipientField::FtpPassword, password);
+        recipient.SetText(RecipientField::FtpDirectory, directory);
         recipient.SetFtpOverTls(tlsVerify.has_value());
         recipient.SetVerifyServerCertificate(tlsVerify.value_or(true));
         return recipient;
