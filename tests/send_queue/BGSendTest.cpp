@@ -341,9 +341,7 @@ TEST_F(SendQueueTest, StrandedSentDictationsAreQueuedAgainToTheRecipientTheyName
     Probe({SendStage::Converting});
     BGSend& queue = Open();
     EXPECT_EQ(queue.RequeueStranded(), 2);
-    Entries entries = Queued();
-    std::sort(entries.begin(), entries.end(), [](const auto& x, const auto& y) { return x.wavePath < y.wavePath; });
-    EXPECT_EQ(entries, (Entries{{stranded, 1}, {unknown, 0}}));
+    EXPECT_THAT(Queued(), ::testing::UnorderedElementsAre(QueueEntry{stranded, 1}, QueueEntry{unknown, 0}));
     EXPECT_EQ(queue.RequeueStranded(), 0);
 }
 
