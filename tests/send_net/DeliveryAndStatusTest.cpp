@@ -259,11 +259,10 @@ TEST_F(DeliveryTest, AnFtpPackageArrivesOverTlsTheLocalCopyGoesOnlyOurStatusFile
     EXPECT_EQ(RunStatusPass(status), std::tuple(1u, 2u, 3u, 0u));
     EXPECT_EQ(f.Values({"Letter", "Memo"}, RecordKeys::kSendStatus), (Names{"Proofed", "Typed"}));
     EXPECT_EQ(ServerFiles(), (Names{kPackageName, "s0000007.sta"}));
-    for (const std::string& name : SendFixture::List(f.program, true)) // no fetched status file or private folder
-        EXPECT_TRUE(name == "settings.ini" || name == "Sent Files" || name == "root" || name == "mail" ||
-                    name == "typist" || name.ends_with(".log") || name.starts_with("Recipient ") ||
-                    name.ends_with(".pem"))
-            << name;
+    // No fetched status file or private folder is left.
+    EXPECT_THAT(SendFixture::List(f.program, true),
+                ::testing::Each(::testing::MatchesRegex(
+                    "settings\\.ini|Sent Files|root|mail|typist|.*\\.log|Recipient .*|.*\\.pem")));
 }
 
 TEST_F(DeliveryTest, AServerLostOrStoppedMidUploadKeepsThePackageAndTheResendDeliversItOnce) {
