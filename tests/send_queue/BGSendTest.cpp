@@ -1,23 +1,68 @@
-// The background send queue and its worker: order, restarts, races with the main thread, stops, damaged entries.
+// The background send queue: its file (which paths may be queued, damaged counts, a file that cannot be written), its
+// worker (order, restarts, races with the main thread, stops, damaged entries) and a send killed at each stage.
 #include "send/BGSend.h"
 
 #include "PackageReader.h"
 #include "SendFixture.h"
 #include "WorkerProbe.h"
 #include "platform/Poster.h"
+#include "platform/Profile.h"
 #include "send/LanTransport.h"
 #include "send/RecipientList.h"
 #include "send/SendQueueFile.h"
 
+#include <csignal>
 #include <filesystem>
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
+#include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
 
 namespace {
 
-using Names = std::vector<std::string>;
 using Entries = std::vector<QueueEntry>;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+auto Notice(const ::testing::Matcher<const std::string&>& text) {
+    return ::testing::Field(&QueueNotice::text, text);
+}
+
+TEST(SendQueueFile, OnlyAWaveFileDirectlyInsideTheSentFolderMayBeQueued) {
+    const std::string sent = "/home/u/Sent Files/";
+    for (const char* name : {"Dictation 7.wav", "Tape 2.WAV", "Zo\xC3\xAB 1.wav"})
+        EXPECT_TRUE(IsSentWavePath(sent + name, sent)) << name;
+    for (const std::string& path :
+         {sent + ".wav", sent + ".hidden.wav", sent + "Dictation 7.dat", sent + "sub/Dictation 7.wav",
+          sent + "../Dictation 7.wav", std::string("/home/u/Current Files/Dictation 7.wav"), std::string("/etc/passwd"),
+          std::string(), sent + std::string("a\0b.wav", 7),
+          sent + "a\vb.wav", // the queue file would keep it as a blank
+          sent + "a\rb.wav"})
+        EXPECT_FALSE(IsSentWavePath(path, sent)) << path;
+    EXPECT_FALSE(IsSentWavePath(sent + "a.wav", "/home/u/Sent Files")); // a folder must end in '/'
+}
+
+TEST(SendQueueFile, ADamagedCountIsReadAsFarAsItMakesSenseAndAnUnwritableFileTakesNothing) {
+    TempFolder temp;
+    const auto queue = [&](const std::string& text) {
+        const std::string path = temp.Write("bgsend.dat", "[bgsend]\n" + text);
+        ProfileForget(path);
+        return SendQueueFile(path);
+    };
+    EXPECT_EQ(queue("count=-4").Count(), 0);
+    EXPECT_EQ(queue("count=two").Count(), 0);
+    EXPECT_EQ(queue("count=2x").Count(), 2);
+    EXPECT_EQ(queue("count=99999999999999999999").Count(), SendQueueFile::kMaxCount);
+    SendQueueFile file = queue("count=2\nfile0=/s/a.wav\nsendto0=x\nfile1=/s/b.wav\nsendto1=3\n");
+    EXPECT_EQ(file.Entries(), (std::vector<QueueEntry>{{"/s/a.wav", 0}, {"/s/b.wav", 3}}));
+    ASSERT_TRUE(file.Replace({{"/s/b.wav", 3}}));
+    EXPECT_EQ(file.Entry(1), (QueueEntry{"", 0})); // a former entry does not linger past the count
+    SendQueueFile gone(temp / "gone/bgsend.dat");  // its folder does not exist
+    EXPECT_FALSE(gone.Append({"/s/a.wav", 0}));
+    EXPECT_FALSE(gone.WriteCount(3));
+    EXPECT_EQ(gone.Count(), 0);
+}
 
 class SendQueueTest : public ::testing::Test {
 protected:
@@ -37,14 +82,14 @@ protected:
         EXPECT_TRUE(queue->Open(f.program));
         return *queue;
     }
-    // Transports whose folder delivery is `lan`.
     static SendTransports Lan(DeliveryFunction lan) { return {{}, std::move(lan), {}, {}}; }
-    // Sent dictations "a", "b", ... numbered from 1, queued to recipient 0; their wave paths.
-    Names Add(int count, double seconds = 1.0) {
+    // Sent dictations "a", "b", ... numbered from 1, each queued in turn to its recipient; their wave paths.
+    Names Add(const std::vector<int>& recipients, double seconds = 1.0) {
         Names waves;
-        for (int i = 0; i < count; ++i) {
-            waves.push_back(f.MakeSentDictation(std::string(1, static_cast<char>('a' + i)), i + 1, seconds));
-            EXPECT_TRUE(queue->Add(waves.back(), 0));
+        for (size_t i = 0; i < recipients.size(); ++i) {
+            waves.push_back(
+                f.MakeSentDictation(std::string(1, static_cast<char>('a' + i)), static_cast<int>(i) + 1, seconds));
+            EXPECT_TRUE(queue->Add(waves.back(), recipients[i]));
         }
         return waves;
     }
@@ -61,11 +106,11 @@ protected:
 TEST_F(SendQueueTest, AFailedFolderDeliveryStaysQueuedWithItsPackageAndANewQueueFinishesIt) {
     f.AddRecipient(0, SendFixture::FolderRecipient(f.temp / "no such share"));
     BGSend& first = Open();
-    const Names waves = Add(1);
+    const Names waves = Add({0});
     ASSERT_TRUE(probe->WaitForEndings(1));
-    const QueueFailure failure = first.TakeFailure().value_or(QueueFailure{});
-    EXPECT_TRUE(failure.text.starts_with("Unable to find the folder " + f.temp.Path() + "no such share.\n\n"));
-    EXPECT_EQ(failure.recipientIndex, 0);
+    EXPECT_THAT(first.TakeFailure(),
+                ::testing::Optional(::testing::FieldsAre(
+                    StartsWith("Unable to find the folder " + f.temp.Path() + "no such share.\n\n"), 0)));
     EXPECT_EQ(first.TakeFailure(), std::nullopt); // told once
     EXPECT_TRUE(PathExists(f.sent + "dct00042-00001.dct"));
     ASSERT_TRUE(first.Add(f.MakeSentDictation("b", 2), 0)); // starts the worker again: a is refused again
@@ -92,7 +137,7 @@ TEST_F(SendQueueTest, AFailedFolderDeliveryStaysQueuedWithItsPackageAndANewQueue
 TEST_F(SendQueueTest, AnEntryAddedWhileTheWorkerEndsIsSentWithoutAnotherAdd) {
     Probe({SendStage::Ending});
     BGSend& queue = Open();
-    Add(1);
+    Add({0});
     ASSERT_TRUE(probe->WaitUntilHeld()); // the worker found the queue empty and is held on its way out
     EXPECT_EQ(queue.GetCount(), 0);
     bool added = false;
@@ -112,9 +157,8 @@ TEST_F(SendQueueTest, RemoveAndCancelRecipientMarkTheDroppedDictationsNotSentAnd
     BGSend& queue = Open(Lan(probe->HeldTransport([](TransportReport& report, const DeliveryRequest&) {
         return !report.StopRequested(); // stopped while held: not delivered
     })));
-    const Names waves = Add(3);
-    const std::string other = f.MakeSentDictation("d", 4);
-    ASSERT_TRUE(queue.Add(other, 1));
+    const Names waves = Add({0, 0, 0, 1});
+    const std::string& other = waves[3];
     ASSERT_TRUE(probe->WaitUntilHeld()); // a is in its transport
     EXPECT_TRUE(queue.Remove(waves[1]));
     EXPECT_FALSE(queue.Remove(waves[1]));
@@ -139,17 +183,16 @@ TEST_F(SendQueueTest, ARecipientWhoseServerIsDownWaitsForItsRetriesWhileTheOther
     ASSERT_TRUE(MakeFolders(server));
     std::atomic<bool> serverUp = false;
     std::atomic<int> minutes = 0, attempts = 0, endingsAtAttempt = 0;
-    BGSend& queue = Open({{},
-                          {},
-                          [&](TransportReport& report, const DeliveryRequest& request) {
-                              endingsAtAttempt = probe->Endings();
-                              ++attempts;
-                              if (serverUp)
-                                  return SendByLan(report, SendFixture::FolderRecipient(server), request.packagePath);
-                              report.ReportFailure("Unable to connect to Internet.");
-                              return false;
-                          },
-                          {}});
+    SendTransports transports;
+    transports.ftp = [&](TransportReport& report, const DeliveryRequest& request) {
+        endingsAtAttempt = probe->Endings();
+        ++attempts;
+        if (serverUp)
+            return SendByLan(report, SendFixture::FolderRecipient(server), request.packagePath);
+        report.ReportFailure("Unable to connect to Internet.");
+        return false;
+    };
+    BGSend& queue = Open(transports);
     queue.SetClock([&] { return std::chrono::steady_clock::time_point() + std::chrono::minutes(minutes); });
     const Names waves = {f.MakeSentDictation("x", 1), f.MakeSentDictation("bad", 2), f.MakeSentDictation("a", 3),
                          f.MakeSentDictation("y", 4)};
@@ -164,7 +207,7 @@ TEST_F(SendQueueTest, ARecipientWhoseServerIsDownWaitsForItsRetriesWhileTheOther
     EXPECT_EQ(Deliveries({"x", "bad", "a", "y"}),
               (Names{"Waiting to retry", "Not sent", "Delivered", "Waiting to retry"}));
     EXPECT_EQ(queue.TakeFailure(), (QueueFailure{"Unable to connect to Internet.", 1}));
-    EXPECT_NE(queue.TakeNotices().at(0).text.find("notes of the dictation bad"), std::string::npos);
+    EXPECT_THAT(queue.TakeNotices(), ElementsAre(Notice(HasSubstr("notes of the dictation bad"))));
     for (const int minute : {1, 3, 8, 18, 28}) { // the retries come 1, 2, 5, 10, 10 minutes apart
         const int before = attempts;
         minutes = minute;
@@ -194,9 +237,7 @@ TEST_F(SendQueueTest, AFullDiskPausesTheWholeQueueOnceToldUntilARetryFindsSpace)
     ASSERT_TRUE(probe->WaitForEndings(2));
     EXPECT_EQ(Arrived(), Names{});
     EXPECT_EQ(SendFixture::List(second), Names{}); // the other recipient waits too
-    const std::vector<QueueNotice> notices = queue.TakeNotices();
-    ASSERT_EQ(notices.size(), 1u);
-    EXPECT_NE(notices[0].text.find("the disk may be full"), std::string::npos);
+    EXPECT_THAT(queue.TakeNotices(), ElementsAre(Notice(HasSubstr("the disk may be full"))));
     EXPECT_EQ(queue.TakeFailure(), std::nullopt);
 
     std::filesystem::remove(f.sent + "a.tmp");
@@ -210,7 +251,7 @@ TEST_F(SendQueueTest, AFullDiskPausesTheWholeQueueOnceToldUntilARetryFindsSpace)
 TEST_F(SendQueueTest, AStopDuringTheConversionLeavesTheEntryQueuedAndNoTemporaries) {
     Probe({SendStage::Converted1});
     BGSend& queue = Open();
-    const Names waves = Add(1, 5.0);
+    const Names waves = Add({0}, 5.0);
     ASSERT_TRUE(probe->WaitUntilHeld());
     EXPECT_TRUE(PathExists(f.sent + "a.tmp"));
     EXPECT_TRUE(queue.Stop()); // the held worker is let go as it is asked to stop
@@ -231,12 +272,10 @@ TEST_F(SendQueueTest, DamagedEntriesMissingWavesAndAnUnusableFormatGetOneNoticeE
     BGSend& queue = Open();
     ASSERT_TRUE(probe->WaitForEndings(1));
     EXPECT_EQ(queue.GetCount(), 0);
-    const std::vector<QueueNotice> notices = queue.TakeNotices();
-    ASSERT_EQ(notices.size(), 4u); // the format is told of with each dictation, before its wave is read
-    EXPECT_TRUE(notices[0].text.starts_with("2 damaged entries")) << notices[0].text;
-    for (const size_t i : {1, 3})
-        EXPECT_NE(notices[i].text.find("cannot be used"), std::string::npos) << notices[i].text;
-    EXPECT_NE(notices[2].text.find("gone"), std::string::npos) << notices[2].text;
+    // The format is told of with each dictation, before its wave is read.
+    const auto unusableFormat = Notice(HasSubstr("cannot be used"));
+    EXPECT_THAT(queue.TakeNotices(), ElementsAre(Notice(StartsWith("2 damaged entries")), unusableFormat,
+                                                 Notice(HasSubstr("gone")), unusableFormat));
     EXPECT_TRUE(queue.TakeNotices().empty());
     EXPECT_EQ(Deliveries({"gone", "kept"}), (Names{"Not sent", "Delivered"}));
     EXPECT_EQ(Arrived(), Names{"dct00042-00001.dct"});
@@ -280,11 +319,7 @@ TEST_F(SendQueueTest, AddRefusesWhatIsNotASentWaveFileOrCannotBeWrittenAndQueues
 TEST_F(SendQueueTest, DeletingARecipientRenumbersTheQueueAndGivesItsEntriesToTheNewDefault) {
     const DeliveryFunction refuse = [](TransportReport&, const DeliveryRequest&) { return false; };
     BGSend& queue = Open({refuse, refuse, refuse, {}});
-    Names waves;
-    for (int i = 0; i < 4; ++i) {
-        waves.push_back(f.MakeSentDictation("d" + std::to_string(i), i + 1));
-        ASSERT_TRUE(queue.Add(waves.back(), i));
-    }
+    const Names waves = Add({0, 1, 2, 3});
     ASSERT_TRUE(probe->WaitForEndings(1) && WorkerProbe::WaitFor([&] { return !queue.IsRunning(); }));
     // As the recipient list leaves it after deleting recipient 1 of four, with recipient 3 (now 2) the default.
     ASSERT_TRUE(f.SetInt(SettingsKeys::kSendCount, 3) && f.SetInt(SettingsKeys::kSendDefault, 2));
@@ -306,13 +341,9 @@ TEST_F(SendQueueTest, StrandedSentDictationsAreQueuedAgainToTheRecipientTheyName
     Probe({SendStage::Converting});
     BGSend& queue = Open();
     EXPECT_EQ(queue.RequeueStranded(), 2);
-    Entries entries = Queued();
-    std::sort(entries.begin(), entries.end(), [](const auto& x, const auto& y) { return x.wavePath < y.wavePath; });
-    EXPECT_EQ(entries, (Entries{{stranded, 1}, {unknown, 0}}));
+    EXPECT_THAT(Queued(), ::testing::UnorderedElementsAre(QueueEntry{stranded, 1}, QueueEntry{unknown, 0}));
     EXPECT_EQ(queue.RequeueStranded(), 0);
 }
-
-} // namespace
 
 TEST_F(SendQueueTest, TheWorkerRemovesTheFirstEntryOnlyWhenItStillNamesTheDictationJustSent) {
     Names sent;
@@ -321,7 +352,7 @@ TEST_F(SendQueueTest, TheWorkerRemovesTheFirstEntryOnlyWhenItStillNamesTheDictat
         sent.push_back(request.dictationName);
         return sent.size() > 1 || held(report, request);
     }));
-    Add(2);
+    Add({0, 0});
     ASSERT_TRUE(probe->WaitUntilHeld()); // a is in its transport
     // The queue is cleared (as the user's Cancel does) and c is queued, all while a is being sent.
     ASSERT_TRUE(queue.SetCount(0));
@@ -333,3 +364,100 @@ TEST_F(SendQueueTest, TheWorkerRemovesTheFirstEntryOnlyWhenItStillNamesTheDictat
     EXPECT_EQ(sent, (Names{"a", "c"}));
     EXPECT_EQ(queue.GetCount(), 0);
 }
+
+// Passes everything on to the queue, calling `onSecondAsk` once the copy has written its first chunk.
+struct PausingReport final : TransportReport {
+    PausingReport(TransportReport& queue, std::function<void()> onSecondAsk)
+        : queue(queue), onSecondAsk(std::move(onSecondAsk)) {}
+    void PublishProgress(float done) override { queue.PublishProgress(done); }
+    void ReportFailure(const std::string& text) override { queue.ReportFailure(text); }
+    void ReportNotice(const std::string& text) override { queue.ReportNotice(text); }
+    bool StopRequested() const override {
+        if (++asked == 2)
+            onSecondAsk();
+        return queue.StopRequested();
+    }
+
+    TransportReport& queue;
+    std::function<void()> onSecondAsk;
+    mutable int asked = 0;
+};
+
+// A send killed at each of its stages (the queue runs in a child process that pauses there) and a restart.
+class KilledSendTest : public SendQueueTest, public ::testing::WithParamInterface<const char*> {
+protected:
+    // A child process that runs a fresh queue on the fixture's folders (queueing `wave` when given) until the
+    // queue is empty: exit 0, or 2 when a send failed, 3 on a time-out. At the stage `pauseAt` it writes the
+    // marker file and waits to be killed.
+    pid_t RunQueue(const std::string& wave, const std::string& pauseAt = "") {
+        const pid_t child = ::fork();
+        if (child != 0)
+            return child;
+        const auto pauseIf = [&](const std::string& stage) {
+            if (stage == pauseAt && WriteFileAtomically(Marker(), stage))
+                for (;;)
+                    ::pause();
+        };
+        SendTransports transports;
+        transports.lan = [&](TransportReport& report, const DeliveryRequest& request) {
+            PausingReport pausing(report, [&] { pauseIf("copying"); });
+            const bool delivered = SendByLan(pausing, request.recipient, request.packagePath);
+            if (delivered)
+                pauseIf("copied");
+            return delivered;
+        };
+        std::atomic<int> endings = 0;
+        BGSend queue(f.context, transports);
+        queue.SetStageHook([&](SendStage stage) {
+            pauseIf(std::array{"converting", "converted", "packaging", "packaged", "ending"}[static_cast<int>(stage)]);
+            endings += stage == SendStage::Ending;
+        });
+        if (!queue.Open(f.program) || (queue.RequeueStranded(), !wave.empty() && !queue.Add(wave, 0)))
+            ::_exit(3);
+        for (int seen = 0; queue.GetCount() > 0; seen = endings) {
+            if (!WorkerProbe::WaitFor([&] { return endings > seen; }, std::chrono::seconds(60)))
+                ::_exit(3);
+            if (queue.TakeFailure())
+                ::_exit(2);
+        }
+        ::_exit(0);
+    }
+    std::string Marker() const { return f.program + "paused"; }
+    static int ExitCode(pid_t child) {
+        int status = 0;
+        return ::waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+};
+
+TEST_P(KilledSendTest, ARestartAfterAKillFinishesTheSendOnceAndLosesNothing) {
+    const std::string wave = f.MakeSentDictation("a", 1, 30.0);
+    const pid_t first = RunQueue(wave, GetParam());
+    int status = 0; // until the child paused at the stage, or ended without reaching it
+    WorkerProbe::WaitFor([&] { return PathExists(Marker()) || ::waitpid(first, &status, WNOHANG) != 0; },
+                         std::chrono::seconds(60));
+    ::kill(first, SIGKILL);
+    ExitCode(first);
+    ASSERT_TRUE(RemoveFile(Marker())) << "the queue never reached " << GetParam();
+    if (std::string_view(GetParam()) == "packaging") // as a package write cut short by the kill leaves it
+        f.temp.Write("Sent Files/.dct00042-00001.dct.part", std::string(1000, 'x'));
+    ProfileForget(f.program + "bgsend.dat");
+    EXPECT_EQ(Queued(), (Entries{{wave, 0}}));
+
+    ASSERT_EQ(ExitCode(RunQueue("")), 0);
+    EXPECT_EQ(SendFixture::List(f.typist, true), Names{"dct00042-00001.dct"});
+    std::string problem;
+    const auto package = ReadTypistPackage(f.typist + "dct00042-00001.dct", problem);
+    ASSERT_TRUE(package) << problem;
+    EXPECT_EQ(package->name, "a");
+    ProfileForget(f.program + "bgsend.dat");
+    EXPECT_TRUE(Queued().empty());
+    ProfileForget(f.RecordPath("a"));
+    EXPECT_EQ(ReadStringValue(f.RecordPath("a"), RecordKeys::kDelivery), "Delivered");
+    // Only the dictation is left in "Sent Files/": no converted audio, package or part of one.
+    EXPECT_EQ(SendFixture::List(f.sent, true), (Names{"a.dat", "a.wav"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(AtEachStage, KilledSendTest,
+                         ::testing::Values("converting", "converted", "packaging", "packaged", "copying", "copied"));
+
+} // namespace

@@ -14,9 +14,9 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
-struct SendFixture {
-    using Names = std::vector<std::string>;
+using Names = std::vector<std::string>;
 
+struct SendFixture {
     bool SetInt(const IntKey& key, int32_t value) const {
         return WriteIntValue(settings, key, value) && FlushProfile(settings);
     }

@@ -27,7 +27,6 @@ public:
         });
     }
 
-    // How often the worker has ended its run.
     int Endings() const { return m_endings; }
     // Until the worker has ended its run `count` times in all; false at the deadline.
     bool WaitForEndings(int count) {

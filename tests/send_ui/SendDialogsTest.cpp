@@ -1,19 +1,156 @@
-// The send settings dialogs (a recipient's properties, the recipient list, the choice of a send's recipient, the
-// user's details and identity, the mail settings): what each writes, refuses, and says when it cannot save.
-#include "SendDialogTestSupport.h"
+// The send dialogs: a recipient's properties, the recipient list, the choice of a send's recipient, the user's
+// details and identity and the mail settings (what each writes, refuses, and says when it cannot save); and the
+// work-progress and recovery dialog (the sent dictations with their status as the status worker merges it, playing
+// one, and recovery through the recovery host with a text for each of its answers).
+#include "send/ui/SendDialogs.h"
+
+#include "SpeechLikeWave.h"
+#include "TempFolder.h"
+#include "platform/AudioBackend.h"
+#include "platform/FileOps.h"
 #include "send/MailConfig.h"
+#include "send/Status.h"
+#include "send/TypistRecipient.h"
 #include "send/ui/MailSettingsDialog.h"
 #include "send/ui/RecipientSettingsDialog.h"
+#include "send/ui/RecoverDialog.h"
 #include "send/ui/SelectedSendDialog.h"
 #include "send/ui/SendToDialog.h"
 #include "send/ui/UserIdentityDialog.h"
 #include "send/ui/UserSettingsDialog.h"
+#include "store/IniValues.h"
+#include "store/SettingsKeys.h"
+#include "ui/DialogUnits.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gmock/gmock.h>
 
 namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+// Writes down the renumberings asked of it and answers `renumberWorks`; holds nothing.
+struct FakeSendQueue final : SendQueue {
+    bool Add(const std::string&, int) override { return false; }
+    bool IsQueued(const std::string&) const override { return false; }
+    bool Remove(const std::string&) override { return false; }
+    bool RenumberRecipients(int deletedIndex) override {
+        renumbered.push_back(deletedIndex);
+        return renumberWorks;
+    }
+    float ShownProgress() const override { return 0; }
+    void SetNotify(Poster*, std::function<void()>) override {}
+    std::optional<QueueFailure> TakeFailure() override { return std::nullopt; }
+    std::vector<QueueNotice> TakeNotices() override { return {}; }
+    std::vector<DeliveryNotice> TakeDeliveries() override { return {}; }
+    void CancelRecipient(int) override {}
+    void RetryDue() override {}
+
+    std::vector<int> renumbered;
+    bool renumberWorks = true;
+};
+
+class SendDialogTest : public ::testing::Test {
+protected:
+    SendDialogTest() {
+        m_context.send = SendContext{m_folder.Path(), m_settings, m_folder / "Sent Files/"};
+        EXPECT_TRUE(MakeFolders(m_context.send.sentFolder));
+        m_context.queue = &m_queue;
+        m_context.prompts.warn = [this](QWidget*, const QString& caption, const QString& text) {
+            m_messages.push_back((caption + ": " + text).toStdString());
+        };
+        m_context.prompts.confirm = [this](QWidget*, const QString& caption, const QString& text) {
+            m_questions.push_back((caption + ": " + text).toStdString());
+            return m_answer;
+        };
+        m_context.chooseFormat = [this](std::span<uint8_t> area, QWidget*) {
+            std::fill(std::copy(m_chosen.begin(), m_chosen.end(), area.begin()), area.end(), uint8_t{0});
+            return m_chooseFormat;
+        };
+    }
+
+    template <typename T> static T* Control(const QWidget& dialog, int id) {
+        auto* control = qobject_cast<T*>(FindControl(&dialog, id));
+        EXPECT_NE(control, nullptr) << "control " << id;
+        return control;
+    }
+    static void Click(const QWidget& dialog, int id) { Control<QAbstractButton>(dialog, id)->click(); }
+    static void Type(const QWidget& dialog, int id, const QString& text) {
+        Control<QLineEdit>(dialog, id)->setText(text);
+    }
+    static QString Text(const QWidget& dialog, int id) { return Control<QLineEdit>(dialog, id)->text(); }
+    static bool Checked(const QWidget& dialog, int id) { return Control<QAbstractButton>(dialog, id)->isChecked(); }
+    static QStringList Lines(const QWidget& dialog, int id) {
+        QStringList lines;
+        for (const QListWidgetItem* item : Control<QListWidget>(dialog, id)->findItems("", Qt::MatchStartsWith))
+            lines << item->text();
+        return lines;
+    }
+
+    // Runs `act` on the modal dialog of type T that the next exec() shows.
+    template <typename T> static void WhenModalOpens(std::function<void(T*)> act) {
+        QTimer::singleShot(0, [act] {
+            auto* dialog = dynamic_cast<T*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            act(dialog);
+        });
+    }
+
+    std::string RecipientFile(int index) const { return RecipientPath(m_context.send.programFolder, index); }
+    int ReadSetting(const IntKey& key) const { return ReadIntValue(m_settings, key); }
+    void WriteSetting(const IntKey& key, int value) {
+        ASSERT_TRUE(WriteIntValue(m_settings, key, value) && FlushProfile(m_settings));
+    }
+    std::string ReadSetting(const StringKey& key) const {
+        return ReadStringValue(m_settings, key.section, key.name, "-");
+    }
+    void WriteSetting(const StringKey& key, const std::string& value) {
+        ASSERT_TRUE(WriteStringValue(m_settings, key, value) && FlushProfile(m_settings));
+    }
+    TypistRecipient Recipient(int index) const {
+        TypistRecipient recipient;
+        EXPECT_TRUE(recipient.Load(RecipientFile(index))) << index;
+        return recipient;
+    }
+    WaveFormatRecord StoredFormat(int index) const {
+        bool unusable = false;
+        return Recipient(index).FormatOrDefault(unusable);
+    }
+    // Recipients named by `names`, each sent by LAN to "/typing/<name>", and the settings keys.
+    void MakeRecipients(const std::vector<std::string>& names, int defaultIndex) {
+        for (size_t i = 0; i < names.size(); ++i) {
+            TypistRecipient recipient;
+            recipient.SetText(RecipientField::Name, names[i]);
+            recipient.SetMethod(SendMethod::Lan);
+            recipient.SetText(RecipientField::Folder, "/typing/" + names[i]);
+            ASSERT_TRUE(recipient.Save(RecipientFile(static_cast<int>(i))));
+        }
+        WriteSetting(SettingsKeys::kSendCount, static_cast<int>(names.size()));
+        WriteSetting(SettingsKeys::kSendDefault, defaultIndex);
+    }
+
+    TempFolder m_folder;
+    const std::string m_settings = m_folder / "settings.ini";
+    FakeSendQueue m_queue;
+    SendDialogContext m_context;
+    std::vector<std::string> m_messages;  // "<caption>: <text>" of every warning
+    std::vector<std::string> m_questions; // the same of every question
+    bool m_answer = true;                 // what every question is answered
+    // What the format chooser hands back; empty: an area without a usable format.
+    std::vector<uint8_t> m_chosen = WaveFormatRecord::Pcm(11025, 2, 16).Serialize();
+    bool m_chooseFormat = true; // false: the user cancelled the chooser
+};
 
 using Ids = SendToDialog::ControlId;
 using ListIds = RecipientSettingsDialog::ControlId;
@@ -25,7 +162,6 @@ QString Label(const QWidget& dialog, int id) {
     const auto* label = qobject_cast<const QLabel*>(FindControl(&dialog, id));
     return label ? label->text() : QStringLiteral("<not a label>");
 }
-} // namespace
 
 TEST_F(SendDialogTest, ARecipientTypedIntoThePropertiesDialogIsStoredFieldByFieldAndShownAgain) {
     const std::pair<Ids, RecipientField> fields[] = {
@@ -34,7 +170,6 @@ TEST_F(SendDialogTest, ARecipientTypedIntoThePropertiesDialogIsStoredFieldByFiel
         {Ids::kPassword, RecipientField::FtpPassword},      {Ids::kDirectory, RecipientField::FtpDirectory}};
     const auto typed = [](int id) { return "field " + std::to_string(id) + " "; }; // blanks are the transport's
     SendToDialog dialog(nullptr, m_context, 0);
-    EXPECT_EQ(Control<QLineEdit>(dialog, Ids::kPassword)->echoMode(), QLineEdit::Password);
     Type(dialog, Ids::kName, QString(40, 'N'));
     Click(dialog, Ids::kFtpMethod);
     for (const auto& [id, field] : fields)
@@ -74,8 +209,6 @@ TEST_F(SendDialogTest, ADamagedMethodShowsAsEmailAndAChosenFormatIsWrittenAtOnce
     std::string bytes = m_folder.Read(RecipientFileName(0));
     bytes[TypistRecipient::kMethodOffset] = 7;
     m_folder.Write(RecipientFileName(0), bytes);
-    EXPECT_EQ(Lines(RecipientSettingsDialog(nullptr, m_context), ListIds::kList),
-              QStringList{"Odd DEFAULT (undefined method)"});
     SendToDialog dialog(nullptr, m_context, 0);
     EXPECT_TRUE(Checked(dialog, Ids::kEmailMethod) && !Control<QWidget>(dialog, Ids::kFolder)->isEnabled())
         << "e-mail with only its own fields enabled";
@@ -103,10 +236,9 @@ TEST_F(SendDialogTest, ADamagedMethodShowsAsEmailAndAChosenFormatIsWrittenAtOnce
     Click(dialog, Ids::kSelectFormat);
     EXPECT_EQ(m_folder.Read(RecipientFileName(0)), "x");
     Click(dialog, Ids::kOk);
-    ASSERT_EQ(m_messages.size(), 2u);
-    EXPECT_EQ(m_messages[0],
-              "Send To Typist Recipient Properties: The chosen format cannot be kept for this recipient.");
-    EXPECT_TRUE(m_messages[1].starts_with("Mail Settings required: WARNING:")) << m_messages[1];
+    EXPECT_THAT(m_messages,
+                ElementsAre("Send To Typist Recipient Properties: The chosen format cannot be kept for this recipient.",
+                            ::testing::StartsWith("Mail Settings required: WARNING:")));
     EXPECT_EQ(Recipient(0).Name() + " " + std::to_string(Recipient(0).MethodValue()), "Typed 0");
     EXPECT_EQ(StoredFormat(0), WaveFormatRecord::Pcm(11025, 2, 16));
 }
@@ -162,9 +294,8 @@ TEST_F(SendDialogTest, DeleteAsksFirstThenRenumbersTheFilesAndTellsTheQueue) {
         if (!test.answer)
             continue;
         EXPECT_EQ(Lines(dialog, ListIds::kList), (QStringList{"A (/typing/A)", "C DEFAULT (/typing/C)"}));
-        ASSERT_EQ(m_messages.size(), test.queueFollows ? 0u : 1u);
-        EXPECT_TRUE(test.queueFollows ||
-                    m_messages[0].find("waiting to be sent could not be moved") != std::string::npos);
+        EXPECT_EQ(m_messages.size(), test.queueFollows ? 0u : 1u);
+        EXPECT_THAT(m_messages, ::testing::Each(HasSubstr("waiting to be sent could not be moved")));
     }
 }
 
@@ -242,8 +373,7 @@ TEST_F(SendDialogTest, WhatCannotBeSavedIsReportedAndTheDialogStaysOpenToTryAgai
     for (const auto& [dialog, button, text] : actions) {
         m_messages.clear();
         Click(*dialog, button);
-        ASSERT_EQ(m_messages.size(), 1u) << text;
-        EXPECT_NE(m_messages[0].find(text), std::string::npos) << m_messages[0];
+        EXPECT_THAT(m_messages, ElementsAre(HasSubstr(text)));
         EXPECT_NE(dialog->result(), QDialog::Accepted);
     }
     EXPECT_TRUE(Control<QWidget>(recipient, SendToDialog::kSetDefault)->isEnabled());
@@ -291,3 +421,134 @@ TEST_F(SendDialogTest, MailSettingsAreStoredOnlyWithAGoodPortAndWithTheUsersYesT
     EXPECT_FALSE(PathExists(MailPasswordPath(m_context.send)));
     EXPECT_EQ(LoadMailSettings(m_context.send).password, "");
 }
+
+constexpr int64_t kSendDate = 1796472000; // 2026-12-05 12:00 UTC: the same day in every time zone near UTC
+
+// The dialog's recovery host: finds the sent waves, writes down what it is asked to recover and answers m_result.
+class RecoverDialogTest : public SendDialogTest, public RecoveryHost {
+protected:
+    RecoverDialogTest() {
+        m_context.recovery = this;
+        const std::pair<std::string, std::string> sent[] = {
+            {"Letter: to bank",
+             "number=17\nsenddate=" + std::to_string(kSendDate) + "\nrecipient=Jane (/typing/Jane)\nsendstatus=Sent\n"},
+            {"Memo", "number=18\nsenddate=" + std::to_string(kSendDate - 86400) + // given up on
+                         "\nrecipient=Jo (jo@example.com)\nsendstatus=Done\ndelivery=Not sent\n"}};
+        for (const auto& [name, record] : sent) {
+            m_folder.Write("Sent Files/" + name + ".dat", "[file]\n" + record);
+            EXPECT_TRUE(WriteSpeechLikeWave(SentWavePath(name), 0.2));
+        }
+        m_status.SetCollectFromFtp(false);
+    }
+    ~RecoverDialogTest() override {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !m_status.IsRunning(); }, 10000));
+    }
+
+    std::string SentWavePath(const std::string& name) const override {
+        return m_context.send.sentFolder + name + ".wav";
+    }
+    StoreResult RecoverSent(const std::string& name) override {
+        m_recovered.push_back(name);
+        return m_result;
+    }
+    static void Select(const RecoverDialog& dialog, const QString& containing) {
+        auto* list = Control<QListWidget>(dialog, RecoverDialog::kList);
+        list->setCurrentItem(list->findItems(containing, Qt::MatchContains).value(0));
+    }
+
+    std::vector<std::string> m_recovered;
+    StoreResult m_result = StoreResult::Done;
+    Status m_status{m_context.send};
+    std::unique_ptr<AudioBackend> m_backend = [this] {
+        FileAudioOptions options;
+        options.outputPath = m_folder / "played.wav";
+        options.pacing = FilePacing::Fast;
+        return CreateFileBackend(options);
+    }();
+};
+
+TEST_F(RecoverDialogTest, RecoverClosesWithOkWhenTheHostRecoveredAndOtherwiseSaysWhyAndStaysOpen) {
+    const std::tuple<const char*, StoreResult, const char*> cases[] = {
+        {nullptr, StoreResult::Done, nullptr}, // nothing selected: closes as Cancel
+        {"Memo", StoreResult::Done, nullptr},
+        {"Memo", StoreResult::NameTaken,
+         "A current dictation is named \"Memo\". Rename or delete it, then recover this dictation again."},
+        {"Memo", StoreResult::StillQueued, "could not be taken out of the send queue"},
+        {"Memo", StoreResult::NotFound, "its sound file is no longer in the sent dictations"},
+        {"Memo", StoreResult::FileError, "could not be moved back to the current dictations"}};
+    for (const auto& [select, result, message] : cases) {
+        SCOPED_TRACE(StoreResultName(result));
+        m_result = result;
+        m_recovered.clear();
+        m_messages.clear();
+        bool stayedOpen = false;
+        WhenModalOpens<RecoverDialog>([&, select = select](RecoverDialog* dialog) {
+            Select(*dialog, select ? select : "none");
+            Click(*dialog, RecoverDialog::kRecover);
+            if ((stayedOpen = dialog->isVisible()))
+                Click(*dialog, RecoverDialog::kCancel);
+        });
+        const bool done = select && result == StoreResult::Done;
+        EXPECT_EQ(RunRecoverDialog(nullptr, RecoverDialogMode::Recover, m_context, m_status, *m_backend), done);
+        EXPECT_EQ(stayedOpen, select && !done);
+        EXPECT_EQ(m_recovered, select ? std::vector<std::string>{select} : std::vector<std::string>{});
+        EXPECT_EQ(m_messages.size(), message ? 1u : 0u);
+        EXPECT_THAT(m_messages, ::testing::Each(::testing::AllOf(::testing::StartsWith("Recover Sent Dictations: "),
+                                                                 HasSubstr(message ? message : ""))));
+    }
+}
+
+TEST_F(RecoverDialogTest,
+       TheProgressListFollowsTheMergedStatusPlaysTheSelectedDictationNeverRecoversAndNeedsNoRecoveryHost) {
+    // A folder recipient whose typist left a status file for user 0: dictation 17 is being typed.
+    TypistRecipient typist;
+    typist.SetMethod(SendMethod::Lan);
+    typist.SetText(RecipientField::Folder, m_folder / "typist/");
+    ASSERT_TRUE(typist.Save(RecipientFile(0)));
+    WriteSetting(SettingsKeys::kSendCount, 1);
+    m_folder.Write("typist/s0000000.sta",
+                   std::string(4, '\0') + std::string("\x11\0\0\0", 4) + std::string("Typing").append(10, '\0'));
+
+    auto dialog =
+        std::make_unique<RecoverDialog>(nullptr, RecoverDialogMode::ViewProgress, m_context, m_status, *m_backend);
+    EXPECT_FALSE(Control<QPushButton>(*dialog, RecoverDialog::kRecover)->isVisibleTo(dialog.get()));
+    const auto date = [](int64_t seconds) { return QDateTime::fromSecsSinceEpoch(seconds).toString("yyyy-MM-dd"); };
+    EXPECT_EQ(Lines(*dialog, RecoverDialog::kList).value(0),
+              date(kSendDate - 86400) + " Memo: Sent to [Jo (jo@example.com)] status [Done] - Not sent");
+    const QString typing = date(kSendDate) + " Letter: to bank: Sent to [Jane (/typing/Jane)] status [Typing]";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Lines(*dialog, RecoverDialog::kList).value(1) == typing; }, 10000))
+        << Lines(*dialog, RecoverDialog::kList).join("\n").toStdString();
+
+    // Play: with nothing selected nothing plays; a missing sound says so; the button follows the player.
+    auto* play = Control<QPushButton>(*dialog, RecoverDialog::kPlay);
+    play->click();
+    EXPECT_EQ(dialog->SelectedName(), "");
+    ASSERT_TRUE(RemoveFile(SentWavePath("Letter: to bank")));
+    Select(*dialog, "bank");
+    EXPECT_EQ(dialog->SelectedName(), "Letter: to bank") << "the name comes with the line, colon and all";
+    play->click();
+    EXPECT_FALSE(dialog->IsPlaying());
+    EXPECT_THAT(m_messages, ElementsAre(HasSubstr("cannot be played")));
+    Select(*dialog, "Memo");
+    QStringList texts{play->text()};
+    play->click();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            if (texts.back() != play->text())
+                texts << play->text();
+            return !dialog->IsPlaying() && texts.size() >= 3;
+        },
+        10000));
+    EXPECT_EQ(texts, (QStringList{"&Play", "&Stop", "&Play"}));
+    EXPECT_EQ(m_messages.size(), 1u);
+    EXPECT_GT(m_folder.Read("played.wav").size(), 44u + 1000u);
+
+    dialog->accept(); // what Enter would reach
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_TRUE(m_recovered.empty());
+    m_context.recovery = nullptr; // the dialogs' context allows it: the list is then only shown
+    const RecoverDialog shown(nullptr, RecoverDialogMode::ViewProgress, m_context, m_status, *m_backend);
+    EXPECT_EQ(Lines(shown, RecoverDialog::kList).size(), 2);
+}
+
+} // namespace
