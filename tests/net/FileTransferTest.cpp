@@ -52,11 +52,10 @@ protected:
         return options;
     }
 
-    // Opens `ftp`, logs on to `server` and changes into "incoming".
-    static R LogOn(FileTransfer& ftp, const TestServer& server, const std::string& directory = "incoming") {
+    static R LogOn(FileTransfer& ftp, const TestServer& server) {
         R result = ftp.Open();
         result = result == R::Done ? ftp.Connect(server.Address(), kUser, kPassword) : result;
-        return result == R::Done ? ftp.SetDirectory(directory) : result;
+        return result == R::Done ? ftp.SetDirectory("incoming") : result;
     }
     static void ExpectDone(const FileTransfer& ftp, R result) { EXPECT_EQ(result, R::Done) << ftp.LastError(); }
 

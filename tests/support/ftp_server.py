@@ -30,9 +30,6 @@ def main():
     args, sock = start(parser)
     logging.basicConfig(stream=sys.stderr, level=logging.DEBUG if args.log_commands else logging.INFO)
 
-    authorizer = DummyAuthorizer()
-    authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
-
     if args.tls_cert:  # the TLS handlers need pyOpenSSL, which plain FTP does without
         from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
 
@@ -62,7 +59,8 @@ def main():
             if Handler.stored == args.drop_after:
                 self.close_when_done()
 
-    Handler.authorizer = authorizer
+    Handler.authorizer = DummyAuthorizer()
+    Handler.authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
     Handler.stored = 0  # files stored, counted over every connection
     Handler.auth_failed_timeout = 0
     if args.tls_cert:
