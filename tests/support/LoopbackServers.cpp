@@ -135,10 +135,6 @@ VsftpdServer::VsftpdServer(const std::string& folder, const std::string& root)
         m_problem = "vsftpd is not installed (tools/setup installs it)";
         return;
     }
-    if (user.empty() || m_port == 0 || !MakeFolders(empty) || !MakeSelfSignedCertificate(folder)) {
-        m_problem = "no user name, free port, folder or certificate for vsftpd";
-        return;
-    }
     // Everything not named keeps vsftpd's default, among them require_ssl_reuse=YES and the TLS versions.
     const std::string config =
         "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=" + std::to_string(m_port) +
@@ -152,8 +148,9 @@ VsftpdServer::VsftpdServer(const std::string& folder, const std::string& root)
         JoinPath(folder, "cert.pem") + "\nrsa_private_key_file=" + JoinPath(folder, "key.pem") +
         "\nvsftpd_log_file=" + m_logPath + "\nxferlog_enable=YES\nlog_ftp_protocol=YES\n";
     const std::string configPath = JoinPath(folder, "vsftpd.conf"), outputPath = JoinPath(folder, "vsftpd.out");
-    if (!WriteFileAtomically(configPath, config)) {
-        m_problem = "cannot write " + configPath;
+    if (user.empty() || m_port == 0 || !MakeFolders(empty) || !MakeSelfSignedCertificate(folder) ||
+        !WriteFileAtomically(configPath, config)) {
+        m_problem = "no user name, free port, folder, certificate or configuration file for vsftpd";
         return;
     }
     m_child = std::make_unique<ChildProcess>(program, ChildProcess::Options{{program, configPath}, {}, {}, outputPath});
