@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <gmock/gmock.h>
 
 namespace {
 
@@ -182,7 +183,7 @@ TEST_F(DockTransfer, TheInputLineIsTheLineInUnlessTheSettingsChoseOneAndARenameO
     m_dialog->findChild<QLineEdit*>()->setModified(true);
     m_dialog->accept();
     m_poster.Pump();
-    EXPECT_NE(m_warned.find("Tape 8"), std::string::npos) << m_warned;
+    EXPECT_THAT(m_warned, ::testing::HasSubstr("Tape 8"));
     EXPECT_EQ(m_folder.Read("Current Files/Letter.wav"), "RIFF");
     EXPECT_TRUE(PathExists(Current("Tape 8.wav")));
 }

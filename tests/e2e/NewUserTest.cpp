@@ -16,6 +16,7 @@
 #include "store/SettingsKeys.h"
 
 #include <QTest>
+#include <csignal>
 
 namespace {
 
@@ -131,12 +132,11 @@ TEST_P(NewUserOn, RecordsPlaysAndScrubsOnTheSoundServer) {
 
     // The "speaker": a tone into the sink the microphone hears, well above the recorder's -15 dB start level.
     ASSERT_TRUE(WriteWave(m_folder / "voice.wav", Tone(6 * 8000, 20000), 8000, 1));
-    auto speaker = std::make_unique<ChildProcess>(
+    ChildProcess speaker(
         FindProgram("paplay"),
-        ChildProcess::Options{
-            {"paplay", "--server=" + server->Address(), "--device=test", m_folder / "voice.wav"}, {}, {}, {}});
+        {{"paplay", "--server=" + server->Address(), "--device=test", m_folder / "voice.wav"}, {}, {}, {}});
     RecordFor(1.5, 4000);
-    speaker.reset();
+    speaker.Kill(SIGKILL);
 
     // What was recorded is the tone the microphone heard, not silence, in the dictation format.
     const WaveOpenResult recorded = OpenWaveFileWithReason(m_settings.currentFolder + "Dictation 1.wav");

@@ -4,7 +4,10 @@
 #include "InstallTestHome.h"
 #include "install/DesktopEntry.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
+
+using ::testing::AllOf;
+using ::testing::HasSubstr;
 
 class InstallEntriesTest : public ::testing::Test, protected InstallTestHome {};
 
@@ -41,16 +44,14 @@ TEST_F(InstallEntriesTest, EntriesAreValidAndQuoteEveryPathWhole) {
     for (const std::string& path : EntryFiles()) {
         if (path == places.keyFile)
             continue;
-        ChildProcess check(validator, {{"desktop-file-validate", path}, {}, {}, home / "validate.txt"});
-        EXPECT_EQ(check.Wait(std::chrono::seconds(30)), 0) << path << " is invalid: " << home.Read("validate.txt");
+        EXPECT_EQ(RunProgram({validator, path}, home / "validate.txt", std::chrono::seconds(30)), 0)
+            << path << " is invalid: " << home.Read("validate.txt");
     }
     const std::string open = *ReadFileBytes(JoinPath(places.applicationsFolder, kOpenEntryFile));
-    EXPECT_NE(open.find("Name=Open Tallowin\n"), std::string::npos);
     // Quoted for Exec ("\$", "%%"), then every '\' doubled for the string value.
-    EXPECT_NE(
-        open.find("Exec=\"" + home.Path() + R"(odd \\"name\\" \\$HOME \\`x\\` 100%% back\\\\slash/tallowin")" + "\n"),
-        std::string::npos)
-        << open;
+    EXPECT_THAT(open, AllOf(HasSubstr("Name=Open Tallowin\n"),
+                            HasSubstr("Exec=\"" + home.Path() +
+                                      R"(odd \\"name\\" \\$HOME \\`x\\` 100%% back\\\\slash/tallowin")" + "\n")));
     EXPECT_FALSE(DesktopEntryText({"Open\nTallowin", "", {"/bin/true"}, "", ""}));
     EXPECT_FALSE(DesktopEntryText({"Tallowin", "", {"/line\nbreak"}, "", ""}));
 }

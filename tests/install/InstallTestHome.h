@@ -7,7 +7,6 @@
 #include "platform/FileOps.h"
 
 #include <cstdlib>
-#include <sys/stat.h>
 
 struct InstallTestHome {
     InstallTestHome() {
@@ -29,8 +28,3 @@ struct InstallTestHome {
     TempFolder home;
     InstallPlaces places;
 };
-
-inline mode_t ModeOf(const std::string& path) {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
-}

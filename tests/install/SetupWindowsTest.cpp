@@ -1,6 +1,7 @@
 // The installer and uninstaller windows as a new user meets them, in a temporary home: install from a download
 // folder, re-install over it, cancel, a damaged file, the installed program started, uninstall with Yes, No and
 // twice; and the running program found by its folder.
+#include "ChildProcess.h"
 #include "InstallTestHome.h"
 #include "install/InstallerFile.h"
 #include "install/ui/InstallWindow.h"
@@ -15,11 +16,12 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <algorithm>
-#include <gtest/gtest.h>
-#include <thread>
+#include <gmock/gmock.h>
 
 namespace {
 
+using namespace ::testing;
+using namespace std::chrono_literals;
 using Outcome = InstallWindow::Outcome;
 
 class SetupWindowsTest : public ::testing::Test, protected InstallTestHome {
@@ -70,9 +72,9 @@ protected:
         UninstallWindow window(UninstallServices{places, places.installFolder, m_prompts});
         window.show();
         // The form it shares with the installer says what it does.
-        const QList<QLabel*> labels = window.findChildren<QLabel*>();
-        EXPECT_TRUE(std::any_of(labels.begin(), labels.end(),
-                                [](const QLabel* label) { return label->text().startsWith("Removing Tallowin"); }));
+        EXPECT_TRUE(std::ranges::any_of(window.findChildren<QLabel*>(), [](const QLabel* label) {
+            return label->text().startsWith("Removing Tallowin");
+        }));
         return window.Run();
     }
 
@@ -97,8 +99,7 @@ TEST_F(SetupWindowsTest, AnInstallPutsFilesEntriesAndShortcutInPlaceAndStartsThe
     EXPECT_EQ(Installed("Intro4.wav"), "Intro4.wav v1");
     EXPECT_TRUE(IsFolder(places.installFolder + "Current Files") && IsFolder(places.installFolder + "Sent Files"));
     EXPECT_EQ(Installed("tallowin.png").substr(1, 3), "PNG");
-    for (const std::string& file : EntryFiles())
-        EXPECT_TRUE(PathExists(file)) << file;
+    EXPECT_THAT(EntryFiles(), Each(Truly(PathExists)));
     EXPECT_EQ(ModeOf(EntryFiles()[0]), 0755u) << "the desktop shortcut is executable";
     EXPECT_EQ(ProfileRead(places.keyFile, kUninstallSection, kUninstallStringKey, ""), places.UninstallerPath());
     EXPECT_EQ(m_started, (std::vector<std::vector<std::string>>{{places.ProgramPath(), "/install"}}));
@@ -114,8 +115,7 @@ TEST_F(SetupWindowsTest, AnInstallPutsFilesEntriesAndShortcutInPlaceAndStartsThe
     EXPECT_EQ(Installed("tallowin.html"), "tallowin.html v2");
     for (const char* name : data)
         EXPECT_EQ(Installed(name), name);
-    for (int wait = 0; wait < 1000 && Installed("tallowin.started").find('\n') == std::string::npos; ++wait)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    PollUntil([this] { return Installed("tallowin.started").find('\n') != std::string::npos; }, 10s);
     EXPECT_EQ(Installed("tallowin.started"), places.ProgramPath() + "\n/install\n");
 }
 
@@ -123,8 +123,7 @@ TEST_F(SetupWindowsTest, CancelOrADamagedFileLeaveNoEntryAndTheEarlierInstallati
     EXPECT_EQ(Install(Services(Installer("v1")), 2), Outcome::Cancelled);
     EXPECT_GT(m_progressAtCancel, 0);
     EXPECT_LT(m_progressAtCancel, 100);
-    for (const std::string& file : EntryFiles())
-        EXPECT_FALSE(PathExists(file)) << file;
+    EXPECT_THAT(EntryFiles(), Each(Not(Truly(PathExists))));
     EXPECT_FALSE(PathExists(places.ProgramPath()));
 
     ASSERT_EQ(Install(Services(Installer("v1"))), Outcome::Installed);
@@ -136,8 +135,7 @@ TEST_F(SetupWindowsTest, CancelOrADamagedFileLeaveNoEntryAndTheEarlierInstallati
     EXPECT_EQ(m_messages,
               std::vector<QString>{QString(SetupTexts::kInstallErrorCaption) + ": " + SetupTexts::kCorrupt});
     EXPECT_EQ(Installed("Intro1.wav"), "Intro1.wav v1");
-    for (const std::string& file : EntryFiles())
-        EXPECT_FALSE(PathExists(file)) << file;
+    EXPECT_THAT(EntryFiles(), Each(Not(Truly(PathExists))));
     EXPECT_EQ(m_started.size(), 1u);
 }
 
@@ -147,16 +145,14 @@ TEST_F(SetupWindowsTest, UninstallingRemovesTheEntriesOnYesOnlyAndKeepsEveryFile
     const std::vector<std::string> files = *ListFolder(places.installFolder);
     EXPECT_FALSE(Uninstall(false));
     EXPECT_EQ(m_messages, std::vector<QString>{SetupTexts::kUninstallQuestion});
-    for (const std::string& file : EntryFiles())
-        EXPECT_TRUE(PathExists(file)) << file;
+    EXPECT_THAT(EntryFiles(), Each(Truly(PathExists)));
     for (int time = 0; time < 2; ++time) {
         m_messages.clear();
         EXPECT_TRUE(Uninstall(true));
         ASSERT_EQ(m_messages.size(), 2u);
         EXPECT_TRUE(m_messages[1].startsWith(SetupTexts::kUninstalledCaption));
         EXPECT_TRUE(m_messages[1].contains(" " + QString::fromStdString(home / "data/Orrindale/Tallowin folder")));
-        for (const std::string& file : EntryFiles())
-            EXPECT_FALSE(PathExists(file)) << file;
+        EXPECT_THAT(EntryFiles(), Each(Not(Truly(PathExists))));
         EXPECT_EQ(*ListFolder(places.installFolder), files);
         EXPECT_EQ(Installed("Current Files/1.wav"), "dictation");
     }

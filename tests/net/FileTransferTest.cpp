@@ -6,11 +6,13 @@
 #include "platform/FileOps.h"
 
 #include <algorithm>
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 #include <optional>
 
 namespace {
 
+using namespace std::chrono_literals;
+using namespace ::testing;
 using Clock = std::chrono::steady_clock;
 using Files = std::vector<std::string>;
 using R = FtpResult;
@@ -46,15 +48,14 @@ protected:
     static FileTransferOptions Options(FtpSecurity security = FtpSecurity::Plain) {
         FileTransferOptions options;
         options.security = security;
-        options.connectTimeout = options.responseTimeout = options.stallTimeout = std::chrono::seconds(5);
+        options.connectTimeout = options.responseTimeout = options.stallTimeout = 5s;
         return options;
     }
 
-    // Opens `ftp`, logs on to `server` and changes into "incoming".
-    static R LogOn(FileTransfer& ftp, const TestServer& server, const std::string& directory = "incoming") {
+    static R LogOn(FileTransfer& ftp, const TestServer& server) {
         R result = ftp.Open();
         result = result == R::Done ? ftp.Connect(server.Address(), kUser, kPassword) : result;
-        return result == R::Done ? ftp.SetDirectory(directory) : result;
+        return result == R::Done ? ftp.SetDirectory("incoming") : result;
     }
     static void ExpectDone(const FileTransfer& ftp, R result) { EXPECT_EQ(result, R::Done) << ftp.LastError(); }
 
@@ -134,7 +135,7 @@ TEST_F(FileTransferTest, AWrongPasswordOrAServerThatIsDownIsKnownQuicklyAndAServ
     FileTransfer ftp(Options());
     ASSERT_EQ(ftp.Open(), R::Done);
     EXPECT_EQ(ftp.Connect(server->Address(), kUser, "wrong"), R::LogOnRefused);
-    EXPECT_NE(ftp.LastError().find("530"), std::string::npos) << ftp.LastError();
+    EXPECT_THAT(ftp.LastError(), HasSubstr("530"));
     EXPECT_EQ(ftp.SetDirectory("incoming"), R::NotConnected);
     const auto start = Clock::now();
     EXPECT_EQ(ftp.Connect("127.0.0.1:" + std::to_string(UnusedPort()), kUser, kPassword), R::CouldNotConnect);
@@ -201,9 +202,7 @@ TEST_F(FileTransferTest, ATlsServerIsRefusedUntilItsCertificateIsTrustedOrUnchec
         }
     }
     plain->Stop();
-    const std::string log = ReadFileBytes(Log(1)).value_or("");
-    EXPECT_NE(log.find("<- AUTH TLS"), std::string::npos);
-    EXPECT_EQ(log.find("<- USER"), std::string::npos);
+    EXPECT_THAT(ReadFileBytes(Log(1)).value_or(""), AllOf(HasSubstr("<- AUTH TLS"), Not(HasSubstr("<- USER"))));
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 #include "TestServer.h"
 #include "platform/FileOps.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 namespace {
 
@@ -47,7 +47,7 @@ protected:
         const MailOutcome outcome = MailSender(settings).Send(message);
         EXPECT_EQ(outcome.result, result) << outcome.text;
         for (const std::string& text : said)
-            EXPECT_NE(outcome.text.find(text), std::string::npos) << outcome.text;
+            EXPECT_THAT(outcome.text, ::testing::HasSubstr(text));
     }
 
     // A part of the n-th message the server accepted, as the email package read it.
@@ -65,9 +65,7 @@ TEST_F(MailSenderTest, AMessageArrivesWithItsSubjectBodyAndAttachmentAndNoLineBr
     const std::string body = "File: Letter 12\nFrom: Ann Author\n\n.A line that starts with a dot\nGr\xC3\xBC\xC3\x9F"
                              "e, with a line that is much longer than seventy-six characters so that it has to be "
                              "wrapped on the way\n";
-    std::string attachment;
-    for (size_t i = 0; i < 40 * 256; ++i)
-        attachment += static_cast<char>(i & 0xFF);
+    const std::string attachment = RandomBytes(40 * 256);
     MailMessage message{
         kTypist,
         "Diktat f\xC3\xBCr Frau M\xC3\xBCller \xE2\x80\x94 bitte bis morgen fertig schreiben, danke sch\xC3\xB6n", body,

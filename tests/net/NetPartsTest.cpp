@@ -60,17 +60,13 @@ TEST(FtpListing, TheSizeOfAFileIsReadFromUnixAndMsDosListingsAndOtherLinesAreSki
 
 TEST(SecretFile, ASecretFileIsForItsOwnerOnlyEvenWhereOthersCouldReadTheOldOne) {
     TempFolder folder;
-    const auto mode = [](const std::string& path) {
-        struct stat status {};
-        return ::stat(path.c_str(), &status) == 0 ? (status.st_mode & 07777) : 0;
-    };
     ASSERT_TRUE(WriteSecretFile(folder / "ftp.secret", "pa ss\nword"));
-    EXPECT_EQ(mode(folder / "ftp.secret"), 0600u);
+    EXPECT_EQ(ModeOf(folder / "ftp.secret"), 0600u);
     EXPECT_EQ(ReadSecretFile(folder / "ftp.secret"), "pa ss\nword");
     const std::string path = folder.Write("mail.secret", "old");
     ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
     ASSERT_TRUE(WriteSecretFile(path, "new"));
-    EXPECT_EQ(mode(path), 0600u);
+    EXPECT_EQ(ModeOf(path), 0600u);
     EXPECT_EQ(ReadSecretFile(path), "new");
     EXPECT_FALSE(ReadSecretFile(folder / "none.secret"));
     EXPECT_FALSE(WriteSecretFile(folder / "missing/none.secret", "x"));

@@ -57,13 +57,7 @@ bool ChildProcess::HasEnded() {
 }
 
 std::optional<int> ChildProcess::Wait(std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!HasEnded()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return std::nullopt;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return m_exitCode;
+    return PollUntil([this] { return HasEnded(); }, timeout) ? m_exitCode : std::nullopt;
 }
 
 void ChildProcess::Kill(int signal) {
@@ -81,4 +75,20 @@ std::string FindProgram(const std::string& program) {
             return candidate;
     }
     return {};
+}
+
+std::optional<int> RunProgram(std::vector<std::string> arguments, const std::string& outputFile,
+                              std::chrono::milliseconds timeout) {
+    const std::string program = arguments.at(0);
+    return ChildProcess(program, {std::move(arguments), {}, {}, outputFile}).Wait(timeout);
+}
+
+bool PollUntil(const std::function<bool()>& ready, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!ready()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -38,3 +39,10 @@ private:
 
 // Path of `program` found on PATH, or empty.
 std::string FindProgram(const std::string& program);
+
+// Runs `arguments` (program path first) to its end, its output going to `outputFile`: its exit code, as Wait gives it.
+std::optional<int> RunProgram(std::vector<std::string> arguments, const std::string& outputFile,
+                              std::chrono::milliseconds timeout);
+
+// Asks `ready` every 10 ms until it holds (true) or `timeout` passed (false).
+bool PollUntil(const std::function<bool()>& ready, std::chrono::milliseconds timeout);

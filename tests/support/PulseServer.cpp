@@ -4,13 +4,14 @@
 #include "TempFolder.h"
 #include "platform/FileOps.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
-#include <thread>
 
 namespace {
 
@@ -39,20 +40,14 @@ const std::string& Home() {
     return path;
 }
 
-// The shared PipeWire server's runtime folder.
-std::string PipeWireFolder() {
-    return Home() + "/pipewire";
-}
-
-std::unique_ptr<PulseServer> g_shared[2];
-bool g_sharedTried[2] = {false, false};
+std::optional<std::unique_ptr<PulseServer>> g_shared[2]; // once tried: null when it did not start
 
 // Sets the environment up before any test touches a sound library, and kills the shared servers at the end.
 class AudioEnvironment final : public ::testing::Environment {
 public:
     void SetUp() override { Home(); }
     void TearDown() override {
-        for (std::unique_ptr<PulseServer>& server : g_shared)
+        for (std::optional<std::unique_ptr<PulseServer>>& server : g_shared)
             server.reset();
     }
 };
@@ -60,16 +55,11 @@ public:
 [[maybe_unused]] ::testing::Environment* const g_environment =
     ::testing::AddGlobalTestEnvironment(new AudioEnvironment);
 
-// The programs a server of each kind runs.
-const std::vector<std::string>& Programs(SoundServerKind kind) {
-    static const std::vector<std::string> pulseAudio{"pulseaudio", "pactl", "parec"},
-        pipeWire{"dbus-daemon", "pipewire", "wireplumber", "pipewire-pulse", "pactl", "parec"};
-    return kind == SoundServerKind::PulseAudio ? pulseAudio : pipeWire;
-}
-
-// The first program a server of `kind` needs that is not installed, or empty.
+// The first program a server of `kind` runs that is not installed, or empty.
 std::string MissingProgram(SoundServerKind kind) {
-    for (const std::string& program : Programs(kind))
+    const std::vector<std::string> pulseAudio{"pulseaudio", "pactl", "parec"},
+        pipeWire{"dbus-daemon", "pipewire", "wireplumber", "pipewire-pulse", "pactl", "parec"};
+    for (const std::string& program : kind == SoundServerKind::PulseAudio ? pulseAudio : pipeWire)
         if (FindProgram(program).empty())
             return program;
     return {};
@@ -78,15 +68,14 @@ std::string MissingProgram(SoundServerKind kind) {
 } // namespace
 
 PulseServer* PulseServer::Shared(SoundServerKind kind) {
-    const auto which = static_cast<size_t>(kind);
-    if (!g_sharedTried[which]) {
-        g_sharedTried[which] = true;
-        auto server =
-            std::make_unique<PulseServer>(kind == SoundServerKind::PulseAudio ? Home() : PipeWireFolder(), kind);
-        if (server->IsRunning())
-            g_shared[which] = std::move(server);
+    std::optional<std::unique_ptr<PulseServer>>& shared = g_shared[static_cast<size_t>(kind)];
+    if (!shared) {
+        shared =
+            std::make_unique<PulseServer>(kind == SoundServerKind::PulseAudio ? Home() : Home() + "/pipewire", kind);
+        if (!(*shared)->IsRunning())
+            shared->reset();
     }
-    return g_shared[which].get();
+    return shared->get();
 }
 
 std::string PulseServer::SkipReason(SoundServerKind kind) {
@@ -162,28 +151,22 @@ void PulseServer::Listen() {
           "/dev/null");
 }
 
-ChildProcess& PulseServer::Spawn(std::vector<std::string> arguments, const std::string& log) {
+void PulseServer::Spawn(std::vector<std::string> arguments, const std::string& log) {
     const std::string program = arguments[0];
     ChildProcess::Options options{
         std::move(arguments),
         {{"XDG_RUNTIME_DIR", m_runtimeFolder}, {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + m_runtimeFolder + "/bus"}},
         {},
-        log};
-    options.processGroup = m_processes.empty() ? 0 : m_processes.front()->Pid();
-    return *m_processes.emplace_back(std::make_unique<ChildProcess>(program, std::move(options)));
+        log,
+        m_processes.empty() ? 0 : m_processes.front()->Pid()}; // the first leads the group
+    m_processes.push_back(std::make_unique<ChildProcess>(program, std::move(options)));
 }
 
 bool PulseServer::WaitUntil(const std::function<bool()>& ready) {
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!ready()) {
-        for (const std::unique_ptr<ChildProcess>& process : m_processes)
-            if (process->HasEnded())
-                return false;
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
+    const auto ended = [this] {
+        return std::ranges::any_of(m_processes, [](const auto& process) { return process->HasEnded(); });
+    };
+    return PollUntil([&] { return ready() || ended(); }, 10s) && !ended();
 }
 
 PulseServer::~PulseServer() {
@@ -203,16 +186,10 @@ bool PulseServer::Answers() const {
 
 std::string PulseServer::Pactl(const std::vector<std::string>& arguments) const {
     static const std::string program = FindProgram("pactl");
-    if (program.empty())
-        return "<failed>";
+    std::vector<std::string> command{program, "-s", Address()};
+    command.insert(command.end(), arguments.begin(), arguments.end());
     const std::string output = m_runtimeFolder + "/pactl.out";
-    ChildProcess::Options options;
-    options.arguments = {program, "-s", Address()};
-    options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
-    options.outputFile = output;
-    ChildProcess child(program, options);
-    const std::optional<int> exitCode = child.Wait(10s);
-    if (!exitCode || *exitCode != 0)
+    if (program.empty() || RunProgram(std::move(command), output, 10s) != 0)
         return "<failed>";
     return ReadFileBytes(output).value_or("<failed>");
 }

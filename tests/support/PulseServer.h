@@ -47,7 +47,7 @@ private:
     // Starts a recorder that keeps taking what the microphone gives.
     void Listen();
     // Starts `arguments` (program path first) in the server's folder and group, its output going to `log`.
-    ChildProcess& Spawn(std::vector<std::string> arguments, const std::string& log);
+    void Spawn(std::vector<std::string> arguments, const std::string& log);
     // Polls until `ready` holds; false when a process ended or ten seconds passed first.
     bool WaitUntil(const std::function<bool()>& ready);
 

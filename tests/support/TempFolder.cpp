@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <sys/stat.h>
 
 TempFolder::TempFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "tallowin-test-XXXXXX").string();
@@ -28,4 +29,9 @@ std::string TempFolder::Write(std::string_view name, std::string_view bytes) con
 
 std::string TempFolder::Read(std::string_view name) const {
     return ReadFileBytes(*this / name).value_or("<missing>");
+}
+
+mode_t ModeOf(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
 }

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 
 class TempFolder {
 public:
@@ -24,3 +25,6 @@ public:
 private:
     std::string m_path;
 };
+
+// The permission bits of a file (07777), or 0 when there is none.
+mode_t ModeOf(const std::string& path);

@@ -9,7 +9,7 @@ import logging
 import os
 import sys
 
-from server_common import end_with_parent, listening_socket
+from server_common import start
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
@@ -18,33 +18,22 @@ from pyftpdlib.servers import FTPServer
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--socket-fd", type=int, required=True)
     for name in ("--root", "--user", "--password"):
         parser.add_argument(name, required=True)
     for name in ("--tls-cert", "--tls-key"):
         parser.add_argument(name)
     parser.add_argument("--read-limit", type=int, default=0, help="bytes per second the server reads")
-    parser.add_argument("--lifetime", type=int, default=120, help="seconds at most the server runs")
     parser.add_argument("--drop-after", type=int, default=0, help="drop the connection after this many stored files")
     # --log-commands: every command; --fail-fetch: every RETR ends in a local error
     for name in ("--no-size", "--short-store", "--no-replace", "--log-commands", "--fail-fetch"):
         parser.add_argument(name, action="store_true")
-    args = parser.parse_args()
-
-    end_with_parent(args.lifetime)
+    args, sock = start(parser)
     logging.basicConfig(stream=sys.stderr, level=logging.DEBUG if args.log_commands else logging.INFO)
 
-    authorizer = DummyAuthorizer()
-    authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+    if args.tls_cert:  # the TLS handlers need pyOpenSSL, which plain FTP does without
+        from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
 
-    if args.tls_cert:
-        from pyftpdlib.handlers import TLS_FTPHandler
-
-        base = TLS_FTPHandler
-    else:
-        base = FTPHandler
-
-    class Handler(base):
+    class Handler(TLS_FTPHandler if args.tls_cert else FTPHandler):
         def ftp_SIZE(self, path):
             if args.no_size:
                 self.respond("502 Command not implemented.")
@@ -70,12 +59,11 @@ def main():
             if Handler.stored == args.drop_after:
                 self.close_when_done()
 
-    Handler.authorizer = authorizer
+    Handler.authorizer = DummyAuthorizer()
+    Handler.authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
     Handler.stored = 0  # files stored, counted over every connection
     Handler.auth_failed_timeout = 0
     if args.tls_cert:
-        from pyftpdlib.handlers import TLS_DTPHandler
-
         class TlsDtp(TLS_DTPHandler):
             # Clients may start the TLS handshake on a data connection before they send the transfer command;
             # the stock handler takes that early traffic for a dropped connection and closes it.
@@ -91,8 +79,7 @@ def main():
         ThrottledDTPHandler.read_limit = args.read_limit  # 0: no limit
         Handler.dtp_handler = ThrottledDTPHandler
 
-    server = FTPServer(listening_socket(args.socket_fd), Handler)
-    server.serve_forever()
+    FTPServer(sock, Handler).serve_forever()
 
 
 if __name__ == "__main__":

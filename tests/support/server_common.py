@@ -7,20 +7,21 @@ import threading
 import time
 
 
-def end_with_parent(lifetime_seconds=120):
-    """Exit when the parent process is gone (or after lifetime_seconds at most), whatever it died of."""
+def start(parser):
+    """Parses the command line (with the shared --socket-fd and --lifetime), makes the server exit when the parent
+    process is gone (or after its lifetime at most), whatever it died of, and gives the options and the socket."""
+    parser.add_argument("--socket-fd", type=int, required=True)
+    parser.add_argument("--lifetime", type=int, default=120, help="seconds at most the server runs")
+    args = parser.parse_args()
     parent = os.getppid()
     started = time.monotonic()
 
     def watch():
-        while os.getppid() == parent and time.monotonic() - started < lifetime_seconds:
+        while os.getppid() == parent and time.monotonic() - started < args.lifetime:
             time.sleep(0.2)
         os._exit(0)
 
     threading.Thread(target=watch, daemon=True).start()
-
-
-def listening_socket(descriptor):
-    sock = socket.socket(fileno=descriptor)
+    sock = socket.socket(fileno=args.socket_fd)
     sock.set_inheritable(False)
-    return sock
+    return args, sock

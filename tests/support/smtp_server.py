@@ -12,7 +12,7 @@ import os
 import ssl
 import warnings
 
-from server_common import end_with_parent, listening_socket
+from server_common import start
 
 from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
 
@@ -64,15 +64,13 @@ class Saver:
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--socket-fd", type=int, required=True)
     parser.add_argument("--folder", required=True)
     parser.add_argument("--mode", choices=("plain", "starttls", "smtps"), default="plain")
     for name in ("--tls-cert", "--tls-key", "--user", "--password"):
         parser.add_argument(name)
     parser.add_argument("--refuse", action="append", default=[])
     parser.add_argument("--refuse-data", action="store_true")
-    args = parser.parse_args()
-    end_with_parent()
+    args, sock = start(parser)
     warnings.simplefilter("ignore")  # log-on without TLS is what some tests want
 
     context = None
@@ -100,7 +98,6 @@ def main():
 
     async def serve():
         loop = asyncio.get_running_loop()
-        sock = listening_socket(args.socket_fd)
         sock.setblocking(False)
         server = await loop.create_server(protocol, sock=sock, ssl=context if args.mode == "smtps" else None)
         async with server:

@@ -8,6 +8,7 @@
 #include "app/MainFrame.h"
 #include "app/WelcomeWizard.h"
 #include "audio/ui/SettingsDialog.h"
+#include "controls/internal/OpenErrorText.h"
 #include "dock/ui/DockDialog.h"
 #include "install/ui/InstallWindow.h"
 #include "install/ui/UninstallWindow.h"
@@ -27,6 +28,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <cerrno>
 #include <ctime>
 
 namespace {
@@ -51,11 +53,7 @@ private:
 // main window shows its longest texts. Created here, with no recording, it is kept for its notes.
 bool AddWidestDictation(const Settings& settings) {
     std::tm september{};
-    september.tm_min = 58;
-    september.tm_hour = 23;
-    september.tm_mday = 28;
-    september.tm_mon = 8;
-    september.tm_year = 126;
+    ::strptime("2026-09-28 23:58", "%Y-%m-%d %H:%M", &september);
     september.tm_isdst = -1;
     const int64_t date = std::mktime(&september);
     DictationStore store(settings.currentFolder, settings.sentFolder, settings.settingsFile,
@@ -95,12 +93,10 @@ void WindowCatalogue::ForEach(const Visitor& visit) {
     }
     wizard.reject();
     show(*new LogoWin(&frame), "splash");
-    const std::string error = "\"Dictation microphone\" (/dev/input/event6) cannot be opened: permission denied. Join "
-                              "the \"input\" group and log in again, or install the program's package, whose udev "
-                              "rule gives the logged-in user known dictation pedals and microphones.";
     const auto controls = [&](QWidget* dialog) { // Hardware Settings with a device that cannot be opened
         return new ControlsSection(dialog, m_settings.settingsFile,
-                                   {{"/dev/input/event6", "Dictation microphone", 0x0911, 0x1844, "mic", true, error}},
+                                   {{"/dev/input/event6", "Dictation microphone", 0x0911, 0x1844, "mic", true,
+                                     OpenErrorText("Dictation microphone", "/dev/input/event6", EACCES)}},
                                    nullptr);
     };
     show(SettingsDialog(

@@ -71,29 +71,36 @@ void CheckChildren(const QWidget* parent, QStringList& faults) {
     }
 }
 
-// The width a push button's text (and picture) takes inside its frame, as the style sizes a button before its
-// minimum width.
-int ButtonNeeds(const QPushButton* button) {
+// What a control's text needs against what it has: the height of a wrapped label, the width of any other text.
+struct Need {
+    int needs;
+    int has;
+    const char* dimension = "wide";
+};
+
+// A push button's text (and picture) inside its frame, as the style sizes a button before its minimum width.
+Need ButtonNeed(const QPushButton* button) {
     const QStyle* style = button->style();
     const int picture = button->icon().isNull() ? 0 : button->iconSize().width() + 4;
-    return button->fontMetrics().size(Qt::TextShowMnemonic, button->text()).width() + picture +
-           style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button) +
-           2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+    return {button->fontMetrics().size(Qt::TextShowMnemonic, button->text()).width() + picture +
+                style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button) +
+                2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button),
+            button->width()};
 }
 
-// The width of a check box's or radio button's label beside its indicator.
-int IndicatorLabelWidth(const QAbstractButton* button) {
+// A check box's or radio button's label beside its indicator.
+Need IndicatorLabelNeed(const QAbstractButton* button) {
     QStyleOptionButton option;
     option.initFrom(button);
     option.text = button->text();
-    const bool radio = qobject_cast<const QRadioButton*>(button);
-    return button->style()
-        ->subElementRect(radio ? QStyle::SE_RadioButtonContents : QStyle::SE_CheckBoxContents, &option, button)
-        .width();
+    const auto contents =
+        qobject_cast<const QRadioButton*>(button) ? QStyle::SE_RadioButtonContents : QStyle::SE_CheckBoxContents;
+    return {button->fontMetrics().size(Qt::TextShowMnemonic, button->text()).width(),
+            button->style()->subElementRect(contents, &option, button).width()};
 }
 
-// The widest entry a drop-down can show closed (disabled notes appear only in its opened list), and its room.
-std::pair<int, int> ComboNeeds(const QComboBox* combo) {
+// The widest entry a drop-down can show closed (disabled notes appear only in its opened list), against its room.
+Need ComboNeed(const QComboBox* combo) {
     int widest = 0;
     for (int item = 0; item < combo->count(); ++item)
         if (combo->model()->flags(combo->model()->index(item, 0)) & Qt::ItemIsEnabled)
@@ -107,7 +114,7 @@ std::pair<int, int> ComboNeeds(const QComboBox* combo) {
 }
 
 // A group box's title must lie within its frame.
-std::pair<int, int> TitleNeeds(const QGroupBox* box) {
+Need TitleNeed(const QGroupBox* box) {
     QStyleOptionGroupBox option;
     option.initFrom(box);
     option.text = box->title();
@@ -117,37 +124,24 @@ std::pair<int, int> TitleNeeds(const QGroupBox* box) {
             box->width()};
 }
 
-struct Need {
-    int needs;
-    int has;
-    const char* dimension;
-};
-
-// What `widget`'s text needs against what it has: the height of a wrapped label, the width of any other text;
-// nothing for a control without a text (pictures are scaled to their buttons).
+// Nothing for a control without a text (pictures are scaled to their buttons).
 std::optional<Need> TextNeed(const QWidget* widget) {
-    if (const auto* label = qobject_cast<const QLabel*>(widget)) {
-        if (label->text().isEmpty())
-            return std::nullopt;
-        return label->wordWrap() ? Need{label->heightForWidth(label->width()), label->height(), "high"}
-                                 : Need{label->sizeHint().width(), label->width(), "wide"};
-    }
-    if (const auto* box = qobject_cast<const QGroupBox*>(widget)) {
-        const auto [needs, has] = TitleNeeds(box);
-        return box->title().isEmpty() ? std::nullopt : std::optional{Need{needs, has, "wide"}};
-    }
+    const auto* label = qobject_cast<const QLabel*>(widget);
+    const auto* box = qobject_cast<const QGroupBox*>(widget);
     const auto* button = qobject_cast<const QAbstractButton*>(widget);
-    if (button && button->text().isEmpty())
+    if ((label && label->text().isEmpty()) || (box && box->title().isEmpty()) || (button && button->text().isEmpty()))
         return std::nullopt;
+    if (label)
+        return label->wordWrap() ? Need{label->heightForWidth(label->width()), label->height(), "high"}
+                                 : Need{label->sizeHint().width(), label->width()};
+    if (box)
+        return TitleNeed(box);
     if (const auto* push = qobject_cast<const QPushButton*>(widget))
-        return Need{ButtonNeeds(push), push->width(), "wide"};
+        return ButtonNeed(push);
     if (qobject_cast<const QCheckBox*>(widget) || qobject_cast<const QRadioButton*>(widget))
-        return Need{button->fontMetrics().size(Qt::TextShowMnemonic, button->text()).width(),
-                    IndicatorLabelWidth(button), "wide"};
-    if (const auto* combo = qobject_cast<const QComboBox*>(widget)) {
-        const auto [needs, has] = ComboNeeds(combo);
-        return Need{needs, has, "wide"};
-    }
+        return IndicatorLabelNeed(button);
+    if (const auto* combo = qobject_cast<const QComboBox*>(widget))
+        return ComboNeed(combo);
     return std::nullopt;
 }
 
@@ -182,34 +176,27 @@ protected:
     void SetUp() override { QApplication::setFont(GetParam().make(m_default)); }
     void TearDown() override { QApplication::setFont(m_default); }
 
-    // Every fault `check` finds in each window, walked control by control.
-    void ExpectNoFaults(const std::function<void(const QWidget*, QStringList&)>& check) {
-        // A font that is not installed would quietly measure another.
-        const QFont font = QApplication::font();
-        ASSERT_TRUE(font.family() == m_default.family() || QFontInfo(font).family() == font.family())
-            << font.family().toStdString() << " is not installed";
-        WindowCatalogue catalogue;
-        ASSERT_TRUE(catalogue.IsReady());
-        int windows = 0;
-        catalogue.ForEach([&](const QString& name, QWidget& window) {
-            ++windows;
-            QStringList faults;
-            Walk(&window, [&](const QWidget* widget) { check(widget, faults); });
-            EXPECT_TRUE(faults.isEmpty()) << name.toStdString() << ":\n  " << faults.join("\n  ").toStdString();
-        });
-        EXPECT_GE(windows, 20);
-    }
-
-private:
     const QFont m_default = QApplication::font();
 };
 
-TEST_P(EveryWindow, HasNoOverlappingControls) {
-    ExpectNoFaults(CheckChildren);
-}
-
-TEST_P(EveryWindow, FitsEveryTextInItsControl) {
-    ExpectNoFaults(CheckText);
+TEST_P(EveryWindow, HasNoOverlappingControlsAndFitsEveryTextInItsControl) {
+    // A font that is not installed would quietly measure another.
+    const QFont font = QApplication::font();
+    ASSERT_TRUE(font.family() == m_default.family() || QFontInfo(font).family() == font.family())
+        << font.family().toStdString() << " is not installed";
+    WindowCatalogue catalogue;
+    ASSERT_TRUE(catalogue.IsReady());
+    int windows = 0;
+    catalogue.ForEach([&](const QString& name, QWidget& window) {
+        ++windows;
+        QStringList faults;
+        Walk(&window, [&](const QWidget* widget) {
+            CheckChildren(widget, faults);
+            CheckText(widget, faults);
+        });
+        EXPECT_TRUE(faults.isEmpty()) << name.toStdString() << ":\n  " << faults.join("\n  ").toStdString();
+    });
+    EXPECT_GE(windows, 20);
 }
 
 INSTANTIATE_TEST_SUITE_P(AtFont, EveryWindow, ::testing::ValuesIn(kFonts),
