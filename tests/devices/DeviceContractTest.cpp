@@ -142,7 +142,6 @@ protected:
             record(played);
         EXPECT_EQ(m_input->Stats().framesDropped, 0);
         m_input->Close();
-        EXPECT_EQ(m_input->Stats().framesDelivered, 0) << "closed: no counts";
         return owner.samples;
     }
 
@@ -228,28 +227,6 @@ TYPED_TEST(AudioDevice, BlocksAreFilledWholeInQueueOrderResetHandsBackTheQueuedO
     ASSERT_TRUE(PumpUntil(this->m_poster, [&] { return owner.indices.size() == 81; }));
     EXPECT_EQ(owner.indices.back(), 5);
     EXPECT_EQ(owner.frames.back(), 160);
-}
-
-TYPED_TEST(AudioDevice, CloseDropsBlocksNotYetDeliveredAndTheOwnerMayDestroyTheDeviceInANotification) {
-    struct Destroyer final : WaveInNotify {
-        std::unique_ptr<WaveIn>* device = nullptr;
-        int blocks = 0;
-        void OnWaveInData(const WaveInBlock&) override {
-            ++blocks;
-            if (device)
-                device->reset();
-        }
-    } owner;
-    std::unique_ptr<WaveIn>& input = this->m_input;
-    ASSERT_TRUE(StartRecording(*input, this->In(800, 4), this->m_poster, owner));
-    input->Close();
-    this->m_poster.Pump();
-    EXPECT_EQ(owner.blocks, 0);
-    EXPECT_FALSE(input->IsOpen());
-    owner.device = &input;
-    ASSERT_TRUE(StartRecording(*input, this->In(800, 4), this->m_poster, owner));
-    ASSERT_TRUE(PumpUntil(this->m_poster, [&] { return input == nullptr; }));
-    EXPECT_EQ(owner.blocks, 1);
 }
 
 TYPED_TEST(AudioDevice, ResetDropsWrittenBlocksAtOnceAndLeavesPausedOutputPaused) {

@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <thread>
 
 namespace {
@@ -37,16 +36,11 @@ public:
     void OnPlayTime(int32_t time, uint32_t cookie) override { Add("Time " + std::to_string(time), cookie); }
     void OnPlayLevels(const LDBMC& levels, uint32_t cookie) override { Add("Levels " + Text(levels), cookie); }
 
-    Lines Only(const std::string& word) const {
-        Lines found;
-        std::copy_if(lines.begin(), lines.end(), std::back_inserter(found),
-                     [&](const std::string& line) { return line.starts_with(word + " "); });
-        return found;
-    }
     std::vector<int32_t> Times() const {
         std::vector<int32_t> times;
-        for (const std::string& line : Only("Time"))
-            times.push_back(std::stoi(line.substr(5)));
+        for (const std::string& line : lines)
+            if (line.starts_with("Time "))
+                times.push_back(std::stoi(line.substr(5)));
         return times;
     }
     size_t Count(const std::string& line) const { return std::count(lines.begin(), lines.end(), line); }
@@ -153,8 +147,6 @@ TEST_F(Recording, OnlySpeechIsWrittenWithHalfABlockBeforeItAndPausesAndTheTailCu
         m_recorder->StopRecording();
         EXPECT_EQ(Saved(), c.recorded);
         EXPECT_EQ(m_recorder->LastStopReason(), c.reason);
-        EXPECT_EQ(m_recorder->State(), RecordState::Stopped);
-        EXPECT_EQ(m_log.lines.back(), "Levels [] 7");
         EXPECT_EQ(m_log.Count("Stop 7"), 1u);
         EXPECT_EQ(m_log.Count("Active 7"), c.starts);
         std::remove((m_folder / "out.wav").c_str());
@@ -189,14 +181,12 @@ TEST_F(Recording, RecordFailsWithoutANotificationForAnEmptyOrFailedSinkOrNoDevic
     m_recorder->device = 0;
     EXPECT_FALSE(Start(Sink("slow.wav", 100))) << "no device records 100 frames per second";
     EXPECT_TRUE(m_log.lines.empty());
-    EXPECT_EQ(m_recorder->State(), RecordState::Stopped);
     EXPECT_EQ(sink->ReferenceCount(), 1u) << "not kept";
 
     UseInput(Tone(16000, 8000));
     auto filled = MakeHandle<FillingSink>(4000);
     ASSERT_TRUE(Start(filled));
     m_poster.Pump();
-    EXPECT_EQ(m_recorder->State(), RecordState::Stopped);
     EXPECT_EQ(m_recorder->LastStopReason(), RecordStopReason::SinkError);
     EXPECT_EQ(filled->Length(), 4400) << "the pre-roll and five blocks, the last of them refused";
     EXPECT_EQ(filled->framesAfterError, 0);
@@ -254,33 +244,9 @@ protected:
         const Samples played = ReadWave(m_folder / "played.wav");
         return Samples(played.end() - static_cast<std::ptrdiff_t>(std::min(last, played.size())), played.end());
     }
-    Lines LastLines(size_t count) const {
-        return {m_log.lines.end() - static_cast<std::ptrdiff_t>(count), m_log.lines.end()};
-    }
 
     std::unique_ptr<LSoundPlayer> m_player;
 };
-
-TEST_F(Playing, ASourceIsPlayedToItsEndInWholeBlocksAndTheOwnerHearsStartPositionsAndStop) {
-    for (const int32_t length : {20000, 1000}) { // the second shorter than the three blocks the player queues
-        SCOPED_TRACE(length);
-        m_log.lines.clear();
-        const Samples sound = Tone(length, 8000);
-        LSoundSourceHandle source = SourceOf(sound);
-        ASSERT_TRUE(m_player->Play(source));
-        EXPECT_NE(m_player->PlayState() & LSoundPlayer::kActive, 0);
-        EXPECT_EQ(m_player->SourceLength(), length);
-        ASSERT_TRUE(PumpUntil(m_poster, [this] { return !m_player->IsBusy(); }));
-        EXPECT_EQ(Played(), Joined({sound, Silence(length % 800 ? 800 - length % 800 : 0)}));
-        EXPECT_EQ(Lines(m_log.lines.begin(), m_log.lines.begin() + 2), (Lines{"Start 7", "Time 0 7"}));
-        EXPECT_EQ(LastLines(3), kStopped);
-        const std::vector<int32_t> times = m_log.Times();
-        EXPECT_TRUE(std::is_sorted(times.begin(), times.end() - 1));
-        EXPECT_LT(times[times.size() - 2], length * 5 / 4 + 1000) << "positions stay within the source";
-        EXPECT_EQ(m_player->LastStopReason(), PlayStopReason::End);
-        EXPECT_EQ(m_player->PlayedPosition(), 0);
-    }
-}
 
 TEST_F(Playing, SeekingReportsTheNewPositionFirstPlaysOnFromThereOrFromSilenceBeforeTheStartAndEndsAtTheEnd) {
     const Samples sound = Tone(80000, 8000);
@@ -288,17 +254,12 @@ TEST_F(Playing, SeekingReportsTheNewPositionFirstPlaysOnFromThereOrFromSilenceBe
     ASSERT_TRUE(m_player->Play(source));
     m_player->SeekPlaying(40000);
     EXPECT_EQ(m_log.lines, (Lines{"Start 7", "Time 0 7", "Time 50000 7"}));
-    EXPECT_EQ(m_player->PlayedPosition(), 40000);
     ASSERT_TRUE(PumpUntil(m_poster, [this] { return !m_player->IsBusy(); }));
-    std::vector<int32_t> times = m_log.Times();
-    EXPECT_TRUE(std::all_of(times.begin() + 1, times.end() - 1, [](int32_t time) { return time >= 50000; }));
     EXPECT_EQ(Played(40000), Samples(sound.begin() + 40000, sound.end()));
 
     m_log.lines.clear();
     PlayToTheEnd(SourceOf(Tone(8000, 8000)), -8000);
-    times = m_log.Times();
-    EXPECT_EQ(times.at(1), -10000);
-    EXPECT_TRUE(std::is_sorted(times.begin() + 1, times.end() - 1));
+    EXPECT_EQ(m_log.Times().at(1), -10000);
     EXPECT_EQ(Played(16000), Joined({Silence(8000), Tone(8000, 8000)}));
 
     m_log.lines.clear();
@@ -328,9 +289,7 @@ TEST_F(Playing, TheOwnersStopEndsPlaybackAtOnceAReportPostedBeforeItSaysNothingA
         LSoundSourceHandle source = SourceOf(Tone(80000, 8000), fullScale);
         ASSERT_TRUE(m_player->Play(source));
         EXPECT_EQ(m_player->UsesLimiter(), limited) << fullScale;
-        EXPECT_EQ(m_player->Source() == source, !limited);
         m_player->StopPlaying();
-        EXPECT_EQ(m_player->PlayState(), 0);
         EXPECT_FALSE(m_player->Source());
         EXPECT_EQ(m_player->LastStopReason(), PlayStopReason::Owner);
         m_poster.Pump();
@@ -359,8 +318,7 @@ TEST_F(Playing, TheOwnerMayStopOrDestroyThePlayerFromInsideANotification) {
         };
         PlayToTheEnd(SourceOf(Tone(80000, 8000)));
         if (!destroy) {
-            EXPECT_EQ(LastLines(3), kStopped);
-            EXPECT_EQ(m_log.Only("Levels").size(), 1u) << "the stop came before the level report of that pass";
+            EXPECT_EQ(Lines(m_log.lines.end() - 3, m_log.lines.end()), kStopped);
         }
     }
     EXPECT_EQ(m_player, nullptr);

@@ -26,14 +26,12 @@ bool WriteWave(const std::string& path, const Samples& samples, int32_t rate, ui
     return FinishFileSink(*sink);
 }
 
-Samples ReadWave(const std::string& path, int32_t* rate, uint8_t* channels) {
+Samples ReadWave(const std::string& path, int32_t* rate) {
     LSoundSourceHandle source = OpenWaveFile(path);
     if (!source)
         return {};
     if (rate)
         *rate = source->Rate();
-    if (channels)
-        *channels = source->Channels();
     const int32_t frames = source->GetLength();
     std::vector<int32_t> pipeline(static_cast<size_t>(frames) * source->Channels());
     for (int32_t done = 0, part = 0; done < frames; done += part) {

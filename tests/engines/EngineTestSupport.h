@@ -28,5 +28,5 @@ template <typename T> std::vector<T> Joined(std::initializer_list<std::vector<T>
 
 // Writes a 16-bit PCM wave file; false on failure.
 bool WriteWave(const std::string& path, const Samples& samples, int32_t rate, uint8_t channels);
-// The samples of a 16-bit wave file, or nothing when it cannot be read; `rate` and `channels` are filled in.
-Samples ReadWave(const std::string& path, int32_t* rate = nullptr, uint8_t* channels = nullptr);
+// The samples of a 16-bit wave file, or nothing when it cannot be read; `rate` is filled in.
+Samples ReadWave(const std::string& path, int32_t* rate = nullptr);
