@@ -4,6 +4,8 @@
 #include "PulseServer.h"
 #include "platform/AudioBackend.h"
 #include "platform/MixerLevel.h"
+#include "platform/internal/audio/PulseBackend.h"
+#include "platform/internal/audio/PulseConnection.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -32,6 +34,21 @@ TEST(PulseDevices, TheRecordLevelIsTheSourceVolumeAndThePlaybackLevelOurStreamsN
     EXPECT_THAT(server->Pactl({"get-sink-volume", "test"}), HasSubstr("100%"));
     device->Close();
     backend->SetPlaybackLevel(kMixerLevelUnity);
+}
+
+TEST(PulseInputLines, PortsBecomeInputLinesInTheServersOrderWithTheActiveOneMarked) {
+    audio_internal::PulseDevice source;
+    source.ports = {{"analog-input-mic", "Microphone", LineAvailability::Available},
+                    {"analog-input-linein", "Line In", LineAvailability::Unplugged},
+                    {"analog-input-headset-mic", "Headset Microphone", LineAvailability::Unknown}};
+    source.activePort = "analog-input-headset-mic";
+    const std::vector<AudioInputLine> lines = audio_internal::InputLinesOf(source);
+    ASSERT_EQ(lines.size(), 3u);
+    for (size_t i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(
+            std::tie(lines[i].name, lines[i].description, lines[i].availability, lines[i].active),
+            std::make_tuple(source.ports[i].name, source.ports[i].description, source.ports[i].availability, i == 2))
+            << i;
 }
 
 class DeviceLoss : public ::testing::Test {
