@@ -26,7 +26,6 @@ TEST(Settings, AWritableProgramFolderHoldsTheDataButAReadOnlyOrSystemWideOneNeve
     const Settings settings = SettingsForProgram(folder.Path());
     EXPECT_EQ(settings.programFolder + "|" + settings.dataFolder + "|" + settings.settingsFile,
               folder.Path() + "|" + folder.Path() + "|" + folder / "settings.ini");
-    EXPECT_EQ(settings.currentFolder + "|" + settings.sentFolder, folder / "Current Files/|" + folder / "Sent Files/");
     const Settings systemWide = SettingsForProgram("/usr/lib/tallowin"); // writable by root, all the same
     EXPECT_EQ(systemWide.programFolder + "|" + systemWide.sentFolder,
               "/usr/lib/tallowin/|" + folder / "xdg/Orrindale/Tallowin/Sent Files/");

@@ -53,7 +53,6 @@ public:
     std::vector<QueueNotice> TakeNotices() override { return std::exchange(notices, {}); }
     std::vector<DeliveryNotice> TakeDeliveries() override { return std::exchange(deliveries, {}); }
     void CancelRecipient(int recipientIndex) override {
-        cancelled.push_back(recipientIndex);
         std::erase_if(queued, [&](const auto& entry) { return entry.second == recipientIndex; });
     }
     void RetryDue() override { ++retryChecks; }
@@ -67,7 +66,6 @@ public:
     std::deque<QueueFailure> failures;
     std::vector<QueueNotice> notices;
     std::vector<DeliveryNotice> deliveries;
-    std::vector<int> cancelled; // the recipient indexes, in the order of the Cancels
     int retryChecks = 0;
 };
 
@@ -80,15 +78,9 @@ public:
     void ShowCurrent(const DictationDetails* details) override {
         shown = details ? std::optional<DictationDetails>(*details) : std::nullopt;
     }
-    void ShowPosition(int32_t position, int32_t length) override {
-        positions.push_back(position);
-        lastLength = length;
-    }
-    void ShowPlaying(bool playing) override { playingShown = playing; }
-    void ShowRecording(RecordImage image, bool insertMode) override {
-        recordImage = image;
-        insertImage = insertMode;
-    }
+    void ShowPosition(int32_t position, int32_t) override { positions.push_back(position); }
+    void ShowPlaying(bool) override {}
+    void ShowRecording(RecordImage image, bool) override { recordImage = image; }
     void ShowLevels(const LDBMC*) override {}
     void ShowBusy(bool busy) override { busyShown.push_back(busy); }
     void ShowSendProgress(int percent) override { progress.push_back(percent); }
@@ -118,10 +110,7 @@ public:
     std::string listedCurrent;
     std::optional<DictationDetails> shown;
     std::vector<int32_t> positions;
-    int32_t lastLength = -1;
-    bool playingShown = false;
     RecordImage recordImage = RecordImage::Idle;
-    bool insertImage = false;
     std::vector<bool> busyShown;
     std::vector<int> progress;
     std::vector<std::string> sent;
