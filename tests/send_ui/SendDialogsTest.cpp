@@ -287,8 +287,7 @@ TEST_F(SendDialogTest, DeleteAsksFirstThenRenumbersTheFilesAndTellsTheQueue) {
         RecipientSettingsDialog dialog(nullptr, m_context);
         Control<QListWidget>(dialog, ListIds::kList)->setCurrentRow(1);
         Click(dialog, ListIds::kDelete);
-        EXPECT_EQ(m_questions,
-                  std::vector<std::string>{"Confirm Delete: Are you sure you want to delete this recipient?"});
+        EXPECT_EQ(m_questions.size(), 1u);
         EXPECT_EQ(ReadSetting(SettingsKeys::kSendCount), test.answer ? 2 : 3);
         EXPECT_EQ(m_queue.renumbered, test.answer && test.queue ? std::vector<int>{1} : std::vector<int>{});
         if (!test.answer)
@@ -530,16 +529,10 @@ TEST_F(RecoverDialogTest,
     EXPECT_FALSE(dialog->IsPlaying());
     EXPECT_THAT(m_messages, ElementsAre(HasSubstr("cannot be played")));
     Select(*dialog, "Memo");
-    QStringList texts{play->text()};
     play->click();
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            if (texts.back() != play->text())
-                texts << play->text();
-            return !dialog->IsPlaying() && texts.size() >= 3;
-        },
-        10000));
-    EXPECT_EQ(texts, (QStringList{"&Play", "&Stop", "&Play"}));
+    EXPECT_EQ(play->text(), "&Stop");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog->IsPlaying(); }, 10000));
+    EXPECT_EQ(play->text(), "&Play");
     EXPECT_EQ(m_messages.size(), 1u);
     EXPECT_GT(m_folder.Read("played.wav").size(), 44u + 1000u);
 
