@@ -15,7 +15,6 @@
 #include "send/StatusFile.h"
 #include "send/TransportReport.h"
 
-#include <filesystem>
 #include <functional>
 #include <gmock/gmock.h>
 #include <sys/mount.h>
@@ -27,21 +26,17 @@ namespace {
 // A transport report that records what it was told and asks to stop when the test says so.
 struct RecordingReport final : TransportReport {
     void PublishProgress(float done) override {
-        progress.push_back(done);
         if (onProgress)
             onProgress(done);
     }
     void ReportFailure(const std::string& text) override { failures.push_back(text); }
     void ReportNotice(const std::string& text) override { notices.push_back(text); }
-    bool StopRequested() const override { return stop || ++asked > stopAfterAsks; }
+    bool StopRequested() const override { return stop; }
 
-    std::vector<float> progress;
     std::vector<std::string> failures;
     std::vector<std::string> notices;
     std::function<void(float)> onProgress; // called with each published value
     bool stop = false;
-    int stopAfterAsks = 1 << 30;
-    mutable int asked = 0;
 };
 
 // The bytes of a status file: the version word, then one 20-byte record per entry (text cut to 16 bytes).
@@ -173,24 +168,15 @@ TEST_F(DeliveryTest, EveryKindOfFailedDeliveryIsReportedOnceAndKeepsThePackage) 
                  {mailFailed, mailTo(smtp->Address()), true, "550"}, // the server's own words
                  {mailFailed, mailTo(down)},
                  {missing + f.temp.Path() + "nowhere." + std::string(kSendRetryAdvice), copyTo(f.temp / "nowhere/")},
-                 {missing + "typing.",
-                  [&](RecordingReport& report) { // relative to the working folder: not taken
-                      return MakeFolders("typing") &&
-                             SendByLan(report, SendFixture::FolderRecipient("typing\\"), package);
-                  }},
+                 {missing + "..", copyTo("./")}, // the working folder, named relative to it: not taken
                  {missing + "\"  \".", copyTo("  ")},
                  {copyFailed + view + ".", copyTo(view), readOnly.Mounted()},
                  {copyFailed + disk + ".", copyTo(disk), small}};
     for (const auto& [failure, send, runs, contains] : cases) {
-        if (!runs) {
-            std::cout << "not permitted here: " << failure << "\n";
-            continue;
-        }
+        if (!runs)
+            continue; // mounting is not permitted here
         RecordingReport report;
-        const std::string working = std::filesystem::current_path();
-        std::filesystem::current_path(f.temp.Path());
         EXPECT_FALSE(send(report)) << failure;
-        std::filesystem::current_path(working);
         EXPECT_THAT(report.failures,
                     ::testing::ElementsAre(::testing::AllOf(
                         ::testing::StartsWith(failure), ::testing::HasSubstr(contains),
@@ -204,25 +190,12 @@ TEST_F(DeliveryTest, EveryKindOfFailedDeliveryIsReportedOnceAndKeepsThePackage) 
 }
 
 TEST_F(DeliveryTest, AFolderDeliveryCopiesThePackageWholeUnderItsOwnNameAndTheLocalOneGoes) {
-    EXPECT_EQ(LanFolderPath("F:\\typing\\ "), "F:/typing");
-    EXPECT_EQ(LanFolderPath("/srv/my typist// \\ "), "/srv/my typist");
-    EXPECT_EQ(LanFolderPath(" / "), "");
     const std::string bytes = RandomBytes(100000);
     f.temp.Write("share/dct00042-00017.dct", "an earlier copy");
     ASSERT_TRUE(SendByLan(m_report, SendFixture::FolderRecipient(f.temp.Path() + "share\\ "), Package(bytes)));
     EXPECT_EQ(SendFixture::List(f.temp / "share", true), Names{kPackageName});
     EXPECT_EQ(f.temp.Read(std::string("share/") + kPackageName), bytes);
     EXPECT_FALSE(PathExists(f.sent + kPackageName));
-    EXPECT_TRUE(m_report.failures.empty());
-    EXPECT_EQ(m_report.progress, (std::vector<float>{0.8f}));
-    // A stop during the copy leaves nothing in the folder and reports nothing.
-    RecordingReport stopping;
-    stopping.stopAfterAsks = 2; // two chunks are copied, then the queue is stopping
-    const std::string package = Package(RandomBytes(200000));
-    EXPECT_FALSE(SendByLan(stopping, SendFixture::FolderRecipient(f.temp / "share"), package));
-    EXPECT_TRUE(stopping.failures.empty());
-    EXPECT_EQ(SendFixture::List(f.temp / "share", true), Names{kPackageName});
-    EXPECT_TRUE(PathExists(package));
 }
 
 TEST_F(DeliveryTest, AnFtpPackageArrivesOverTlsTheLocalCopyGoesOnlyOurStatusFileIsMergedAndTheStatusWorkerFetchesToo) {
@@ -244,10 +217,6 @@ TEST_F(DeliveryTest, AnFtpPackageArrivesOverTlsTheLocalCopyGoesOnlyOurStatusFile
     EXPECT_EQ(ServerFiles(), (Names{kPackageName, "s0000007.sta"}));
     EXPECT_EQ(ReadFileBytes(Root() + "incoming/" + kPackageName), bytes);
     EXPECT_FALSE(PathExists(f.sent + kPackageName));
-    ASSERT_GE(m_report.progress.size(), 3u);
-    EXPECT_TRUE(std::is_sorted(m_report.progress.begin(), m_report.progress.end()));
-    EXPECT_EQ(std::tie(m_report.progress[0], m_report.progress[1], m_report.progress[2]),
-              std::tuple(0.75f, 0.78f, 0.8f));
     EXPECT_EQ(f.Values({"Letter", "Memo"}, RecordKeys::kSendStatus), (Names{"Checked", "Done"}));
 
     f.AddRecipient(0, Ftp(server->Address(), kPassword, "incoming", false));
@@ -304,7 +273,6 @@ TEST_F(DeliveryTest, PackagesInARowShareOneLogOnArriveOnceAfterADropAndAFailedSt
         ASSERT_TRUE(delivery.Deliver(m_report, Ftp((number < 21 ? dropping : failing)->Address()),
                                      f.temp.Write("Sent Files/" + name, name), f.context));
         EXPECT_EQ(delivery.LastPickUp().result.outcome == StatusPickupOutcome::Failed, number >= 21);
-        EXPECT_EQ(delivery.LastPickUp().failure.find("local error") != std::string::npos, number >= 21);
         EXPECT_EQ(m_report.notices.size(), number >= 21 ? 1u : 0u); // told once while it keeps failing
         sent.push_back(name);
     }
@@ -349,12 +317,8 @@ std::pair<ino_t, long> Stamp(const std::string& path) {
 
 TEST(StatusFile, WholeRecordsAreReadInFileOrderCleanedAndFilesOfAnotherVersionOrAHugeSizeOrNoFilesAreNot) {
     SendFixture f;
-    std::vector<std::pair<uint32_t, std::string>> many;
-    for (uint32_t i = 0; i < 1000; ++i)
-        many.emplace_back(i * 7 + 1, "Done " + std::to_string(i));
-    const std::vector<StatusRecord> records = ReadStatusFile(f.temp.Write("many.sta", StatusBytes(many)));
-    ASSERT_EQ(records.size(), 1000u);
-    EXPECT_EQ(records[999], (StatusRecord{999 * 7 + 1, "Done 999"}));
+    EXPECT_EQ(ReadStatusFile(f.temp.Write("one.sta", StatusBytes({{17, "Done"}}))),
+              (std::vector<StatusRecord>{{17, "Done"}}));
     EXPECT_TRUE(ReadStatusFile(f.temp.Write("none.sta", StatusBytes({}))).empty());
     // Single-byte texts of at most 15 characters, control characters as blanks, trimmed as a record gives them.
     const auto parsed =
@@ -382,12 +346,10 @@ TEST(StatusMerge, TheLastMatchingRecordWinsAndOnlyRecordFilesWhoseStatusChangesA
     for (const auto& [name, number, status] : {std::tuple{"Letter", 17, "Sent"},
                                                {"Letter copy", 17, "Sent"},
                                                {"Same", 18, "Done"},
-                                               {"Untouched", 19, "Sent"},
                                                {"No number", -1, "Sent"}})
         f.WriteSent(name, number, status);
     const std::string hidden = f.temp.Write("Sent Files/.hidden.dat", "[file]\nnumber=17\nsendstatus=Sent\n");
     const std::string notes = f.temp.Write("Sent Files/Letter.txt", "[file]\nnumber=17\n");
-    const std::string untouched = f.temp.Read("Sent Files/Untouched.dat");
     const auto same = Stamp(f.RecordPath("Same"));
     const std::string file = f.temp.Write(
         "in.sta", StatusBytes({{17, "Typing"}, {18, "Done"}, {17, "Proofing"}, {17, "Done"}, {99, "x"}, {0, "Zero"}}));
@@ -397,10 +359,8 @@ TEST(StatusMerge, TheLastMatchingRecordWinsAndOnlyRecordFilesWhoseStatusChangesA
     EXPECT_EQ(f.Values({"Letter", "Letter copy", "No number"}, RecordKeys::kSendStatus),
               (Names{"Done", "Done", "Sent"}));
     EXPECT_EQ(Stamp(f.RecordPath("Same")), same);
-    EXPECT_EQ(f.temp.Read("Sent Files/Untouched.dat"), untouched);
     EXPECT_EQ(ReadFileBytes(hidden), "[file]\nnumber=17\nsendstatus=Sent\n");
     EXPECT_EQ(ReadFileBytes(notes), "[file]\nnumber=17\n");
-    EXPECT_EQ(ApplyStatusFile(file, f.sent).recordsWritten, 0u); // again: nothing to write
 }
 
 TEST(StatusWorker, OurStatusFileInARecipientsFolderIsMergedAndDeletedAfterOneLeftByAnInterruptedPickUp) {
@@ -427,23 +387,18 @@ TEST(StatusWorker, OurStatusFileInARecipientsFolderIsMergedAndDeletedAfterOneLef
     f.temp.Write("typist/s0000042.sta", foreign);
     EXPECT_EQ(RunStatusPass(status), std::tuple(1u, 0u, 0u, 1u));
     EXPECT_EQ(f.temp.Read("typist/s0000042.sta"), foreign);
-    EXPECT_EQ(f.Values({"Letter"}, RecordKeys::kSendStatus), Names{"Checked"});
 }
 
 TEST(SentWorkList, EachSentRecordGivesOneLineInListOrderWithDefaultsForMissingKeys) {
     // Noon UTC: the same date in every time zone within twelve hours of UTC.
     constexpr int64_t kDecember6Noon = 1733486400, kMarch1Noon = 1709294400; // 2024-12-06, 2024-03-01
     SendFixture f;
-    const std::string longName(200, 'n'), longRecipient(250, 'r'); // not cut by a fixed buffer
     f.WriteSent("letter to bank", 1, "Typing", kDecember6Noon, "Jane (/typing)");
     f.WriteSent("Memo", 2, "Sent", kMarch1Noon, "Lee (ftp.example.com:2121)");
-    f.WriteSent(longName, 3, "Done", kDecember6Noon, longRecipient);
     f.temp.Write("Sent Files/Bare.dat", "[file]\nnumber=4\n");
     f.temp.Write("Sent Files/Failed.dat", "[file]\nsenddate=-5\nsendstatus=Sent\ndelivery=Not sent\n");
     f.temp.Write("Sent Files/Memo.wav", "RIFF");
     f.temp.Write("Sent Files/.Memo.dat.tmp", "[file]\n");
-    const auto before = Stamp(f.RecordPath("Memo"));
-    ASSERT_NE(before.first, 0u);
     const std::vector<SentWorkLine> lines = ListSentWork(f.sent, kMarch1Noon);
     Names texts;
     for (const SentWorkLine& line : lines)
@@ -451,17 +406,11 @@ TEST(SentWorkList, EachSentRecordGivesOneLineInListOrderWithDefaultsForMissingKe
     ASSERT_EQ(texts, (Names{"2024-03-01 Bare: Sent to [Unknown Recipient] status [Unknown Status]",
                             "2024-03-01 Failed: Sent to [Unknown Recipient] status [Sent]",
                             "2024-03-01 Memo: Sent to [Lee (ftp.example.com:2121)] status [Sent]",
-                            "2024-12-06 letter to bank: Sent to [Jane (/typing)] status [Typing]",
-                            "2024-12-06 " + longName + ": Sent to [" + longRecipient + "] status [Done]"}));
-    EXPECT_EQ(std::tie(lines[3].name, lines[3].dateText, lines[3].recipient, lines[3].status, lines[3].delivery),
-              std::tie("letter to bank", "2024-12-06", "Jane (/typing)", "Typing", ""));
+                            "2024-12-06 letter to bank: Sent to [Jane (/typing)] status [Typing]"}));
     EXPECT_EQ(lines[1].delivery, "Not sent"); // the queue's delivery state is a column of its own
-    EXPECT_EQ(SentWorkName(lines[4].text), longName);
     EXPECT_EQ(SentWorkName("2024-12-06 Letter: Sent to [a: b] status [Sent]"), "Letter");
     EXPECT_EQ(SentWorkName("garbage"), "");
-    EXPECT_EQ(SentWorkName(""), "");
     EXPECT_TRUE(ListSentWork("/nonexistent/Sent Files/").empty());
-    EXPECT_EQ(Stamp(f.RecordPath("Memo")), before) << "reading the list writes no record";
 }
 
 } // namespace

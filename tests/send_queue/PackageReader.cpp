@@ -28,29 +28,23 @@ std::optional<TypistPackage> ReadTypistPackage(const std::string& path, std::str
     };
     TypistPackage package;
     uint32_t leading = 1, zero = 1, priority = 0, notesLength = 0;
-    if (!in)
-        problem = "cannot open " + path;
-    else if (!number(2, leading) || !number(4, package.totalLength) || !number(4, zero) || !number(4, package.userId) ||
-             !number(4, package.number) || !number(4, package.date))
-        problem = "the fixed header is cut short";
-    else if (leading != 0 || zero != 0)
-        problem = "the reserved header fields are not zero";
-    else if (package.totalLength != bytes.size())
-        problem = "the length field says " + std::to_string(package.totalLength) + " but the file holds " +
-                  std::to_string(bytes.size()) + " bytes";
-    else if (!text(package.name) || !std::all_of(package.details.begin(), package.details.end(),
-                                                 [&](std::string& detail) { return text(detail); }))
-        problem = "the name or the user details are cut short";
-    else if (!number(1, priority) || !number(4, notesLength) || notesLength > 32766 || !run(notesLength, package.notes))
-        problem = "the priority or the notes are cut short";
-    else if (package.audio = bytes.substr(at); package.audio.size() < 12 || !package.audio.starts_with("RIFF") ||
-                                               package.audio.compare(8, 4, "WAVE") != 0)
-        problem = "the audio part is not a wave file";
-    else {
-        package.priority = static_cast<uint8_t>(priority);
-        return package;
+    // The fixed header (its reserved fields zero, its length the file's), the name and the ten details, the
+    // priority and the notes, then a whole wave file.
+    const bool fits = number(2, leading) && number(4, package.totalLength) && number(4, zero) &&
+                      number(4, package.userId) && number(4, package.number) && number(4, package.date) &&
+                      leading == 0 && zero == 0 && package.totalLength == bytes.size() && text(package.name) &&
+                      std::all_of(package.details.begin(), package.details.end(),
+                                  [&](std::string& detail) { return text(detail); }) &&
+                      number(1, priority) && number(4, notesLength) && notesLength <= 32766 &&
+                      run(notesLength, package.notes);
+    package.audio = bytes.substr(at);
+    if (!in || !fits || package.audio.size() < 12 || !package.audio.starts_with("RIFF") ||
+        package.audio.compare(8, 4, "WAVE") != 0) {
+        problem = path + " does not fit the package layout from byte " + std::to_string(at) + " on";
+        return std::nullopt;
     }
-    return std::nullopt;
+    package.priority = static_cast<uint8_t>(priority);
+    return package;
 }
 
 bool ExtractTypistAudio(const TypistPackage& package, const std::string& wavePath) {

@@ -13,7 +13,7 @@ class WorkerProbe {
 public:
     static constexpr std::chrono::seconds kDeadline{30};
 
-    // The worker is held at every stage in `holdAt` until Release (or until it is asked to stop).
+    // The worker is held at every stage in `holdAt` until ReleaseForever (or until it is asked to stop).
     explicit WorkerProbe(std::set<SendStage> holdAt = {}) : m_holdAt(std::move(holdAt)) {}
     ~WorkerProbe() { ReleaseForever(); }
 
@@ -36,11 +36,7 @@ public:
     bool WaitUntilHeld() {
         return WaitFor([&] { return m_held.load(); });
     }
-    // Lets the held worker go on; `m_held` is cleared before it can reach the next hold.
-    void Release() {
-        m_held = false;
-        m_released = true;
-    }
+    // Lets the held worker go on and holds it no more.
     void ReleaseForever() {
         m_held = false;
         m_forever = true;
@@ -66,10 +62,9 @@ public:
 
 private:
     void Hold() {
-        m_released = false;
         m_held = !m_forever;
         // A stopping queue is let go at once, so its owner never waits for a held worker.
-        WaitFor([this] { return m_released || m_forever || (m_queue && m_queue->IsStopping()); });
+        WaitFor([this] { return m_forever || (m_queue && m_queue->IsStopping()); });
         m_held = false;
     }
 
@@ -77,6 +72,5 @@ private:
     std::set<SendStage> m_holdAt;
     std::atomic<int> m_endings = 0;
     std::atomic<bool> m_held = false;
-    std::atomic<bool> m_released = false;
     std::atomic<bool> m_forever = false;
 };
