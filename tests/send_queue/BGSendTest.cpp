@@ -100,6 +100,22 @@ protected:
     std::unique_ptr<BGSend> queue;
 };
 
+// A dictation queued while the worker is on its way out must not wait for the next Send.
+TEST_F(SendQueueTest, AnEntryAddedWhileTheWorkerEndsIsSentWithoutAnotherAdd) {
+    Probe({SendStage::Ending});
+    BGSend& queue = Open();
+    Add({0});
+    ASSERT_TRUE(probe->WaitUntilHeld()); // the worker found the queue empty and is held on its way out
+    bool added = false;
+    std::thread adder([&] { added = queue.Add(f.MakeSentDictation("b", 2), 0); });
+    ASSERT_TRUE(WorkerProbe::WaitFor([&] { return queue.GetCount() == 1; }));
+    probe->ReleaseForever();
+    adder.join();
+    EXPECT_TRUE(added);
+    ASSERT_TRUE(probe->WaitForEndings(2)); // a new worker took b
+    EXPECT_EQ(Arrived(), (Names{"dct00042-00001.dct", "dct00042-00002.dct"}));
+}
+
 TEST_F(SendQueueTest, RemoveAndCancelRecipientMarkTheDroppedDictationsNotSentAndStopTheSendUnderWay) {
     f.AddRecipient(1, SendFixture::FolderRecipient(f.typist, "Bea"));
     BGSend& queue = Open(Lan(probe->HeldTransport([](TransportReport& report, const DeliveryRequest& request) {
