@@ -66,8 +66,7 @@ protected:
     }
 
     // A recipient of `method` with its address `fields` and GSM 6.10 at 8000 Hz mono, stored and counted.
-    TypistRecipient SaveRecipient(int index, SendMethod method,
-                                  std::vector<std::pair<RecipientField, std::string>> fields) {
+    void SaveRecipient(int index, SendMethod method, std::vector<std::pair<RecipientField, std::string>> fields) {
         TypistRecipient recipient;
         recipient.SetMethod(method);
         for (const auto& [field, text] : fields)
@@ -75,7 +74,6 @@ protected:
         const WaveFormatRecord gsm{WaveFormatRecord::kTagGsm610, 1, 8000, 1625, 65, 0, {0x40, 0x01}}; // 320 a block
         EXPECT_TRUE(recipient.SetFormat(gsm) && recipient.Save(RecipientPath(m_folder.Path(), index)));
         SetSetting(SettingsKeys::kSendCount, index + 1);
-        return recipient;
     }
     void SetSetting(const IntKey& key, int value) {
         ASSERT_TRUE(WriteIntValue(m_settings.settingsFile, key, value) && FlushProfile(m_settings.settingsFile));
@@ -199,7 +197,6 @@ TEST_F(NewUser, SendsArriveInTheSharedFolderByMailAndOnTheFtpServer) {
         form.Session().Select("Dictation " + std::to_string(3 - recipient));
         Tap(Qt::Key_S, Qt::ControlModifier);
     }
-    EXPECT_TRUE(ListedNames().empty());
     const std::string ftpPackage = ftpRoot + "incoming/dct00000-00001.dct";
     const std::string mailed = m_folder / "mail/message-0/";
     EXPECT_TRUE(QTest::qWaitFor(
@@ -217,6 +214,5 @@ TEST_F(NewUser, SendsArriveInTheSharedFolderByMailAndOnTheFtpServer) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return notices() > 0; }, 12000)) << Boxes().join("\n").toStdString();
     form.StatusTick();
     form.StatusTick();
-    EXPECT_EQ(notices(), 1);
     EXPECT_EQ(m_messages.size(), 1u);
 }
