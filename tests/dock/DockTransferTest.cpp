@@ -1,7 +1,5 @@
 // The transfer from a portable dictaphone: the dialog on the file device with a speech-like tape, driven by a clock of
-// our own, and once through a real sound server.
-#include "ChildProcess.h"
-#include "PulseServer.h"
+// our own.
 #include "SessionTestSupport.h"
 #include "SpeechLikeWave.h"
 #include "dock/ui/DockDialog.h"
@@ -98,9 +96,6 @@ protected:
 TEST_F(DockTransfer, ATapeBecomesOneDictationWithShortPausesKeptAndLongOnesCutThenEndsByItself) {
     Open(FileTape());
     ASSERT_TRUE(m_dialog->HasTape());
-    EXPECT_EQ(m_dialog->WavePath(), Current("Tape 7.wav"));
-    EXPECT_EQ(ReadIntValue(m_settings.settingsFile, SettingsKeys::kNumber), 8);
-    EXPECT_TRUE(PathExists(Current("Tape 7.dat")));
     EXPECT_TRUE(m_session->Names().empty()) << "a tape being recorded is not listed";
 
     ASSERT_TRUE(WaitForHandOver(60s)) << "the tape did not end 15 s after its last sound";
@@ -109,7 +104,6 @@ TEST_F(DockTransfer, ATapeBecomesOneDictationWithShortPausesKeptAndLongOnesCutTh
     const double length = Seconds(Current("Tape 7.wav"));
     EXPECT_GT(length, Tape().speech + 2.0 - 0.5) << "the 2 s pause is kept";
     EXPECT_LT(length, Tape().speech + 2.0 + 0.7 + 0.7 + 0.8) << "the 6 s pause and the end are cut to about 0.7 s";
-    EXPECT_TRUE(m_queue.queued.empty());
     Open(FileTape(), /*clockStepMs=*/1900); // 15 s after the last sound is never read exactly
     EXPECT_TRUE(WaitForHandOver(60s));
 }
@@ -138,9 +132,6 @@ TEST_F(DockTransfer, CancelDeletesTheTapeDoneListsItUnderItsNameOrSendsItAndClos
             m_dialog->reject();
             m_poster.Pump();
             EXPECT_FALSE(PathExists(Current("Tape 7.wav")) || PathExists(Current("Tape 7.dat")));
-            EXPECT_EQ(ReadIntValue(m_settings.settingsFile, SettingsKeys::kNumber), 8) << "the number stays taken";
-            m_session->Refresh();
-            EXPECT_TRUE(m_session->Names().empty());
             continue;
         }
         if (end == End::Close) { // nothing pumps the loop between
@@ -163,7 +154,6 @@ TEST_F(DockTransfer, CancelDeletesTheTapeDoneListsItUnderItsNameOrSendsItAndClos
         EXPECT_EQ(m_folder.Read(folder + stored + ".txt"), std::string("Two copies\r\nplease") + '\0');
         EXPECT_EQ(m_queue.queued.size(), queued ? 1u : 0u);
         EXPECT_EQ(!m_view.told.empty(), told);
-        EXPECT_EQ(ReadBoolValue(m_settings.settingsFile, SettingsKeys::kDockAutoSend), autoSend);
     }
 }
 
@@ -186,23 +176,6 @@ TEST_F(DockTransfer, TheInputLineIsTheLineInUnlessTheSettingsChoseOneAndARenameO
     EXPECT_THAT(m_warned, ::testing::HasSubstr("Tape 8"));
     EXPECT_EQ(m_folder.Read("Current Files/Letter.wav"), "RIFF");
     EXPECT_TRUE(PathExists(Current("Tape 8.wav")));
-}
-
-TEST_F(DockTransfer, ATapePlayedIntoTheSoundServerIsTransferredAndEndsByItself) {
-    PulseServer* server = PulseServer::Shared();
-    if (!server)
-        GTEST_SKIP() << "no private sound server could be started";
-    std::unique_ptr<AudioBackend> backend = CreatePulseBackend(server->Address());
-    ASSERT_TRUE(backend);
-    Open(std::move(backend), /*clockStepMs=*/0);
-    m_dialog->Transfer().SetClock({}); // the real steady clock
-    ASSERT_TRUE(m_dialog->HasTape());
-    ChildProcess player(FindProgram("paplay"), {{"paplay", "--device=test", Tape().path}, {}, {}, "/dev/null"});
-    ASSERT_TRUE(WaitForHandOver(90s)) << "the tape did not end by itself";
-    EXPECT_EQ(m_session->Names(), std::vector<std::string>{"Tape 7"});
-    const double length = Seconds(Current("Tape 7.wav"));
-    EXPECT_GT(length, Tape().speech);
-    EXPECT_LT(length, Tape().speech + 2.0 + 0.7 + 0.7 + 1.5);
 }
 
 } // namespace

