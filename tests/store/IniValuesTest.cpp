@@ -6,8 +6,10 @@
 #include "store/LDatFile.h"
 #include "store/RecordKeys.h"
 
+#include <atomic>
 #include <climits>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -69,6 +71,28 @@ TEST(IniValues, AWriteThatCannotBeStoredIsReportedAndOneThatCannotBeFlushedStays
         ASSERT_TRUE(MakeFolders(folder / "gone")); // the failed write waits for the next flush
     }
     EXPECT_EQ(folder.Read("gone/Dictation 2.dat"), "[file]\nnumber=2\npriority=High\n"); // flushed as it went
+}
+
+// The send worker reads and writes settings on its own thread while the window does on its own.
+TEST(IniValues, TwoThreadsReadingAndWritingSingleKeysLoseNothing) {
+    TempFolder folder;
+    const std::string file = folder / "settings.ini";
+    std::atomic<int> failures{0};
+    const auto work = [&](const std::string& mine, const std::string& theirs) {
+        for (int i = 0, lastSeen = -1; i < 2000; ++i) {
+            const int seen = ReadIntValue(file, "settings", theirs, -1);
+            failures += !WriteIntValue(file, "settings", mine, i) || ReadIntValue(file, "settings", mine, -1) != i;
+            failures += seen < std::exchange(lastSeen, seen);
+            if (i % 400 == 0)
+                failures += !FlushProfile(file);
+        }
+    };
+    std::thread first(work, "first", "second"), second(work, "second", "first");
+    first.join();
+    second.join();
+    EXPECT_EQ(failures.load(), 0);
+    ASSERT_TRUE(FlushProfile(file));
+    EXPECT_EQ(ReadIntValue(file, "settings", "first", -1) + ReadIntValue(file, "settings", "second", -1), 2 * 1999);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // What the build puts beside the program and how the program finds it: the help page (opened at an anchor, or what
-// the user is told), and the texts the five introduction recordings are made from.
+// the user is told), the texts the five introduction recordings are made from, and the screenshot tool's pictures.
 #include "ChildProcess.h"
 #include "TempFolder.h"
 #include "app/HelpViewer.h"
@@ -56,4 +56,13 @@ TEST(IntroTexts, SpeakKeyNamesInFullAndRefuseAnyOtherPage) {
         EXPECT_EQ(RunProgram({TALLOWIN_INTRO_TEXT_TOOL, page, folder / "wrong.txt"}, folder / "usage.txt", 10s), 2)
             << page;
     EXPECT_EQ(folder.Read("wrong.txt"), "<missing>");
+}
+
+TEST(ScreenshotTool, DrawsEveryWindowAndAgainAtScaleFactorTwo) {
+    TempFolder folder;
+    EXPECT_EQ(RunProgram({TALLOWIN_SCREENSHOT_TOOL, folder.Path()}, folder / "output.txt", 60s), 0)
+        << folder.Read("output.txt");
+    for (const char* name :
+         {"wizard-1.png", "wizard-5.png", "splash.png", "main-window.png", "scale-2/main-window.png"})
+        EXPECT_EQ(folder.Read(name).substr(0, 8), "\x89PNG\r\n\x1a\n") << name;
 }
