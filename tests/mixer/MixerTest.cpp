@@ -299,7 +299,6 @@ TEST_F(HardwareSettings, OkWritesTheKeysTheUserChoseAndTheDialogShowsThemAgainBu
     Open();
     Choose();
     Control<QPushButton>(D::kCancel)->click();
-    EXPECT_EQ(m_dialog->result(), QDialog::Rejected);
     EXPECT_EQ(m_folder.Read("settings.ini"), "<missing>");
     Open();
     Control<QPushButton>(D::kOk)->click();
