@@ -55,7 +55,7 @@ public:
     void CancelRecipient(int recipientIndex) override {
         std::erase_if(queued, [&](const auto& entry) { return entry.second == recipientIndex; });
     }
-    void RetryDue() override { ++retryChecks; }
+    void RetryDue() override {}
 
     std::vector<std::pair<std::string, int>> queued; // wave path and recipient index
     bool acceptAdd = true;
@@ -66,7 +66,6 @@ public:
     std::deque<QueueFailure> failures;
     std::vector<QueueNotice> notices;
     std::vector<DeliveryNotice> deliveries;
-    int retryChecks = 0;
 };
 
 class RecordingView final : public SessionView {
