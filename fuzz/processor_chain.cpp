@@ -72,12 +72,16 @@ LSoundSourceHandle MakeSource(FuzzedDataProvider& in, const MemorySource*& memor
     return source;
 }
 
-// Adds one processor; `rateSteps` counts the rate converters so far (each refills 8192 frames per seek through
-// everything below it, so long stacks of them only make runs slow).
+// Adds one processor. Rate converters refill 8192 frames through everything below them on each seek, and speed and
+// repeat stages seek the stage below at every block or loop: so at most two rate converters, and once one is in the
+// chain no speed or repeat stage goes above it (that stack multiplies the refills and only makes runs slow).
 void AddStep(FuzzedDataProvider& in, LSoundSourceHandle& chain, int& rateSteps) {
     int kind = in.ConsumeIntegralInRange(0, 9);
-    if ((kind == 0 || kind == 7 || kind == 9) && ++rateSteps > 2)
+    const bool convertsRate = kind == 0 || kind == 7 || kind == 9;
+    if ((convertsRate && rateSteps >= 2) || ((kind == 2 || kind == 6) && rateSteps > 0))
         kind = 4;
+    else if (convertsRate)
+        ++rateSteps;
     switch (kind) {
     case 0:
         LSPConvertRate(PickRate(in)).Apply(chain, chain);
@@ -116,7 +120,7 @@ void AddStep(FuzzedDataProvider& in, LSoundSourceHandle& chain, int& rateSteps) 
         target.channels = in.ConsumeIntegralInRange<uint16_t>(0, 3);
         target.bits = in.ConsumeBool() ? 8 : 16;
         target.gainDb = in.ConsumeIntegral<int8_t>();
-        target.speed = in.ConsumeBool() ? 1.0 : in.ConsumeFloatingPointInRange<double>(-8, 8);
+        target.speed = in.ConsumeBool() || rateSteps > 1 ? 1.0 : in.ConsumeFloatingPointInRange<double>(-8, 8);
         target.limit = in.ConsumeBool();
         ConversionChain built = BuildConversionChain(chain, target);
         if (built.head)
