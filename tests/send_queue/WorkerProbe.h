@@ -2,12 +2,12 @@
 // rather than by time (every wait has a generous deadline so a fault fails the test instead of hanging it).
 #pragma once
 
+#include "ChildProcess.h"
 #include "send/BGSend.h"
 
 #include <atomic>
 #include <chrono>
 #include <set>
-#include <thread>
 
 class WorkerProbe {
 public:
@@ -50,14 +50,9 @@ public:
         };
     }
 
-    // False when `condition` does not hold by the deadline.
+    // False when `condition` does not hold by the deadline; polled finely, as it also paces held stages.
     static bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds within = kDeadline) {
-        for (const auto deadline = std::chrono::steady_clock::now() + within; !condition();) {
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-        }
-        return true;
+        return PollUntil(condition, within, std::chrono::microseconds(200));
     }
 
 private:

@@ -83,12 +83,13 @@ std::optional<int> RunProgram(std::vector<std::string> arguments, const std::str
     return ChildProcess(program, {std::move(arguments), {}, {}, outputFile}).Wait(timeout);
 }
 
-bool PollUntil(const std::function<bool()>& ready, std::chrono::milliseconds timeout) {
+bool PollUntil(const std::function<bool()>& ready, std::chrono::microseconds timeout,
+               std::chrono::microseconds interval) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!ready()) {
         if (std::chrono::steady_clock::now() >= deadline)
             return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(interval);
     }
     return true;
 }

@@ -44,5 +44,6 @@ std::string FindProgram(const std::string& program);
 std::optional<int> RunProgram(std::vector<std::string> arguments, const std::string& outputFile,
                               std::chrono::milliseconds timeout);
 
-// Asks `ready` every 10 ms until it holds (true) or `timeout` passed (false).
-bool PollUntil(const std::function<bool()>& ready, std::chrono::milliseconds timeout);
+// Asks `ready` at each `interval` until it holds (true) or `timeout` passed (false).
+bool PollUntil(const std::function<bool()>& ready, std::chrono::microseconds timeout,
+               std::chrono::microseconds interval = std::chrono::milliseconds(10));
